@@ -1,0 +1,31 @@
+// Sizing and releasing pictures.
+#include "picture/picture.h"
+
+namespace corvale {
+
+void releasePicture(Picture& picture) {
+  if (picture.bitmap) gdi::DeleteObject(picture.bitmap);
+  if (picture.memoryDc) gdi::DeleteDC(picture.memoryDc);
+  picture = Picture{};
+}
+
+void allocatePicture(Picture& picture, std::int32_t width, std::int32_t height, gdi::HDC referenceDc) {
+  releasePicture(picture);
+  if (width <= 0 || height <= 0) return;
+  gdi::BITMAPINFO info{};
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;
+  info.bmiHeader.biBitCount = 32;
+  void* bits = nullptr;
+  gdi::HBITMAP bitmap = gdi::CreateDIBSection(referenceDc, &info, gdi::DIB_RGB_COLORS, &bits);
+  if (!bitmap) return;
+  picture.memoryDc = gdi::CreateCompatibleDC(referenceDc);
+  picture.bitmap = bitmap;
+  picture.pixels = static_cast<std::uint8_t*>(bits);
+  picture.width = width;
+  picture.height = height;
+  gdi::SelectObject(picture.memoryDc, bitmap);
+  gdi::SetBkMode(picture.memoryDc, gdi::TRANSPARENT);
+}
+
+}  // namespace corvale

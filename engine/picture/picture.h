@@ -1,0 +1,39 @@
+// The engine's picture: a 32-bit top-down DIB section selected into a memory device context of
+// its own. Row y starts at byte y * width * 4; each pixel is blue, green, red and a fourth byte
+// that carries no meaning.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/gdi.h"
+
+namespace corvale {
+
+struct Picture {
+  gdi::HDC memoryDc = nullptr;
+  gdi::HBITMAP bitmap = nullptr;
+  std::uint8_t* pixels = nullptr;
+  std::int32_t width = 0;
+  std::int32_t height = 0;
+
+  bool empty() const { return pixels == nullptr; }
+};
+
+// Sizes `picture` to width by height with zeroed pixels, releasing what it held. A size that is
+// not positive or a bitmap that cannot be had (too large for memory) leaves the picture empty,
+// with width and height 0, so that no caller ever writes through a null pixel pointer.
+void allocatePicture(Picture& picture, std::int32_t width, std::int32_t height, gdi::HDC referenceDc);
+
+// Frees the bitmap and the device context and empties the picture.
+void releasePicture(Picture& picture);
+
+// Reads an image file into `picture`, choosing the reader by the path's last four characters.
+// The picture is empty when the extension is unknown or the file cannot be read.
+void loadPictureFile(const char* path, Picture& picture, gdi::HDC referenceDc);
+
+// Pointer to pixel (x, y); the caller keeps x and y inside the picture.
+inline std::uint8_t* pixelAt(const Picture& p, std::int32_t x, std::int32_t y) {
+  return p.pixels + (static_cast<std::size_t>(y) * static_cast<std::size_t>(p.width) + static_cast<std::size_t>(x)) * 4;
+}
+
+}  // namespace corvale

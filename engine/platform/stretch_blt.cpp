@@ -1,0 +1,134 @@
+// StretchBlt: a scaled copy of a rectangle. HALFTONE averages the source area that each
+// destination pixel covers, weighting every source pixel by the exact fraction of it inside that
+// area; the other modes take the source pixel under the destination pixel's centre.
+//
+// Coverage is measured in integers: along an axis that maps `srcCount` source pixels onto
+// `destCount` destination pixels, destination pixel i spans [i * srcCount, (i + 1) * srcCount)
+// and source pixel k spans [k * destCount, (k + 1) * destCount), so every overlap is a whole
+// number and the averages are exact before their final rounding.
+#include <algorithm>
+#include <vector>
+
+#include "platform/gdi_objects.h"
+
+namespace gdi {
+
+namespace {
+
+struct Tap {
+  std::int32_t source;
+  std::uint64_t weight;
+};
+
+// The taps of every destination pixel along one axis that lies inside the destination bitmap.
+struct AxisTaps {
+  std::vector<std::int32_t> dest;       // destination coordinate of each entry
+  std::vector<std::size_t> firstTap;    // entry e owns taps[firstTap[e] .. firstTap[e + 1])
+  std::vector<Tap> taps;
+  std::vector<std::uint64_t> total;     // sum of the weights of entry e
+};
+
+AxisTaps areaTaps(std::int64_t destOrigin, std::int64_t destCount, std::int64_t destSize,
+                  std::int64_t srcOrigin, std::int64_t srcCount, std::int64_t srcSize) {
+  AxisTaps axis;
+  Span inside = clipSpan(destOrigin, 0, destCount, destSize, destCount);
+  for (std::int64_t i = inside.begin; i < inside.end; ++i) {
+    std::int64_t d = destOrigin + i;
+    std::int64_t lo = i * srcCount, hi = (i + 1) * srcCount;
+    std::size_t first = axis.taps.size();
+    std::uint64_t total = 0;
+    std::int64_t kBegin = std::max(lo / destCount, -srcOrigin);
+    std::int64_t kEnd = srcSize - srcOrigin;  // first k whose source pixel lies beyond the bitmap
+    for (std::int64_t k = kBegin; k < kEnd && k * destCount < hi; ++k) {
+      std::int64_t s = srcOrigin + k;
+      std::int64_t a = k * destCount > lo ? k * destCount : lo;
+      std::int64_t b = (k + 1) * destCount < hi ? (k + 1) * destCount : hi;
+      axis.taps.push_back({static_cast<std::int32_t>(s), static_cast<std::uint64_t>(b - a)});
+      total += static_cast<std::uint64_t>(b - a);
+    }
+    if (total == 0) {
+      axis.taps.resize(first);
+      continue;
+    }
+    axis.dest.push_back(static_cast<std::int32_t>(d));
+    axis.firstTap.push_back(first);
+    axis.total.push_back(total);
+  }
+  axis.firstTap.push_back(axis.taps.size());
+  return axis;
+}
+
+void readRow(const Bitmap& bm, std::int32_t y, std::vector<Bgra>& out) {
+  out.resize(static_cast<std::size_t>(bm.width));
+  for (std::int32_t x = 0; x < bm.width; ++x) out[x] = readPixel(bm, x, y);
+}
+
+void halftoneStretch(Bitmap& d, std::int32_t xDest, std::int32_t yDest, std::int32_t wDest,
+                     std::int32_t hDest, const Bitmap& s, std::int32_t xSrc, std::int32_t ySrc,
+                     std::int32_t wSrc, std::int32_t hSrc) {
+  AxisTaps cols = areaTaps(xDest, wDest, d.width, xSrc, wSrc, s.width);
+  AxisTaps rows = areaTaps(yDest, hDest, d.height, ySrc, hSrc, s.height);
+  std::size_t n = cols.dest.size();
+  std::vector<std::uint64_t> acc(n * 4);
+  std::vector<Bgra> line;
+  for (std::size_t r = 0; r < rows.dest.size(); ++r) {
+    std::fill(acc.begin(), acc.end(), 0);
+    for (std::size_t t = rows.firstTap[r]; t < rows.firstTap[r + 1]; ++t) {
+      readRow(s, rows.taps[t].source, line);
+      std::uint64_t wy = rows.taps[t].weight;
+      for (std::size_t c = 0; c < n; ++c) {
+        std::uint64_t b = 0, g = 0, red = 0, a = 0;
+        for (std::size_t u = cols.firstTap[c]; u < cols.firstTap[c + 1]; ++u) {
+          const Bgra& p = line[cols.taps[u].source];
+          std::uint64_t wx = cols.taps[u].weight;
+          b += wx * p.b, g += wx * p.g, red += wx * p.r, a += wx * p.a;
+        }
+        acc[c * 4] += wy * b, acc[c * 4 + 1] += wy * g, acc[c * 4 + 2] += wy * red, acc[c * 4 + 3] += wy * a;
+      }
+    }
+    for (std::size_t c = 0; c < n; ++c) {
+      std::uint64_t total = cols.total[c] * rows.total[r];
+      auto avg = [&](int k) { return static_cast<std::uint8_t>((acc[c * 4 + k] + total / 2) / total); };
+      writePixel(d, cols.dest[c], rows.dest[r], {avg(0), avg(1), avg(2), avg(3)});
+    }
+  }
+}
+
+// Source coordinate under the centre of destination pixel i.
+std::int64_t centreSource(std::int64_t i, std::int64_t destCount, std::int64_t srcOrigin, std::int64_t srcCount) {
+  return srcOrigin + (2 * i + 1) * srcCount / (2 * destCount);
+}
+
+void pickStretch(Bitmap& d, std::int32_t xDest, std::int32_t yDest, std::int32_t wDest, std::int32_t hDest,
+                 const Bitmap& s, std::int32_t xSrc, std::int32_t ySrc, std::int32_t wSrc, std::int32_t hSrc) {
+  Span rows = clipSpan(yDest, 0, hDest, d.height, hDest);
+  Span cols = clipSpan(xDest, 0, wDest, d.width, wDest);
+  for (std::int64_t j = rows.begin; j < rows.end; ++j) {
+    std::int64_t dy = yDest + j, sy = centreSource(j, hDest, ySrc, hSrc);
+    if (sy < 0 || sy >= s.height) continue;
+    for (std::int64_t i = cols.begin; i < cols.end; ++i) {
+      std::int64_t dx = xDest + i, sx = centreSource(i, wDest, xSrc, wSrc);
+      if (sx < 0 || sx >= s.width) continue;
+      writePixel(d, static_cast<std::int32_t>(dx), static_cast<std::int32_t>(dy),
+                 readPixel(s, static_cast<std::int32_t>(sx), static_cast<std::int32_t>(sy)));
+    }
+  }
+}
+
+}  // namespace
+
+bool StretchBlt(HDC dest, int xDest, int yDest, int wDest, int hDest, HDC src, int xSrc, int ySrc,
+                int wSrc, int hSrc, std::uint32_t rop) {
+  Bitmap* d = bitmapOf(dest);
+  const Bitmap* s = bitmapOf(src);
+  if (!d || !s || rop != SRCCOPY || wDest <= 0 || hDest <= 0 || wSrc <= 0 || hSrc <= 0) return false;
+  if (wDest == wSrc && hDest == hSrc) return BitBlt(dest, xDest, yDest, wDest, hDest, src, xSrc, ySrc, rop);
+  if (s == d) return false;  // a scaled copy within one bitmap would read what it already wrote
+  if (dest->stretchMode == HALFTONE)
+    halftoneStretch(*d, xDest, yDest, wDest, hDest, *s, xSrc, ySrc, wSrc, hSrc);
+  else
+    pickStretch(*d, xDest, yDest, wDest, hDest, *s, xSrc, ySrc, wSrc, hSrc);
+  return true;
+}
+
+}  // namespace gdi

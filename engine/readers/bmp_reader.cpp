@@ -1,0 +1,133 @@
+// Windows bitmap files: uncompressed 24-bit (bottom-up or top-down) and 8-bit run-length encoded
+// (RLE8). Layout after the Microsoft "BMP file format" description: a 14-byte file header, a
+// 40-byte BITMAPINFOHEADER, for RLE8 a colour table, then the pixel data. Every size, offset and
+// run is checked against the file before it is used.
+#include <cstdlib>
+
+#include "readers/byte_cursor.h"
+#include "readers/file_bytes.h"
+#include "readers/readers.h"
+
+namespace corvale {
+
+namespace {
+
+constexpr std::uint64_t kMaxBmpFileBytes = std::uint64_t{1} << 31;
+constexpr std::uint32_t kHeadersSize = 54;
+
+struct BmpHeaders {
+  std::uint32_t dataOffset = 0;
+  std::int32_t width = 0;
+  std::int32_t height = 0;  // negative: rows stored top-down
+  std::uint16_t bitCount = 0;
+  std::uint32_t compression = 0;
+  std::uint32_t coloursUsed = 0;
+};
+
+bool readHeaders(ByteCursor& in, BmpHeaders& h) {
+  std::uint16_t type, planes;
+  std::uint32_t fileSize, reserved, infoSize, imageSize, unused;
+  std::int32_t xRes, yRes;
+  return in.u16le(type) && type == 0x4D42 && in.u32le(fileSize) && in.u32le(reserved) &&
+         in.u32le(h.dataOffset) && in.u32le(infoSize) && infoSize == 40 && in.i32le(h.width) &&
+         in.i32le(h.height) && in.u16le(planes) && in.u16le(h.bitCount) && in.u32le(h.compression) &&
+         in.u32le(imageSize) && in.i32le(xRes) && in.i32le(yRes) && in.u32le(h.coloursUsed) &&
+         in.u32le(unused);
+}
+
+// Rows of 3 * width bytes padded to four. Rows the file does not hold stay black: a truncated
+// file shows as much of the image as it carries.
+void readUncompressed24(ByteCursor& in, const BmpHeaders& h, gdi::HDC referenceDc, Picture& picture) {
+  if (h.width <= 0 || h.height == 0 || h.height == INT32_MIN) return;
+  bool topDown = h.height < 0;
+  std::int32_t height = topDown ? -h.height : h.height;
+  if (h.dataOffset > kHeadersSize && !in.seek(h.dataOffset)) return;
+  allocatePicture(picture, h.width, height, referenceDc);
+  if (picture.empty()) return;
+  std::size_t rowBytes = (static_cast<std::size_t>(h.width) * 3 + 3) & ~std::size_t{3};
+  for (std::int32_t fileRow = 0; fileRow < height; ++fileRow) {
+    auto row = in.take(rowBytes);
+    if (row.empty()) break;
+    std::int32_t y = topDown ? fileRow : height - 1 - fileRow;
+    std::uint8_t* out = pixelAt(picture, 0, y);
+    for (std::int32_t x = 0; x < h.width; ++x, out += 4) {
+      out[0] = row[3 * x], out[1] = row[3 * x + 1], out[2] = row[3 * x + 2];
+    }
+  }
+}
+
+class Rle8Painter {
+ public:
+  Rle8Painter(Picture& picture, const std::uint8_t (*palette)[4]) : picture_(picture), palette_(palette) {}
+
+  void paint(std::uint8_t index) {
+    if (x_ < picture_.width && y_ >= 0) {  // runs past the row's end are dropped
+      std::uint8_t* out = pixelAt(picture_, x_, y_);
+      for (int k = 0; k < 4; ++k) out[k] = palette_[index][k];
+    }
+    if (x_ < picture_.width) ++x_;
+  }
+  void endOfLine() { x_ = 0, --y_; }
+  void delta(std::uint8_t right, std::uint8_t up) {
+    x_ = x_ + right < picture_.width ? x_ + right : picture_.width;
+    y_ -= up;
+  }
+  bool finished() const { return y_ < 0; }
+
+ private:
+  Picture& picture_;
+  const std::uint8_t (*palette_)[4];
+  std::int32_t x_ = 0;
+  std::int32_t y_ = picture_.height - 1;  // the file's first row is the picture's last
+};
+
+// Colour table of `colours used` entries (256 when that field is 0 or too large), then the run
+// data at the pixel data offset when that lies after the table, else right after the table.
+void readRle8(ByteCursor& in, const BmpHeaders& h, gdi::HDC referenceDc, Picture& picture) {
+  if (h.width <= 0 || h.height <= 0) return;  // RLE8 rows are always stored bottom-up
+  std::uint32_t colours = h.coloursUsed >= 1 && h.coloursUsed <= 256 ? h.coloursUsed : 256;
+  std::uint8_t palette[256][4] = {};
+  for (std::uint32_t i = 0; i < colours; ++i)
+    for (int k = 0; k < 4; ++k)
+      if (!in.u8(palette[i][k])) return;
+  if (h.dataOffset > in.position() && !in.seek(h.dataOffset)) return;
+  allocatePicture(picture, h.width, h.height, referenceDc);
+  if (picture.empty()) return;
+
+  Rle8Painter painter(picture, palette);
+  std::uint8_t count, value;
+  while (!painter.finished() && in.u8(count) && in.u8(value)) {
+    if (count > 0) {
+      for (int i = 0; i < count; ++i) painter.paint(value);
+    } else if (value == 0) {
+      painter.endOfLine();
+    } else if (value == 1) {
+      break;
+    } else if (value == 2) {
+      std::uint8_t right, up;
+      if (!in.u8(right) || !in.u8(up)) break;
+      painter.delta(right, up);
+    } else {
+      auto run = in.take(value);
+      for (std::uint8_t index : run) painter.paint(index);
+      if (run.size() != value || ((value & 1) && !in.skip(1))) break;
+    }
+  }
+}
+
+}  // namespace
+
+void readBmpFile(const char* path, gdi::HDC referenceDc, Picture& picture) {
+  releasePicture(picture);
+  auto bytes = readFileBytes(path, kMaxBmpFileBytes);
+  if (!bytes) return;
+  ByteCursor in(*bytes);
+  BmpHeaders h;
+  if (!readHeaders(in, h)) return;
+  if (h.bitCount == 24 && h.compression == 0)
+    readUncompressed24(in, h, referenceDc, picture);
+  else if (h.bitCount == 8 && h.compression == 1)
+    readRle8(in, h, referenceDc, picture);
+}
+
+}  // namespace corvale

@@ -1,0 +1,8 @@
+// HD Photo files: not decoded yet; the picture stays empty.
+#include "readers/readers.h"
+
+namespace corvale {
+
+void readHdPhotoFile(const char*, gdi::HDC, Picture& picture) { releasePicture(picture); }
+
+}  // namespace corvale
