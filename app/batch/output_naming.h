@@ -1,0 +1,18 @@
+// Output file names from the user's pattern: the %SRC%, %DSTX%, %DSTY% tags, the counter tags
+// %N% and %N2%..%N6%, the extension rules, and the search for a counter value still free in the
+// destination folder.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace lumivex {
+
+// The output file name (no folder part) for `sourceName` (a file name without folder) at the
+// given output size. `destFolder` ends with "/" or is empty; when empty, the counter is neither
+// advanced nor checked against existing files. Uses settings.OutputFilenamePattern and advances
+// settings.FileCounter once per attempt.
+std::string MakeOutputName(const std::string& sourceName, std::int32_t outWidth, std::int32_t outHeight,
+                           const std::string& destFolder);
+
+}  // namespace lumivex
