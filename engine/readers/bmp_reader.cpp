@@ -2,6 +2,7 @@
 // (RLE8). Layout after the Microsoft "BMP file format" description: a 14-byte file header, a
 // 40-byte BITMAPINFOHEADER, for RLE8 a colour table, then the pixel data. Every size, offset and
 // run is checked against the file before it is used.
+#include <algorithm>
 #include <cstdlib>
 
 #include "readers/byte_cursor.h"
@@ -108,7 +109,7 @@ void readRle8(ByteCursor& in, const BmpHeaders& h, gdi::HDC referenceDc, Picture
       if (!in.u8(right) || !in.u8(up)) break;
       painter.delta(right, up);
     } else {
-      auto run = in.take(value);
+      auto run = in.take(std::min<std::size_t>(value, in.remaining()));  // a cut-off run paints what it has
       for (std::uint8_t index : run) painter.paint(index);
       if (run.size() != value || ((value & 1) && !in.skip(1))) break;
     }
