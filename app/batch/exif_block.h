@@ -20,9 +20,9 @@ class CExif {
   // too short or malformed. The last matching entry wins.
   std::string getField(int field);
 
-  // Writes `value` (0..255) as the least significant byte of the value of every IFD0 entry with
-  // tag `field`. The block's size and layout never change.
-  void setField(int field, int value);
+  // Writes `value` as the least significant byte of the value of every IFD0 entry with tag
+  // `field`. The block's size and layout never change; a malformed block is left as it is.
+  void setField(int field, std::uint8_t value);
 
   // A copy of the block: the "Exif\0\0" identifier first, no marker or length.
   std::vector<std::uint8_t> getAPP1() const;

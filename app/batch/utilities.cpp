@@ -1,0 +1,56 @@
+#include "batch/utilities.h"
+
+#include <unistd.h>
+
+#include <chrono>
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+
+#include "batch/processor_list.h"
+
+namespace lumivex {
+namespace fs = std::filesystem;
+
+std::int64_t ClockMs() {
+  using namespace std::chrono;
+  return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+std::string FileNameOf(const std::string& path) {
+  std::size_t slash = path.rfind('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string FolderOf(const std::string& path) {
+  std::size_t slash = path.rfind('/');
+  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+bool FileExists(const std::string& path) {
+  if (path.empty()) return false;
+  std::error_code error;
+  return fs::is_regular_file(fs::path(path), error);
+}
+
+bool FolderExists(const std::string& path) {
+  if (path.empty()) return false;
+  std::error_code error;
+  return fs::exists(fs::path(path), error);
+}
+
+std::string ExecutableFolder() {
+  std::error_code error;
+  fs::path executable = fs::read_symlink("/proc/self/exe", error);
+  if (error) return {};
+  return FolderOf(executable.string());
+}
+
+std::string ReadRegValue(std::intptr_t /*rootKey*/, const std::string& subKey, const std::string& valueName) {
+  std::optional<int> processor = ProcessorOfRegistryKey(subKey, valueName);
+  if (!processor || !ProcessorIsOnline(*processor)) return {};
+  return std::to_string(ProcessorMhz(*processor));
+}
+
+}  // namespace lumivex
