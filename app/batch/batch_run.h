@@ -1,0 +1,63 @@
+// The batch loop: hands the queued images in order to idle photo jobs, polls the jobs until all
+// are done, and reports the time per photo. It runs on one thread and never blocks for long: it
+// calls its observer to show progress, to wait between polls and to process pending events, so a
+// window can drive it from a timer and stay responsive (and append dropped files to the queue
+// while it runs), and the headless front end can drive it from a plain loop.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "batch/folder_walk.h"
+#include "batch/photo_job.h"
+
+namespace lumivex {
+
+inline constexpr int kPollMilliseconds = 20;
+
+class BatchObserver {
+ public:
+  virtual ~BatchObserver();
+  virtual void showStatus(const std::string& text) = 0;
+  // The share of the run's entries started so far; may pass 1 when files arrive during a run.
+  virtual void drawProgress(double fraction) = 0;
+  // Lets the front end handle what happened meanwhile (drops, dialogs, the exit button).
+  virtual void processEvents() {}
+  // Waits between two polls of the jobs; sleeps by default.
+  virtual void pause(int milliseconds);
+  // Called once for every photo of the run when its job ends; by default a failure shows its
+  // reason in the status.
+  virtual void photoEnded(const CWorker::Report& report);
+};
+
+using Workers = std::vector<std::unique_ptr<CWorker>>;
+
+// 8, 4, 2 or 1 by the processors the platform reports: 3 processors give 2 workers, 6 give 4.
+std::int32_t CountWorkers();
+Workers CreateWorkers(std::int32_t count);
+
+struct BatchSummary {
+  bool ran = false;  // false when nothing was queued or the size text was invalid
+  std::int32_t photos = 0;
+  std::int32_t written = 0;
+  std::int32_t keptExisting = 0;
+  std::int32_t failed = 0;
+  std::vector<CWorker::Report> failures;
+};
+
+// One run over the queue with the size read from `sizeText`. Entries that arrive while the run
+// still starts jobs are served by this run; entries that arrive while it waits for its last jobs
+// stay queued for the next run. An invalid size shows its status and leaves the queue as it is.
+BatchSummary RunBatch(PendingFiles& queue, Workers& workers, const std::string& sizeText,
+                      BatchObserver& observer);
+
+// "Done." and, on the next line, the seconds per photo rounded to two decimals (halves to even),
+// without trailing zeros, with the decimal separator of the current locale.
+std::string DoneText(double elapsedMilliseconds, std::int32_t photos);
+
+std::string ResizingText(const std::string& path);
+std::string FailureText(const CWorker::Report& report);
+
+}  // namespace lumivex

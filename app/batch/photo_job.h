@@ -1,0 +1,79 @@
+// One photo from its source file to its resized JPEG file. The start step (on the caller's thread)
+// loads the picture through the engine, turns it upright, crops it and starts the resampling in
+// the worker's engine job slot; polling with isFinished runs the finishing step (naming, overwrite
+// policy, encoding, writing) on the caller's thread once the engine is done.
+//
+// A photo that cannot be done ends without output and with a report that names the reason: its
+// pictures are released, the worker is idle again and the batch goes on. A worker never throws.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "batch/photo_job_geometry.h"
+
+namespace lumivex {
+
+class CExif;
+class cJpeg;
+
+class CWorker {
+ public:
+  enum class Outcome { Written, KeptExisting, Failed };
+
+  // What became of one photo: the source, and the output written or kept, or why none was.
+  struct Report {
+    std::string source;
+    Outcome outcome = Outcome::Failed;
+    std::string outputPath;
+    std::string reason;
+  };
+
+  CWorker();
+  ~CWorker();  // waits for a resampling still running before it releases the pictures
+  CWorker(const CWorker&) = delete;
+  CWorker& operator=(const CWorker&) = delete;
+
+  // Starts a job on an idle worker; `slot` is also the engine job slot (0..15). A percentage in
+  // (0, 1000] scales the photo; otherwise a zero side keeps its size; otherwise the photo is
+  // fitted into dstWidth x dstHeight. An empty base folder means the photo's own folder.
+  void ResizePicture_Start(std::int32_t slot, const std::string& FileName, std::int32_t dstWidth,
+                           std::int32_t dstHeight, float dstPrcnt, const std::string& baseDirectory);
+
+  // True when idle; the call that finds the engine done runs the finishing step first.
+  bool isFinished();
+
+  // The report of the job that ended last, handed out once: true when there was one to take.
+  bool takeReport(Report& report);
+
+  std::string FileN;    // the photo of the current or last job; empty before the first
+  std::string baseDir;  // the base folder of the current job
+
+ private:
+  void startJob(std::int32_t dstWidth, std::int32_t dstHeight, float dstPrcnt);
+  void turnUpright();
+  void turnByExif();
+  void cropToTarget();
+  void startResampling();
+  void ResizePicture_Finish();
+  void encodeAndWrite(const std::string& path, bool replacing, cJpeg& encoder);
+  bool applyOverwritePolicy(const std::string& path);
+  void replaceSource(std::intptr_t picture, const char* what);
+  void releasePictures();
+  void endJob(Outcome outcome, const std::string& outputPath, const std::string& reason);
+  CExif& exif();
+
+  std::int32_t slot_ = 0;
+  bool jobDone_ = true;
+  bool resamplingRefused_ = false;  // the engine could not start the job's thread
+  std::intptr_t srcPic_ = 0;
+  std::intptr_t dstPic_ = 0;
+  PictureSize target_;
+  bool exifLoadedAtStart_ = false;
+  bool exifFound_ = false;
+  std::unique_ptr<CExif> exif_;
+  std::unique_ptr<Report> report_;
+};
+
+}  // namespace lumivex

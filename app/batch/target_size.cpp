@@ -1,0 +1,104 @@
+#include "batch/target_size.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+
+namespace lumivex {
+
+namespace {
+
+constexpr double kMinPercentage = 1.0;
+constexpr double kMaxPercentage = 1000.0;
+constexpr double kMaxSide = 16000.0;
+
+bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+
+std::string trimBlanks(const std::string& text) {
+  std::size_t first = 0, last = text.size();
+  while (first < last && text[first] == ' ') ++first;
+  while (last > first && text[last - 1] == ' ') --last;
+  return text.substr(first, last - first);
+}
+
+std::string lowerCase(std::string text) {
+  std::transform(text.begin(), text.end(), text.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return text;
+}
+
+bool meansNoResize(const std::string& text) {
+  std::string lower = lowerCase(text);
+  return lower == "don't resize" || lower == "no resize";
+}
+
+TargetSizeReading invalid(const char* status) { return {false, {}, status}; }
+
+TargetSizeReading readPercentage(const std::string& text) {
+  float percentage = static_cast<float>(LeadingNumber(text));
+  if (!(percentage >= kMinPercentage && percentage <= kMaxPercentage)) return invalid(kIncorrectPercentage);
+  return {true, {0, 0, percentage}, ""};
+}
+
+// A side must lie in 0..16000 after rounding; the range is checked on the double so that no
+// huge value is ever converted to an integer.
+bool readSide(const std::string& piece, std::int32_t& side) {
+  double rounded = RoundHalfEven(LeadingNumber(piece));
+  if (!(rounded >= 0.0 && rounded <= kMaxSide)) return false;
+  side = static_cast<std::int32_t>(rounded);
+  return true;
+}
+
+TargetSizeReading readResolution(const std::string& text) {
+  std::size_t split = text.find('x');  // only the lower-case x separates the two sides
+  if (split == std::string::npos) return invalid(kIncorrectResolution);
+  std::size_t secondEnd = text.find('x', split + 1);
+  std::string second =
+      text.substr(split + 1, secondEnd == std::string::npos ? std::string::npos : secondEnd - split - 1);
+  TargetSize size;
+  if (!readSide(text.substr(0, split), size.dstWidth) || !readSide(second, size.dstHeight))
+    return invalid(kIncorrectResolution);
+  return {true, size, ""};
+}
+
+}  // namespace
+
+double RoundHalfEven(double value) {
+  // nearbyint follows the current rounding mode, which nothing in the program changes.
+  return std::nearbyint(value);
+}
+
+double LeadingNumber(const std::string& text) {
+  std::size_t i = 0, n = text.size();
+  auto skipBlanks = [&] {
+    while (i < n && isBlank(text[i])) ++i;
+  };
+  skipBlanks();
+  double sign = 1.0;
+  if (i < n && (text[i] == '-' || text[i] == '+')) sign = text[i++] == '-' ? -1.0 : 1.0;
+  // The digits are gathered as one integer and divided once by a power of ten, so that 12.5 reads
+  // as exactly 12.5.
+  double digits = 0.0, divisor = 1.0;
+  bool afterPoint = false;
+  for (skipBlanks(); i < n; ++i, skipBlanks()) {
+    char c = text[i];
+    if (c == '.' && !afterPoint) {
+      afterPoint = true;
+    } else if (c >= '0' && c <= '9') {
+      if (afterPoint) divisor *= 10.0;
+      digits = digits * 10.0 + (c - '0');
+    } else {
+      break;
+    }
+  }
+  return sign * (digits / divisor);
+}
+
+TargetSizeReading ReadTargetSize(const std::string& text) {
+  std::string trimmed = trimBlanks(text);
+  if (!trimmed.empty() && trimmed.back() == '%') return readPercentage(trimmed);
+  if (meansNoResize(trimmed)) return {true, {}, ""};
+  return readResolution(trimmed);
+}
+
+}  // namespace lumivex
