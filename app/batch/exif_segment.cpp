@@ -41,7 +41,11 @@ class SegmentScanner {
       if (high < 0 || low < 0) return finish(result, Outcome::NoExifSegment);
       long length = high * 256L + low;  // counts its own two bytes
       if (length < 2) return finish(result, Outcome::NoExifSegment);
-      if (marker == kApp1 && takeIfExif(length - 2, result.payload)) return finish(result, Outcome::Found);
+      if (marker == kApp1) {
+        if (takeIfExif(length - 2, result.payload)) return finish(result, Outcome::Found);
+      } else if (std::fseek(file_, length - 2, SEEK_CUR) != 0) {
+        noteEnd();
+      }
       if (failed_) return finish(result, Outcome::NoExifSegment);
     }
   }
@@ -75,7 +79,7 @@ class SegmentScanner {
       return false;
     }
     if (headSize < long{sizeof head} || std::memcmp(head, kExifIdentifier, sizeof head) != 0) {
-      if (std::fseek(file_, size - headSize, SEEK_CUR) != 0) failed_ = true;
+      if (std::fseek(file_, size - headSize, SEEK_CUR) != 0) noteEnd();
       return false;
     }
     payload.assign(static_cast<std::size_t>(size), 0);
