@@ -1,0 +1,28 @@
+// Fuzzes the Exif block: the segment scan of a JPEG file and the IFD0 walk of what it finds.
+#include "batch/exif_block.h"
+#include "batch/user_prompts.h"
+#include "fuzz_input_file.h"
+
+namespace {
+
+class SilentPrompts : public lumivex::UserPrompts {
+ public:
+  void notice(const std::string&) override {}
+  bool askYesNo(const std::string&) override { return false; }
+};
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  static SilentPrompts silent;
+  lumivex::setUserPrompts(&silent);
+  lumivex::CExif exif;
+  if (!exif.LoadFromJPEG(writeFuzzInput(data, size, ".jpg"))) return 0;
+  for (int tag : {274, 0x0100, 0x0112, 0x8769, 0})
+    if (exif.getField(tag).size() > 10) __builtin_trap();  // a 32-bit value has at most ten digits
+  std::size_t before = exif.getAPP1().size();
+  exif.setField(274, 1);
+  exif.setField(0x0100, 0xAB);
+  if (exif.getAPP1().size() != before) __builtin_trap();  // the block never changes size
+  return 0;
+}
