@@ -1,8 +1,32 @@
-// GIF files: not decoded yet; the picture stays empty.
+// GIF files: the first image of the file, on a picture as large as the largest of the logical
+// screen and all images. The image's offsets are not applied and areas it does not cover stay
+// black; animation and transparency do not reach the picture.
+#include "readers/gif_decoder.h"
 #include "readers/readers.h"
 
 namespace corvale {
 
-void readGifFile(const char*, gdi::HDC, Picture& picture) { releasePicture(picture); }
+namespace {
+
+// The device-context layer turns the frame's 8-bit colours into the picture's 32-bit pixels.
+void copyFrameToPicture(const GifFrame& frame, gdi::HDC referenceDc, Picture& picture) {
+  gdi::HDC frameDc = gdi::CreateCompatibleDC(referenceDc);
+  if (!frameDc) return;
+  gdi::HGDIOBJ previous = gdi::SelectObject(frameDc, frame.bitmap);
+  gdi::BitBlt(picture.memoryDc, 0, 0, picture.width, picture.height, frameDc, 0, 0, gdi::SRCCOPY);
+  if (previous) gdi::SelectObject(frameDc, previous);
+  gdi::DeleteDC(frameDc);
+}
+
+}  // namespace
+
+void readGifFile(const char* path, gdi::HDC referenceDc, Picture& picture) {
+  releasePicture(picture);
+  GifDecoder decoder(path, referenceDc);
+  if (decoder.frames().empty()) return;
+  allocatePicture(picture, decoder.screenWidth(), decoder.screenHeight(), referenceDc);
+  if (picture.empty()) return;
+  copyFrameToPicture(decoder.frames().front(), referenceDc, picture);
+}
 
 }  // namespace corvale
