@@ -29,10 +29,10 @@ class BatchObserver {
   virtual void pause(int milliseconds);
   // Called once for every photo of the run when its job ends; by default a failure shows its
   // reason in the status.
-  virtual void photoEnded(const CWorker::Report& report);
+  virtual void photoEnded(const PhotoReport& report);
 };
 
-using Workers = std::vector<std::unique_ptr<CWorker>>;
+using Workers = std::vector<std::unique_ptr<PhotoJob>>;
 
 // 8, 4, 2 or 1 by the processors the platform reports: 3 processors give 2 workers, 6 give 4.
 std::int32_t CountWorkers();
@@ -44,7 +44,8 @@ struct BatchSummary {
   std::int32_t written = 0;
   std::int32_t keptExisting = 0;
   std::int32_t failed = 0;
-  std::vector<CWorker::Report> failures;
+  std::vector<PhotoReport> failures;
+  double elapsedMilliseconds = 0;  // from the first job started to the last job ended
 };
 
 // One run over the queue with the size read from `sizeText`. Entries that arrive while the run
@@ -58,6 +59,6 @@ BatchSummary RunBatch(PendingFiles& queue, Workers& workers, const std::string& 
 std::string DoneText(double elapsedMilliseconds, std::int32_t photos);
 
 std::string ResizingText(const std::string& path);
-std::string FailureText(const CWorker::Report& report);
+std::string FailureText(const PhotoReport& report);
 
 }  // namespace lumivex

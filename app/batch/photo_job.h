@@ -18,37 +18,52 @@ namespace lumivex {
 class CExif;
 class cJpeg;
 
-class CWorker {
+enum class PhotoOutcome { Written, KeptExisting, Failed };
+
+// What became of one photo: the source, and the output written or kept, or why none was.
+struct PhotoReport {
+  std::string source;
+  PhotoOutcome outcome = PhotoOutcome::Failed;
+  std::string outputPath;
+  std::string reason;
+};
+
+// What the batch loop needs of a photo job; CWorker is the real one.
+class PhotoJob {
  public:
-  enum class Outcome { Written, KeptExisting, Failed };
-
-  // What became of one photo: the source, and the output written or kept, or why none was.
-  struct Report {
-    std::string source;
-    Outcome outcome = Outcome::Failed;
-    std::string outputPath;
-    std::string reason;
-  };
-
-  CWorker();
-  ~CWorker();  // waits for a resampling still running before it releases the pictures
-  CWorker(const CWorker&) = delete;
-  CWorker& operator=(const CWorker&) = delete;
+  virtual ~PhotoJob();
 
   // Starts a job on an idle worker; `slot` is also the engine job slot (0..15). A percentage in
   // (0, 1000] scales the photo; otherwise a zero side keeps its size; otherwise the photo is
   // fitted into dstWidth x dstHeight. An empty base folder means the photo's own folder.
-  void ResizePicture_Start(std::int32_t slot, const std::string& FileName, std::int32_t dstWidth,
-                           std::int32_t dstHeight, float dstPrcnt, const std::string& baseDirectory);
+  virtual void ResizePicture_Start(std::int32_t slot, const std::string& FileName, std::int32_t dstWidth,
+                                   std::int32_t dstHeight, float dstPrcnt,
+                                   const std::string& baseDirectory) = 0;
 
   // True when idle; the call that finds the engine done runs the finishing step first.
-  bool isFinished();
+  virtual bool isFinished() = 0;
 
   // The report of the job that ended last, handed out once: true when there was one to take.
-  bool takeReport(Report& report);
+  virtual bool takeReport(PhotoReport& report) = 0;
 
   std::string FileN;    // the photo of the current or last job; empty before the first
   std::string baseDir;  // the base folder of the current job
+};
+
+class CWorker : public PhotoJob {
+ public:
+  using Outcome = PhotoOutcome;
+  using Report = PhotoReport;
+
+  CWorker();
+  ~CWorker() override;  // waits for a resampling still running before it releases the pictures
+  CWorker(const CWorker&) = delete;
+  CWorker& operator=(const CWorker&) = delete;
+
+  void ResizePicture_Start(std::int32_t slot, const std::string& FileName, std::int32_t dstWidth,
+                           std::int32_t dstHeight, float dstPrcnt, const std::string& baseDirectory) override;
+  bool isFinished() override;
+  bool takeReport(Report& report) override;
 
  private:
   void startJob(std::int32_t dstWidth, std::int32_t dstHeight, float dstPrcnt);

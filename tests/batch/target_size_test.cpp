@@ -1,0 +1,98 @@
+// The size text of a run: percentages, resolutions and "No Resize", with the status texts of
+// the texts that give no valid target.
+#include "batch/target_size.h"
+
+#include <gtest/gtest.h>
+
+namespace lumivex {
+namespace {
+
+TargetSize validTarget(const std::string& text) {
+  TargetSizeReading reading = ReadTargetSize(text);
+  EXPECT_TRUE(reading.valid) << text;
+  EXPECT_EQ(reading.status, "") << text;
+  return reading.size;
+}
+
+std::string statusOf(const std::string& text) {
+  TargetSizeReading reading = ReadTargetSize(text);
+  EXPECT_FALSE(reading.valid) << text;
+  return reading.status;
+}
+
+TEST(TargetSize, PercentagesFromOneToAThousand) {
+  TargetSize half = validTarget("50%");
+  EXPECT_EQ(half.dstPrcnt, 50.0f);
+  EXPECT_EQ(half.dstWidth, 0);
+  EXPECT_EQ(half.dstHeight, 0);
+  EXPECT_EQ(validTarget("50 %").dstPrcnt, 50.0f);
+  EXPECT_EQ(validTarget("12.5%").dstPrcnt, 12.5f);
+  EXPECT_EQ(validTarget("  1%  ").dstPrcnt, 1.0f);
+  EXPECT_EQ(validTarget("1000%").dstPrcnt, 1000.0f);
+}
+
+TEST(TargetSize, PercentagesOutsideTheRangeAreRefused) {
+  for (const char* text : {"0.5%", "1001%", "%", "abc%", "-50%", "0%"})
+    EXPECT_EQ(statusOf(text), "Incorrect percentage selected!") << text;
+}
+
+TEST(TargetSize, ResolutionsSplitAtTheLowerCaseX) {
+  TargetSize size = validTarget("800x600");
+  EXPECT_EQ(size.dstWidth, 800);
+  EXPECT_EQ(size.dstHeight, 600);
+  EXPECT_EQ(size.dstPrcnt, 0.0f);
+  EXPECT_EQ(validTarget("800x600x1").dstWidth, 800);
+  EXPECT_EQ(validTarget("800x600x1").dstHeight, 600);
+  EXPECT_EQ(validTarget(" 1024 x 768 ").dstHeight, 768);
+  EXPECT_EQ(validTarget("16000x16000").dstWidth, 16000);
+}
+
+TEST(TargetSize, AZeroSideKeepsTheSourceSize) {
+  TargetSize noWidth = validTarget("x600");
+  EXPECT_EQ(noWidth.dstWidth, 0);
+  EXPECT_EQ(noWidth.dstHeight, 600);
+  EXPECT_EQ(validTarget("800x0").dstHeight, 0);
+}
+
+TEST(TargetSize, SidesRoundHalvesToEven) {
+  EXPECT_EQ(validTarget("800.5x600").dstWidth, 800);
+  EXPECT_EQ(validTarget("801.5x600").dstWidth, 802);
+  EXPECT_EQ(validTarget("16000.5x1").dstWidth, 16000);
+}
+
+TEST(TargetSize, BadResolutionsAreRefused) {
+  for (const char* text : {"800X600", "800", "", "16001x100", "100x16001", "-1x600", "16000.6x1"})
+    EXPECT_EQ(statusOf(text), "Incorrect resolution selected!") << text;
+}
+
+TEST(TargetSize, NoResizeInAnyLetterCase) {
+  for (const char* text :
+       {"No Resize", "no resize", "NO RESIZE", "Don't Resize", "don't rESIZE", " No Resize "}) {
+    TargetSize size = validTarget(text);
+    EXPECT_EQ(size.dstWidth, 0) << text;
+    EXPECT_EQ(size.dstHeight, 0) << text;
+    EXPECT_EQ(size.dstPrcnt, 0.0f) << text;
+  }
+}
+
+TEST(LeadingNumber, ReadsTheNumberAPersonTyped) {
+  EXPECT_EQ(LeadingNumber("12.5abc"), 12.5);
+  EXPECT_EQ(LeadingNumber("  7"), 7.0);
+  EXPECT_EQ(LeadingNumber("1 2"), 12.0);
+  EXPECT_EQ(LeadingNumber("-3x"), -3.0);
+  EXPECT_EQ(LeadingNumber("1.2.3"), 1.2);
+  EXPECT_EQ(LeadingNumber(".5"), 0.5);
+  EXPECT_EQ(LeadingNumber("abc"), 0.0);
+  EXPECT_EQ(LeadingNumber(""), 0.0);
+}
+
+TEST(RoundHalfEven, HalvesGoToTheEvenNeighbour) {
+  EXPECT_EQ(RoundHalfEven(0.5), 0.0);
+  EXPECT_EQ(RoundHalfEven(1.5), 2.0);
+  EXPECT_EQ(RoundHalfEven(2.5), 2.0);
+  EXPECT_EQ(RoundHalfEven(2.6), 3.0);
+  EXPECT_EQ(RoundHalfEven(-1.5), -2.0);
+}
+
+}  // namespace
+}  // namespace lumivex
