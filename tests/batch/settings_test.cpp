@@ -220,14 +220,6 @@ TEST(SettingsFile, DamagedTextNeverReadsPastItsEnd) {
   EXPECT_EQ(values.ResizeQuality, 3);
 }
 
-TEST(SettingsFile, AQuoteInsideAStringDoesNotReadBackIntact) {
-  Settings values;
-  values.ResolutionText = "say \"hi\"";
-  Settings read;
-  ParseSettingsFile(FormatSettingsFile(values), read);
-  EXPECT_NE(read.ResolutionText, values.ResolutionText);
-}
-
 TEST_F(SettingsTest, ResolutionListSkipsBlankLinesOnly) {
   writeBytes(dir.file("resolutions.cfg"), bytesOf("1024x768\r\n  \r\n 640x480\r\n\r\n50%  \r\n2000x1000"));
   LoadDefaults();

@@ -1,12 +1,14 @@
 // Path splitting, existence tests, the clock and the processor answers of ReadRegValue.
 #include "batch/utilities.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <filesystem>
 
 #include "batch/processor_list.h"
+#include "batch/user_prompts.h"
 #include "support/test_files.h"
 
 namespace lumivex {
@@ -61,13 +63,6 @@ TEST(Clock, NeverGoesBackAndCountsMilliseconds) {
   EXPECT_GE(second - first, 30);
 }
 
-TEST(ExecutableFolder, HoldsTheRunningTest) {
-  std::string folder = ExecutableFolder();
-  ASSERT_FALSE(folder.empty());
-  EXPECT_EQ(folder.back(), '/');
-  EXPECT_TRUE(FolderExists(folder));
-}
-
 TEST(CpuList, RangesAndSingles) {
   for (int n : {0, 1, 2, 3, 6, 8, 9}) EXPECT_TRUE(CpuListContains("0-3,6,8-9", n)) << n;
   for (int n : {4, 5, 7, 10, -1}) EXPECT_FALSE(CpuListContains("0-3,6,8-9", n)) << n;
@@ -101,6 +96,35 @@ TEST(ReadRegValue, AnswersOnlineProcessors) {
   EXPECT_EQ(answered, sysconf(_SC_NPROCESSORS_ONLN));
   EXPECT_EQ(ReadRegValue(kHkeyLocalMachine, key + "0", "ProcessorNameString"), "");
   EXPECT_EQ(ReadRegValue(kHkeyLocalMachine, "SOFTWARE\\Microsoft", "~Mhz"), "");
+}
+
+// Standard input replaced by a pipe holding "y": not a terminal, so the answer is No at once and
+// the pipe is left unread.
+TEST(TerminalPrompts, WithoutATerminalTheAnswerIsNo) {
+  int pipeFds[2];
+  ASSERT_EQ(pipe(pipeFds), 0);
+  ASSERT_EQ(write(pipeFds[1], "y\n", 2), 2);
+  close(pipeFds[1]);
+  int savedStdin = dup(STDIN_FILENO);
+  dup2(pipeFds[0], STDIN_FILENO);
+  testing::internal::CaptureStderr();
+  bool answer = userPrompts().askYesNo("File a.jpg already exists, do you want to overwrite it?\r\n/x/a.jpg");
+  std::string shown = testing::internal::GetCapturedStderr();
+  char left = 0;
+  ssize_t unread = read(STDIN_FILENO, &left, 1);
+  dup2(savedStdin, STDIN_FILENO);
+  close(savedStdin);
+  close(pipeFds[0]);
+  EXPECT_FALSE(answer);
+  EXPECT_EQ(unread, 1);
+  EXPECT_EQ(shown.find('\r'), std::string::npos);
+  EXPECT_NE(shown.find("overwrite it?\n/x/a.jpg"), std::string::npos) << shown;
+}
+
+TEST(TerminalPrompts, NoticesGoToStandardError) {
+  testing::internal::CaptureStderr();
+  userPrompts().notice("Error reading Exif info (a.jpg): Permission denied");
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "Error reading Exif info (a.jpg): Permission denied\n");
 }
 
 }  // namespace
