@@ -1,0 +1,74 @@
+// The encoder object: settings, and the order of the stages.
+#include "encoder/cjpeg.h"
+
+#include "encoder/comment_text.h"
+#include "encoder/jpeg_file_writer.h"
+#include "encoder/new_file.h"
+
+namespace lumivex {
+
+namespace {
+
+constexpr std::int32_t kDefaultQuality = 75;
+constexpr std::size_t kMaxCommentCharacters = 65533;
+
+enum SaveStatus : std::int32_t { kWritten = 0, kEmptyName = 1, kNameExists = 2 };
+
+}  // namespace
+
+cJpeg::cJpeg() {
+  SetSamplingFrequencies(2, 2, 1, 1, 1, 1);
+  setQuality(kDefaultQuality);
+  ExifBytes.assign(1, 0);  // one byte: no Exif data
+}
+
+void cJpeg::setQuality(std::int32_t vData) {
+  if (vData < 1 || vData > 100) return;
+  QualityValue = vData;
+  std::int32_t scale = qualityScaleFactor(vData);
+  ScaleQuantTable(kLuminanceBase, scale, QuantTables[0]);
+  ScaleQuantTable(kChrominanceBase, scale, QuantTables[1]);
+}
+
+std::int32_t cJpeg::quality() const { return QualityValue; }
+
+void cJpeg::SetSamplingFrequencies(std::int32_t h1, std::int32_t v1, std::int32_t h2, std::int32_t v2,
+                                   std::int32_t h3, std::int32_t v3) {
+  Setup = lumivex::SetSamplingFrequencies(h1, v1, h2, v2, h3, v3);
+}
+
+std::int32_t cJpeg::SampleHDC(gdi::HDC lHDC, std::int32_t lWidth, std::int32_t lHeight, std::int32_t lSrcLeft,
+                              std::int32_t lSrcTop) {
+  std::int32_t status = lumivex::SampleHDC(lHDC, lWidth, lHeight, lSrcLeft, lSrcTop, QuantTables, Setup);
+  if (status != 0) return status;
+  SamplePrecision = 8;
+  ImageWidth = lWidth;
+  ImageHeight = lHeight;
+  SampledTables = QuantTables;
+  return 0;
+}
+
+void cJpeg::setComment(const std::string& value) {
+  if (commentCharacters(value).size() > kMaxCommentCharacters) raiseEncoderError(kIllegalCommentLength);
+  CommentText = value;
+}
+
+const std::string& cJpeg::comment() const { return CommentText; }
+
+void cJpeg::setExif(std::vector<std::uint8_t> value) { ExifBytes = std::move(value); }
+
+std::int32_t cJpeg::SaveFile(const std::string& fileName) {
+  if (fileName.empty()) return kEmptyName;
+  if (directoryEntryExists(fileName)) return kNameExists;
+  JpegContent content;
+  content.setup = &Setup;
+  content.imageWidth = ImageWidth;
+  content.imageHeight = ImageHeight;
+  content.quantTables = &SampledTables;
+  content.comment = commentCharacters(CommentText);
+  content.exif = &ExifBytes;
+  std::vector<std::uint8_t> bytes = AssembleJpeg(content);
+  return writeNewFile(fileName, bytes) == NewFileStatus::Written ? kWritten : kNameExists;
+}
+
+}  // namespace lumivex

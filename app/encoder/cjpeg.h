@@ -1,0 +1,74 @@
+// cJpeg: the program's own baseline JPEG encoder (ITU-T T.81 sequential DCT, 8-bit samples,
+// Huffman tables optimised for each image, no restart intervals).
+//
+// One object per output file: set the quality (and the sampling factors, comment and Exif
+// payload), sample the picture from its device context with SampleHDC, then SaveFile. The object
+// does all its work inside these calls and holds no file or device handle between them.
+//
+// Failures are exceptions: EncoderError (encoder_error.h) with number 1 and the encoder's message,
+// 6 "Overflow" for a value that does not fit its field, 9 "Subscript out of range" for a save
+// without sampled data; std::system_error for file-system failures of SaveFile.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "encoder/encoder_error.h"
+#include "encoder/quantization_tables.h"
+#include "encoder/sampling.h"
+#include "platform/gdi.h"
+
+namespace lumivex {
+
+class cJpeg {
+ public:
+  // Colour, 4:2:0 (Y 2x2, Cb and Cr 1x1), quality 75, no comment, no Exif.
+  cJpeg();
+
+  // Quality 1..100 rebuilds both quantization tables; other values are ignored.
+  void setQuality(std::int32_t vData);
+  std::int32_t quality() const;
+
+  // Sampling factors 1..4 of Y, Cb and Cr; h2, v2, h3 and v3 all 0 select grey output (one 1x1
+  // component). A factor out of range raises "Invalid Sampling Value" and changes nothing.
+  // Drops coefficients sampled before.
+  void SetSamplingFrequencies(std::int32_t h1, std::int32_t v1, std::int32_t h2, std::int32_t v2,
+                              std::int32_t h3, std::int32_t v3);
+
+  // Samples the lWidth x lHeight rectangle at (lSrcLeft, lSrcTop) of the device context with the
+  // current quality and factors. 0 done; 1 when the off-screen bitmap cannot be made (no memory,
+  // a size that is not positive) or the device context holds no bitmap; then nothing changes.
+  std::int32_t SampleHDC(gdi::HDC lHDC, std::int32_t lWidth, std::int32_t lHeight, std::int32_t lSrcLeft,
+                         std::int32_t lSrcTop);
+
+  // UTF-8 text of at most 65533 characters, else "Illegal Comment Length" and the comment stays.
+  // Written as one Latin-1 byte per character; a character above U+00FF fails the save with the
+  // overflow error.
+  void setComment(const std::string& value);
+  const std::string& comment() const;
+
+  // APP1 payload (everything after the length field); fewer than 2 bytes means none.
+  void setExif(std::vector<std::uint8_t> value);
+
+  // Writes the file: 0 written, 1 empty name, 2 an entry of that name exists (hidden files,
+  // folders and symbolic links included; it is never replaced or touched). The file appears
+  // complete or not at all.
+  std::int32_t SaveFile(const std::string& fileName);
+
+ private:
+  std::array<QuantTable, 4> QuantTables{};
+  std::int32_t QualityValue = 0;
+  ComponentSetup Setup;
+  std::int32_t SamplePrecision = 0;
+  std::int32_t ImageWidth = 0;
+  std::int32_t ImageHeight = 0;
+  // The tables the current coefficients were quantized with: the file's DQT segments must match
+  // the coefficients even when the quality changed after sampling.
+  std::array<QuantTable, 4> SampledTables{};
+  std::string CommentText;
+  std::vector<std::uint8_t> ExifBytes;
+};
+
+}  // namespace lumivex

@@ -1,0 +1,27 @@
+// The whole JPEG file in memory: headers, tables made for this image, the scans and the end marker.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "encoder/quantization_tables.h"
+#include "encoder/sampling.h"
+
+namespace lumivex {
+
+struct JpegContent {
+  const ComponentSetup* setup = nullptr;  // sampled components
+  std::int32_t imageWidth = 0;
+  std::int32_t imageHeight = 0;
+  const std::array<QuantTable, 4>* quantTables = nullptr;  // the tables the components were quantized with
+  std::u32string comment;                                  // no COM segment when empty
+  const std::vector<std::uint8_t>* exif = nullptr;         // APP1 payload; none below 2 bytes
+};
+
+// SOI, APP1, COM, DQT, SOF0, DHT, the scans and EOI, in this order; no JFIF header and no restart
+// intervals. Raises the subscript error when the components hold no coefficients.
+std::vector<std::uint8_t> AssembleJpeg(const JpegContent& content);
+
+}  // namespace lumivex

@@ -1,0 +1,210 @@
+// SaveFile's statuses and its failures: a file appears complete or not at all, an existing entry
+// is never replaced, and nothing is left behind.
+#include <gtest/gtest.h>
+#include <pwd.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <system_error>
+
+#include "encoder/cjpeg.h"
+#include "encoder/jpeg_oracle.h"
+#include "encoder/new_file.h"
+#include "support/test_files.h"
+
+namespace lumivex {
+namespace {
+
+namespace fs = std::filesystem;
+using Bytes = std::vector<std::uint8_t>;
+
+std::vector<std::string> entriesOf(const fs::path& folder) {
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+// An encoder that has sampled a picture and is ready to save.
+struct SampledEncoder {
+  explicit SampledEncoder(int width = 40, int height = 30)
+      : picture(encoder_tests::syntheticImage(width, height)) {
+    EXPECT_EQ(encoder.SampleHDC(picture.dc(), width, height, 0, 0), 0);
+  }
+  encoder_tests::DcPicture picture;
+  cJpeg encoder;
+};
+
+TEST(SaveFile, WritesACompleteFileAndNothingElse) {
+  SampledEncoder sampled;
+  testing_support::TempDir folder;
+  EXPECT_EQ(sampled.encoder.SaveFile(folder.file("photo.jpg")), 0);
+  EXPECT_EQ(entriesOf(folder.path()), (std::vector<std::string>{"photo.jpg"}));
+  EXPECT_TRUE(encoder_tests::decodeJpegFile(folder.file("photo.jpg")).ok);
+}
+
+TEST(SaveFile, NewFilesTakeTheUmaskLikeAnyOther) {
+  SampledEncoder sampled;
+  testing_support::TempDir folder;
+  mode_t previous = ::umask(022);
+  EXPECT_EQ(sampled.encoder.SaveFile(folder.file("photo.jpg")), 0);
+  ::umask(previous);
+  EXPECT_EQ(fs::status(folder.file("photo.jpg")).permissions(),
+            fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read | fs::perms::others_read);
+}
+
+TEST(SaveFile, EmptyNameIsStatusOne) {
+  SampledEncoder sampled;
+  EXPECT_EQ(sampled.encoder.SaveFile(""), 1);
+}
+
+TEST(SaveFile, AnyExistingEntryOfThatNameIsStatusTwoAndStaysUntouched) {
+  SampledEncoder sampled;
+  testing_support::TempDir folder;
+  testing_support::writeBytes(folder.file("old.jpg"), {1, 2, 3});
+  testing_support::writeBytes(folder.file(".hidden.jpg"), {4, 5});
+  fs::create_directory(folder.path() / "folder.jpg");
+  fs::create_symlink(folder.path() / "nowhere.jpg", folder.path() / "dangling.jpg");
+  const std::vector<std::string> before = entriesOf(folder.path());
+
+  EXPECT_EQ(sampled.encoder.SaveFile(folder.file("old.jpg")), 2);
+  EXPECT_EQ(sampled.encoder.SaveFile(folder.file(".hidden.jpg")), 2);
+  EXPECT_EQ(sampled.encoder.SaveFile(folder.file("folder.jpg")), 2);
+  EXPECT_EQ(sampled.encoder.SaveFile(folder.file("dangling.jpg")), 2);
+
+  EXPECT_EQ(testing_support::readBytes(folder.file("old.jpg")), (Bytes{1, 2, 3}));
+  EXPECT_EQ(testing_support::readBytes(folder.file(".hidden.jpg")), (Bytes{4, 5}));
+  EXPECT_FALSE(fs::exists(folder.path() / "nowhere.jpg"));  // the link was not followed
+  EXPECT_EQ(entriesOf(folder.path()), before);
+}
+
+TEST(SaveFile, ANameThatAppearsWhileWritingIsNotReplaced) {
+  // The last step refuses to replace: writeNewFile on a name that is already taken.
+  testing_support::TempDir folder;
+  testing_support::writeBytes(folder.file("taken.jpg"), {9});
+  EXPECT_EQ(writeNewFile(folder.file("taken.jpg"), Bytes(1000, 7)), NewFileStatus::AlreadyExists);
+  EXPECT_EQ(testing_support::readBytes(folder.file("taken.jpg")), (Bytes{9}));
+  EXPECT_EQ(entriesOf(folder.path()), (std::vector<std::string>{"taken.jpg"}));
+}
+
+TEST(SaveFile, WithoutSampledDataIsSubscriptOutOfRange) {
+  cJpeg encoder;
+  testing_support::TempDir folder;
+  try {
+    encoder.SaveFile(folder.file("none.jpg"));
+    FAIL();
+  } catch (const EncoderError& e) {
+    EXPECT_EQ(e.number(), 9);
+  }
+  // Factors set after sampling drop the coefficients too.
+  SampledEncoder sampled;
+  sampled.encoder.SetSamplingFrequencies(1, 1, 1, 1, 1, 1);
+  EXPECT_THROW(sampled.encoder.SaveFile(folder.file("dropped.jpg")), EncoderError);
+  EXPECT_TRUE(entriesOf(folder.path()).empty());
+}
+
+TEST(SaveFile, SegmentOverflowLeavesNoFile) {
+  testing_support::TempDir folder;
+  SampledEncoder euro;
+  euro.encoder.setComment("5 \xE2\x82\xAC");  // the euro sign has no Latin-1 byte
+  SampledEncoder exif;
+  exif.encoder.setExif(Bytes(65534, 0));
+  for (cJpeg* encoder : {&euro.encoder, &exif.encoder}) {
+    try {
+      encoder->SaveFile(folder.file("overflow.jpg"));
+      ADD_FAILURE();
+    } catch (const EncoderError& e) {
+      EXPECT_EQ(e.number(), 6);
+      EXPECT_STREQ(e.what(), "Overflow");
+    }
+  }
+  EXPECT_TRUE(entriesOf(folder.path()).empty());
+}
+
+TEST(SaveFile, MissingFolderIsASystemError) {
+  SampledEncoder sampled;
+  testing_support::TempDir folder;
+  try {
+    sampled.encoder.SaveFile(folder.file("no/such/folder/photo.jpg"));
+    FAIL();
+  } catch (const std::system_error& e) {
+    EXPECT_EQ(e.code().value(), ENOENT);
+  }
+  EXPECT_TRUE(entriesOf(folder.path()).empty());
+}
+
+// Runs `body` in a child process and returns its exit status; the child's own failures are exit
+// codes, since a forked copy of the test runner must not report to it.
+int inChild(const std::function<int()>& body) {
+  ::fflush(nullptr);
+  pid_t pid = ::fork();
+  if (pid == 0) ::_exit(body());
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : 100 + WTERMSIG(status);
+}
+
+// 0 when SaveFile raised a system error with `expected`, else a code saying what happened.
+int saveExpectingError(cJpeg& encoder, const std::string& path, int expected) {
+  try {
+    encoder.SaveFile(path);
+    return 1;
+  } catch (const std::system_error& e) {
+    return e.code().value() == expected ? 0 : 2;
+  } catch (...) {
+    return 3;
+  }
+}
+
+TEST(SaveFile, UnwritableFolderIsASystemErrorAndLeavesNothing) {
+  SampledEncoder sampled;
+  testing_support::TempDir folder;
+  fs::path locked = folder.path() / "locked";
+  fs::create_directory(locked);
+  fs::permissions(folder.path(), fs::perms::owner_all | fs::perms::others_exec | fs::perms::group_exec);
+  fs::permissions(locked, fs::perms::owner_read | fs::perms::owner_exec | fs::perms::others_read |
+                              fs::perms::others_exec);
+  std::string target = (locked / "photo.jpg").string();
+  // Root ignores permissions: the child gives them up first.
+  int status = inChild([&] {
+    if (::geteuid() == 0) {
+      const passwd* nobody = ::getpwnam("nobody");
+      if (!nobody || ::setgid(nobody->pw_gid) != 0 || ::setuid(nobody->pw_uid) != 0) return 10;
+    }
+    return saveExpectingError(sampled.encoder, target, EACCES);
+  });
+  EXPECT_EQ(status, 0);
+  EXPECT_TRUE(entriesOf(locked).empty());
+}
+
+TEST(SaveFile, DiskFullLeavesNoPartialFile) {
+  SampledEncoder sampled(300, 200);  // a file of several kilobytes
+  testing_support::TempDir folder;
+  std::string target = folder.file("photo.jpg");
+  int status = inChild([&] {
+    // A file size limit fails the write like a full disk (EFBIG once the signal is ignored).
+    ::signal(SIGXFSZ, SIG_IGN);
+    rlimit limit{1000, 1000};
+    if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) return 10;
+    return saveExpectingError(sampled.encoder, target, EFBIG);
+  });
+  EXPECT_EQ(status, 0);
+  EXPECT_TRUE(entriesOf(folder.path()).empty());
+  // With room again the same encoder writes the file.
+  EXPECT_EQ(sampled.encoder.SaveFile(target), 0);
+  EXPECT_TRUE(encoder_tests::decodeJpegFile(target).ok);
+}
+
+TEST(SaveFile, LookupFailuresAreSystemErrors) {
+  SampledEncoder sampled;
+  std::string tooLong = "/tmp/" + std::string(300, 'x') + ".jpg";
+  EXPECT_THROW(sampled.encoder.SaveFile(tooLong), std::system_error);
+  EXPECT_FALSE(directoryEntryExists("/tmp/no-such-folder-for-lumivex/x.jpg"));
+}
+
+}  // namespace
+}  // namespace lumivex
