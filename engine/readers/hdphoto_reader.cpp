@@ -1,8 +1,270 @@
-// HD Photo files: not decoded yet; the picture stays empty.
+// HD Photo (JPEG XR) files, decoded by jxrlib's glue layer into 24-bit RGB.
+//
+// jxrlib is not safe on malformed files: its release build keeps its assertions (which abort the
+// process), and fuzzing finds null dereferences and divisions by zero within seconds. So the
+// library never runs in the engine's process: a child process, forked for each file, opens the
+// file with jxrlib, reports the image size, decodes, and streams the rows back through a pipe.
+// The parent checks the size, allocates the picture, and takes the rows within a time limit that
+// grows with the image; a child that crashes, stops, or runs out of time or memory leaves the
+// picture empty. The child never returns into the engine: it ends with _exit.
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
 #include "readers/readers.h"
+
+// clang-format off
+#include <JXRGlue.h>  // after the standard headers: it defines min and max as macros
+#undef min
+#undef max
+// clang-format on
+
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+#define HDPHOTO_SANITIZED_BUILD 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer) || __has_feature(memory_sanitizer)
+#define HDPHOTO_SANITIZED_BUILD 1
+#endif
+#endif
+#ifndef HDPHOTO_SANITIZED_BUILD
+#define HDPHOTO_SANITIZED_BUILD 0
+#endif
 
 namespace corvale {
 
-void readHdPhotoFile(const char*, gdi::HDC, Picture& picture) { releasePicture(picture); }
+namespace {
+
+constexpr bool kSanitizedBuild = HDPHOTO_SANITIZED_BUILD;
+
+using Clock = std::chrono::steady_clock;
+
+// Time for the child to open and decode, plus a second per two million pixels (jxrlib decodes
+// tens of millions a second).
+constexpr auto kBaseTimeLimit = std::chrono::seconds(20);
+constexpr std::uint64_t kPixelsPerExtraSecond = 2'000'000;
+// The largest picture allocatePicture may give, so the child never decodes more than that.
+constexpr std::uint64_t kMaxPictureBytes = std::uint64_t{1} << 31;
+// Room for jxrlib's own tables beside the pixel buffer, in a child limited in address space.
+constexpr std::uint64_t kChildMemoryMargin = std::uint64_t{1} << 30;
+
+struct ImageSize {
+  std::uint32_t width = 0;
+  std::uint32_t height = 0;
+};
+
+// ---- Child: jxrlib ------------------------------------------------------------------------
+
+// The glue layer's objects for one decode. The child ends with _exit, so they are released only
+// for tidiness on the paths that return normally.
+struct JxrSession {
+  PKFactory* factory = nullptr;
+  PKCodecFactory* codecFactory = nullptr;
+  PKImageDecode* decoder = nullptr;
+  PKFormatConverter* converter = nullptr;
+  std::size_t stride = 0;  // bytes per row of the decode buffer
+};
+
+// The decoder's output becomes 24-bit RGB of the whole image, unrotated, without alpha. The
+// library converts colour formats (grey, YUV, CMYK, with or without alpha) but not bit depths, so
+// only sources of 8 bits per channel are taken. Its output goes into rows of the source format's
+// size when that is larger than 3 bytes a pixel, as jxrlib's own transcoder sizes them.
+bool setRgbOutput(JxrSession& s, ImageSize& size) {
+  PKPixelFormatGUID source;
+  if (s.decoder->GetPixelFormat(s.decoder, &source) != WMP_errSuccess) return false;
+  PKPixelInfo sourceInfo{}, rgbInfo{};
+  sourceInfo.pGUIDPixFmt = &source;
+  rgbInfo.pGUIDPixFmt = &GUID_PKPixelFormat24bppRGB;
+  if (PixelFormatLookup(&sourceInfo, LOOKUP_FORWARD) != WMP_errSuccess || sourceInfo.bdBitDepth != BD_8 ||
+      PixelFormatLookup(&rgbInfo, LOOKUP_FORWARD) != WMP_errSuccess)
+    return false;
+  CWMImageInfo& info = s.decoder->WMP.wmiI;
+  s.decoder->guidPixFormat = GUID_PKPixelFormat24bppRGB;
+  info.cfColorFormat = rgbInfo.cfColorFormat;
+  info.bdBitDepth = rgbInfo.bdBitDepth;
+  info.cBitsPerUnit = rgbInfo.cbitUnit;
+  info.bRGB = 1;
+  info.oOrientation = O_NONE;
+  s.decoder->WMP.wmiSCP.uAlphaMode = 0;
+  I32 width = 0, height = 0;
+  if (s.decoder->GetSize(s.decoder, &width, &height) != WMP_errSuccess || width <= 0 || height <= 0)
+    return false;
+  info.cThumbnailWidth = info.cROIWidth = static_cast<std::size_t>(width);
+  info.cThumbnailHeight = info.cROIHeight = static_cast<std::size_t>(height);
+  info.cROILeftX = info.cROITopY = 0;
+  std::size_t bytesPerPixel = std::max<std::size_t>(3, (sourceInfo.cbitUnit + 7) / 8);
+  s.stride = (bytesPerPixel * static_cast<std::size_t>(width) + 3) & ~std::size_t{3};
+  size = {static_cast<std::uint32_t>(width), static_cast<std::uint32_t>(height)};
+  return std::uint64_t{size.width} * size.height * 4 <= kMaxPictureBytes;
+}
+
+bool openJxr(const char* path, JxrSession& s, ImageSize& size) {
+  return PKCreateFactory(&s.factory, PK_SDK_VERSION) == WMP_errSuccess &&
+         PKCreateCodecFactory(&s.codecFactory, WMP_SDK_VERSION) == WMP_errSuccess &&
+         s.codecFactory->CreateDecoderFromFile(path, &s.decoder) == WMP_errSuccess && setRgbOutput(s, size) &&
+         s.codecFactory->CreateFormatConverter(&s.converter) == WMP_errSuccess &&
+         s.converter->Initialize(s.converter, s.decoder, nullptr, GUID_PKPixelFormat24bppRGB) ==
+             WMP_errSuccess;
+}
+
+bool decodeJxr(JxrSession& s, ImageSize size, std::vector<std::uint8_t>& rows) {
+  rows.assign(s.stride * size.height, 0);
+  PKRect all{0, 0, static_cast<I32>(size.width), static_cast<I32>(size.height)};
+  return s.converter->Copy(s.converter, &all, rows.data(), static_cast<U32>(s.stride)) == WMP_errSuccess;
+}
+
+bool writeAll(int fd, const void* data, std::size_t count) {
+  const auto* p = static_cast<const std::uint8_t*>(data);
+  while (count > 0) {
+    ssize_t n = write(fd, p, count);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    p += n, count -= static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+// Beyond the pixel buffer and a margin, the child may not grow. Address-space limits cannot be
+// used under the sanitizers, which reserve terabytes of shadow memory up front.
+void limitChildMemory(const JxrSession& s, ImageSize size) {
+  if (kSanitizedBuild) return;
+  unsigned long pages = 0;
+  if (std::FILE* statm = std::fopen("/proc/self/statm", "r")) {
+    if (std::fscanf(statm, "%lu", &pages) != 1) pages = 0;
+    std::fclose(statm);
+  }
+  rlimit limit{};
+  limit.rlim_cur = limit.rlim_max = pages * static_cast<std::uint64_t>(sysconf(_SC_PAGESIZE)) +
+                                    std::uint64_t{s.stride} * size.height + kChildMemoryMargin;
+  setrlimit(RLIMIT_AS, &limit);
+}
+
+// No file of the parent's but the pipe stays open, the library's messages go nowhere, and a
+// crash ends the child at once instead of running the parent's handlers (a fuzzer's, a
+// sanitizer's).
+void isolateChild(int& out) {
+  for (int fatal : {SIGSEGV, SIGBUS, SIGABRT, SIGFPE, SIGILL, SIGPIPE}) ::signal(fatal, SIG_DFL);
+  int null = open("/dev/null", O_RDWR);
+  if (null >= 0) dup2(null, STDOUT_FILENO), dup2(null, STDERR_FILENO);
+  if (dup2(out, 3) == 3) out = 3;
+  close_range(4, ~0u, 0);
+}
+
+// The protocol: the image size once jxrlib has opened the file, then every row top to bottom,
+// 3 * width bytes of red, green and blue. Anything less means failure.
+[[noreturn]] void runChild(const char* path, int out) {
+  isolateChild(out);
+  JxrSession session;
+  ImageSize size;
+  if (!openJxr(path, session, size) || !writeAll(out, &size, sizeof size)) _exit(1);
+  limitChildMemory(session, size);
+  std::vector<std::uint8_t> rows;
+  if (!decodeJxr(session, size, rows)) _exit(1);
+  for (std::uint32_t y = 0; y < size.height; ++y)
+    if (!writeAll(out, rows.data() + y * session.stride, std::size_t{3} * size.width)) _exit(1);
+  _exit(0);
+}
+
+// ---- Parent: the child's process and its pipe ------------------------------------------------
+
+class ChildDecode {
+ public:
+  explicit ChildDecode(const char* path) {
+    int fds[2];
+    if (pipe2(fds, O_CLOEXEC) != 0) return;
+    pid_ = fork();
+    if (pid_ == 0) {
+      close(fds[0]);
+      runChild(path, fds[1]);
+    }
+    close(fds[1]);
+    if (pid_ < 0) {
+      close(fds[0]);
+      return;
+    }
+    in_ = fds[0];
+    deadline_ = Clock::now() + kBaseTimeLimit;
+  }
+
+  // The child is stopped whatever it is doing: everything it had to give has been read.
+  ~ChildDecode() {
+    if (in_ >= 0) close(in_);
+    if (pid_ > 0) {
+      kill(pid_, SIGKILL);
+      while (waitpid(pid_, nullptr, 0) < 0 && errno == EINTR) {
+      }
+    }
+  }
+  ChildDecode(const ChildDecode&) = delete;
+  ChildDecode& operator=(const ChildDecode&) = delete;
+
+  void allowFor(ImageSize size) {
+    deadline_ += std::chrono::seconds(std::uint64_t{size.width} * size.height / kPixelsPerExtraSecond);
+  }
+
+  // Exactly `count` bytes, or false when the child ends, fails or runs out of time first.
+  bool read(void* data, std::size_t count) {
+    auto* p = static_cast<std::uint8_t*>(data);
+    while (count > 0) {
+      if (!waitForData()) return false;
+      ssize_t n = ::read(in_, p, count);
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) return false;
+      p += n, count -= static_cast<std::size_t>(n);
+    }
+    return true;
+  }
+
+ private:
+  bool waitForData() {
+    while (in_ >= 0) {
+      auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline_ - Clock::now()).count();
+      if (left <= 0) return false;
+      pollfd p{in_, POLLIN, 0};
+      int ready = poll(&p, 1, static_cast<int>(std::min<long long>(left, 60'000)));
+      if (ready > 0) return true;
+      if (ready < 0 && errno != EINTR) return false;
+    }
+    return false;
+  }
+
+  pid_t pid_ = -1;
+  int in_ = -1;
+  Clock::time_point deadline_;
+};
+
+bool readRows(ChildDecode& child, ImageSize size, Picture& picture) {
+  std::vector<std::uint8_t> row(std::size_t{3} * size.width);
+  for (std::uint32_t y = 0; y < size.height; ++y) {
+    if (!child.read(row.data(), row.size())) return false;
+    std::uint8_t* out = pixelAt(picture, 0, static_cast<std::int32_t>(y));
+    for (std::size_t x = 0; x < size.width; ++x, out += 4)
+      out[0] = row[3 * x + 2], out[1] = row[3 * x + 1], out[2] = row[3 * x];
+  }
+  return true;
+}
+
+}  // namespace
+
+void readHdPhotoFile(const char* path, gdi::HDC referenceDc, Picture& picture) {
+  releasePicture(picture);
+  ChildDecode child(path);
+  ImageSize size;
+  if (!child.read(&size, sizeof size) || size.width > INT32_MAX || size.height > INT32_MAX) return;
+  allocatePicture(picture, static_cast<std::int32_t>(size.width), static_cast<std::int32_t>(size.height),
+                  referenceDc);
+  if (picture.empty()) return;
+  child.allowFor(size);
+  if (!readRows(child, size, picture)) releasePicture(picture);
+}
 
 }  // namespace corvale
