@@ -1,0 +1,100 @@
+// Building the per-axis tap tables.
+#include "resample/axis_taps.h"
+
+#include <cmath>
+
+#include "resample/filter_weights.h"
+
+namespace corvale {
+
+namespace {
+
+struct Window {
+  std::int32_t first;  // offset of the first tap from trunc(position)
+  std::int32_t taps;
+};
+
+Window windowOf(std::int32_t mode, std::int32_t boxLength) {
+  switch (mode) {
+    case kBox:
+      return {0, boxLength};
+    case kBilinear:
+      return {0, 2};
+    case kSpline36:
+      return {-2, 6};
+    default:
+      return {-8, 17};
+  }
+}
+
+// The weight of the tap at source index k for a position p. The distance is taken in single
+// precision, as the filters are defined.
+float tapWeight(std::int32_t mode, float p, std::int32_t k) {
+  float t = std::fabs(p - static_cast<float>(k));
+  switch (mode) {
+    case kBilinear:
+      return 1.0f - t;
+    case kSpline36:
+      return spline36Weight(t);
+    case kLanczos8:
+      return lanczos8Weight(t);
+    default:
+      return 0.0f;
+  }
+}
+
+std::int32_t clampIndex(std::int32_t k, std::int32_t length) {
+  if (k < 0) return 0;
+  return k < length ? k : length - 1;
+}
+
+// NaN and positions outside [0, length) fall outside.
+bool inside(float p, std::int32_t length) { return p >= 0.0f && p < static_cast<float>(length); }
+
+}  // namespace
+
+bool isFilterMode(std::int32_t mode) { return mode >= kBox && mode <= kLanczos8; }
+
+std::vector<float> accumulatedPositions(float start, float step, std::int32_t count) {
+  std::vector<float> positions(count > 0 ? static_cast<std::size_t>(count) : 0);
+  float p = start;
+  for (float& out : positions) {
+    out = p;
+    p += step;
+  }
+  return positions;
+}
+
+std::int32_t boxSpan(float step, std::int32_t sourceLength) {
+  if (!(step >= 1.0f)) return 1;
+  if (step >= static_cast<float>(sourceLength)) return sourceLength;
+  return static_cast<std::int32_t>(step);
+}
+
+AxisTaps buildAxisTaps(std::int32_t mode, const std::vector<float>& positions, std::int32_t sourceLength,
+                       std::int32_t boxLength) {
+  const Window window = windowOf(mode, boxLength);
+  AxisTaps table;
+  table.count = static_cast<std::int32_t>(positions.size());
+  table.taps = window.taps;
+  const std::size_t cells = static_cast<std::size_t>(table.taps) * positions.size();
+  table.index.assign(cells, 0);
+  table.weight.assign(cells, 0.0f);
+  table.outside.assign(positions.size(), 0);
+  for (std::int32_t d = 0; d < table.count; ++d) {
+    const float p = positions[d];
+    if (!inside(p, sourceLength)) {
+      table.outside[d] = 1;
+      continue;
+    }
+    const std::int32_t base = static_cast<std::int32_t>(p) + window.first;
+    for (std::int32_t tap = 0; tap < table.taps; ++tap) {
+      const std::size_t cell = static_cast<std::size_t>(tap) * table.count + d;
+      table.index[cell] = clampIndex(base + tap, sourceLength);
+      table.weight[cell] = tapWeight(mode, p, base + tap);
+    }
+  }
+  return table;
+}
+
+}  // namespace corvale

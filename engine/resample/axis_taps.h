@@ -1,0 +1,47 @@
+// Per-axis tap tables of the resampler. Every destination column (or row) samples the source at
+// one position; the table holds, for each tap of its window, the source index (already clamped to
+// the source) and the exact single-precision weight, so that the 2-D loops neither test bounds nor
+// evaluate a kernel.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+namespace corvale {
+
+// Resampling modes; any other value gives black pixels.
+enum ResamplingMode : std::int32_t { kBox = 0, kBilinear = 1, kSpline36 = 2, kLanczos8 = 3 };
+
+bool isFilterMode(std::int32_t mode);
+
+// Positions as the resampler walks them: start, start + step, ... accumulated in single precision,
+// so that entry n is step added n times (not n * step).
+std::vector<float> accumulatedPositions(float start, float step, std::int32_t count);
+
+// Box size along one axis: trunc(step), at least 1 (an enlargement would otherwise have an empty
+// box and a weight of 1/0; a box of one pixel picks the pixel at or before the position) and at
+// most the whole source.
+std::int32_t boxSpan(float step, std::int32_t sourceLength);
+
+struct AxisTaps {
+  std::int32_t count = 0;  // destination columns (or rows)
+  std::int32_t taps = 0;   // taps per destination index
+  // Tap-major: entry [tap * count + d]. Outside positions have index 0 and weight 0.
+  std::vector<std::int32_t> index;
+  std::vector<float> weight;
+  std::vector<std::uint8_t> outside;  // 1 where the position is not inside the source
+
+  std::int32_t indexAt(std::int32_t tap, std::int32_t d) const {
+    return index[static_cast<std::size_t>(tap) * count + d];
+  }
+  float weightAt(std::int32_t tap, std::int32_t d) const {
+    return weight[static_cast<std::size_t>(tap) * count + d];
+  }
+};
+
+// The table of one axis for `mode` (a filter mode). `boxLength` is the box size of mode 0 and is
+// ignored by the other modes; mode 0 carries no per-axis weights.
+AxisTaps buildAxisTaps(std::int32_t mode, const std::vector<float>& positions, std::int32_t sourceLength,
+                       std::int32_t boxLength);
+
+}  // namespace corvale
