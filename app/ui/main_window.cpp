@@ -1,0 +1,201 @@
+#include "ui/main_window.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QGroupBox>
+#include <QIcon>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMetaObject>
+#include <QMimeData>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QTimer>
+#include <cstdio>
+#include <cstdlib>
+
+#include "batch/command_line.h"
+#include "batch/settings.h"
+#include "ui/drop_reading.h"
+#include "ui/form_metrics.h"
+#include "ui/options_dialog.h"
+#include "ui/progress_display.h"
+#include "ui/qt_user_prompts.h"
+#include "ui/window_batch_observer.h"
+#include "ui/window_platform.h"
+
+namespace lumivex::ui {
+
+namespace {
+
+constexpr int kClientWidth = 3405;
+constexpr int kClientHeight = 2835;
+
+QPushButton* button(QWidget* parent, const char* name, const char* caption, const QRect& geometry) {
+  auto* push = new QPushButton(QString::fromLatin1(caption), parent);
+  push->setObjectName(QString::fromLatin1(name));
+  push->setGeometry(geometry);
+  push->setAutoDefault(false);
+  return push;
+}
+
+}  // namespace
+
+void EndProgramAtOnce(bool duringRun) {
+  if (duringRun) {
+    std::fflush(nullptr);
+    std::_Exit(EXIT_SUCCESS);
+  }
+  QApplication::closeAllWindows();
+  QCoreApplication::quit();
+}
+
+frmMain::frmMain(WindowPrompts& prompts) : prompts_(prompts), endProgram_(EndProgramAtOnce) {
+  setObjectName("frmMain");
+  setWindowTitle("Lumivex");
+  setWindowIcon(QIcon(":/lumivex/lumivex.png"));
+  setFont(ArialFont(9));
+  setFixedSize(Twips(kClientWidth), Twips(kClientHeight));
+  setAcceptDrops(true);
+  createControls();
+  Timer1 = new QTimer(this);
+  Timer1->setObjectName("Timer1");
+  Timer1->setInterval(kTimerMilliseconds);
+  connect(Timer1, &QTimer::timeout, this, [this] { Timer1_Timer(); });
+  Timer1->start();
+}
+
+frmMain::~frmMain() = default;
+
+void frmMain::createControls() {
+  cmdOptions = button(this, "cmdOptions", "Options", TwipsRect(120, 120, 1455, 375));
+  cmdExit = button(this, "cmdExit", "Exit", TwipsRect(1800, 120, 1455, 375));
+  Label1 = new QLabel("Resolution:", this);
+  Label1->setObjectName("Label1");
+  Label1->setGeometry(TwipsRect(120, 720, 1095, 255));
+  cmbResolution = new QComboBox(this);
+  cmbResolution->setObjectName("cmbResolution");
+  cmbResolution->setGeometry(TwipsRect(1320, 720, 1575, 345));
+  cmbResolution->setEditable(true);
+  cmbResolution->setInsertPolicy(QComboBox::NoInsert);
+  cmbResolution->setEditText("800x600");
+  // Files dropped on the size box belong to the window, not to the text in the box.
+  cmbResolution->setAcceptDrops(false);
+  cmbResolution->lineEdit()->setAcceptDrops(false);
+  Frame2 = new QGroupBox("Drop files here", this);
+  Frame2->setObjectName("Frame2");
+  Frame2->setGeometry(TwipsRect(120, 1200, 2775, 1095));
+  lblStatus = new QLabel(Frame2);
+  lblStatus->setObjectName("lblStatus");
+  lblStatus->setGeometry(TwipsRect(120, 360, 2535, 495));
+  lblStatus->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+  lblStatus->setWordWrap(true);
+  picProgress = new ProgressDisplay(this);
+  picProgress->setGeometry(TwipsRect(120, 2400, 2775, 255));
+
+  setTabOrder(cmbResolution, cmdOptions);
+  setTabOrder(cmdOptions, cmdExit);
+  cmbResolution->setFocus();
+
+  connect(cmdOptions, &QPushButton::clicked, this, [this] { cmdOptions_Click(); });
+  connect(cmdExit, &QPushButton::clicked, this, [this] { cmdExit_Click(); });
+  // The size text is saved with the settings; the box is where it lives while the program runs.
+  connect(cmbResolution, &QComboBox::editTextChanged, this,
+          [](const QString& text) { settings.ResolutionText = text.toStdString(); });
+}
+
+void frmMain::Form_Load(const std::vector<std::string>& arguments) {
+  std::int32_t workers = CountWorkers();
+  PendingFiles_.reset();
+  Workers_ = CreateWorkers(workers);
+  LoadDefaults();
+  fillResolutionList();
+  LoadSettings();
+  cmbResolution->setEditText(QString::fromStdString(settings.ResolutionText));
+  if (settings.AlwaysOnTop) SetTopmost(this, true);
+  QueueCommandLinePieces(arguments, PendingFiles_);
+}
+
+void frmMain::fillResolutionList() {
+  QSignalBlocker quiet(cmbResolution);
+  cmbResolution->clear();
+  for (const std::string& item : settings.ResolutionItems)
+    cmbResolution->addItem(QString::fromStdString(item));
+  cmbResolution->setEditText(QString::fromStdString(settings.ResolutionText));
+}
+
+void frmMain::LoadOptionsHidden() {
+  if (!options_) options_ = new frmOptions(this, prompts_);
+}
+
+void frmMain::cmdOptions_Click() {
+  LoadOptionsHidden();
+  options_->show();
+  options_->raise();
+  options_->activateWindow();
+}
+
+void frmMain::cmdExit_Click() { close(); }
+
+void frmMain::closeEvent(QCloseEvent* event) {
+  Form_Unload();
+  event->accept();
+}
+
+// Saving comes first: whatever happens next, the user's settings are kept.
+void frmMain::Form_Unload() {
+  if (unloading_) return;
+  unloading_ = true;
+  if (!SaveSettings())
+    prompts_.message("The settings could not be saved in " + ConfigFolder() + "lumivex.cfg.",
+                     PromptIcon::Warning);
+  if (endProgram_) endProgram_(running_);
+}
+
+void frmMain::dragEnterEvent(QDragEnterEvent* event) { event->acceptProposedAction(); }
+
+void frmMain::dragMoveEvent(QDragMoveEvent* event) { event->acceptProposedAction(); }
+
+// The drop is finished with the source at once; questions about subfolders come right after, so
+// the file manager is not kept waiting on them.
+void frmMain::dropEvent(QDropEvent* event) {
+  DroppedData dropped = ReadDrop(*event->mimeData());
+  event->acceptProposedAction();
+  QMetaObject::invokeMethod(
+      this, [this, dropped] { Frame2_OLEDragDrop(dropped); }, Qt::QueuedConnection);
+}
+
+void frmMain::Frame2_OLEDragDrop(const DroppedData& dropped) {
+  switch (dropped.kind) {
+    case DroppedData::Kind::FileList:
+      QueueDroppedFiles(dropped.files, PendingFiles_);
+      break;
+    case DroppedData::Kind::Text:
+      QueueDroppedText(dropped.text, PendingFiles_);
+      break;
+    case DroppedData::Kind::Unrecognized:
+      prompts_.message(kUnrecognizedDrop, PromptIcon::None);
+      break;
+  }
+}
+
+void frmMain::Timer1_Timer() {
+  if (running_) return;
+  Timer1->stop();
+  RunBatch();
+  Timer1->start();
+}
+
+void frmMain::RunBatch() {
+  running_ = true;
+  WindowBatchObserver observer(*lblStatus, *picProgress);
+  BatchSummary summary =
+      lumivex::RunBatch(PendingFiles_, Workers_, cmbResolution->currentText().toStdString(), observer);
+  if (summary.ran) lastRun_ = summary;
+  running_ = false;
+}
+
+}  // namespace lumivex::ui

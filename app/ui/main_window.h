@@ -1,0 +1,102 @@
+// The main window: buttons for the options and for leaving, the editable size box, the drop area
+// with its status line, and the progress bar. Dropped and named images wait in the queue until
+// the next tick of the half-second timer, which runs the batch over them.
+#pragma once
+
+#include <QPointer>
+#include <QWidget>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "batch/batch_run.h"
+#include "batch/folder_walk.h"
+#include "ui/options_dialog.h"
+
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QPushButton;
+class QTimer;
+
+namespace lumivex::ui {
+
+struct DroppedData;
+class ProgressDisplay;
+class WindowPrompts;
+
+inline constexpr const char* kUnrecognizedDrop = "Unrecognized drop format";
+inline constexpr int kTimerMilliseconds = 500;
+
+class frmMain : public QWidget {
+  Q_OBJECT
+
+ public:
+  // Called once the settings are saved at exit; told whether a batch run is still going on, in
+  // which case the program has to end without returning to it.
+  using EndProgram = std::function<void(bool duringRun)>;
+
+  explicit frmMain(WindowPrompts& prompts);
+  ~frmMain() override;
+
+  // Start-up, before the window is first shown: the photo jobs, the settings and the size list,
+  // the always-on-top band, and the images and folders named on the command line.
+  void Form_Load(const std::vector<std::string>& arguments);
+  // Start-up, after the window is shown: the options dialog is loaded (and so filled) unseen.
+  void LoadOptionsHidden();
+
+  // The one drop handler of the window surface, the drop frame and the status label.
+  void Frame2_OLEDragDrop(const DroppedData& dropped);
+
+  // A tick of the timer: runs the batch with the timer stopped.
+  void Timer1_Timer();
+
+  void setEndProgram(EndProgram endProgram) { endProgram_ = std::move(endProgram); }
+
+  PendingFiles& pendingFiles() { return PendingFiles_; }
+  std::size_t workerCount() const { return Workers_.size(); }
+  bool isRunning() const { return running_; }
+  frmOptions* optionsDialog() const { return options_; }
+  QTimer* timer() const { return Timer1; }
+  ProgressDisplay* progressDisplay() const { return picProgress; }
+  const BatchSummary& lastRun() const { return lastRun_; }
+
+ protected:
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dragMoveEvent(QDragMoveEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void createControls();
+  void fillResolutionList();
+  void cmdOptions_Click();
+  void cmdExit_Click();
+  void Form_Unload();
+  void RunBatch();
+
+  WindowPrompts& prompts_;
+  EndProgram endProgram_;
+  PendingFiles PendingFiles_;
+  Workers Workers_;
+  BatchSummary lastRun_;
+  bool running_ = false;
+  bool unloading_ = false;
+  QPointer<frmOptions> options_;
+
+  QPushButton* cmdOptions = nullptr;
+  QPushButton* cmdExit = nullptr;
+  QLabel* Label1 = nullptr;
+  QComboBox* cmbResolution = nullptr;
+  QGroupBox* Frame2 = nullptr;
+  QLabel* lblStatus = nullptr;
+  ProgressDisplay* picProgress = nullptr;
+  QTimer* Timer1 = nullptr;
+};
+
+// What the program does once its settings are saved: quit the event loop, or end the process at
+// once when a run is still going on (its jobs are abandoned; outputs are only ever renamed into
+// place when complete, so nothing half-written is left under a photo's name).
+void EndProgramAtOnce(bool duringRun);
+
+}  // namespace lumivex::ui

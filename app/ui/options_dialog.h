@@ -1,0 +1,103 @@
+// The options dialog: every setting of the program, written the moment its control changes, so
+// that the next photo job started sees it. It is not modal; OK only checks the file name pattern
+// and closes, and the close box keeps every change too.
+#pragma once
+
+#include <QDialog>
+#include <QPointer>
+#include <functional>
+#include <string>
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace lumivex::ui {
+
+class SimpleCheckBox;
+class SimpleOptionButton;
+class WindowPrompts;
+
+inline constexpr const char* kProductWebAddress = "https://lumivex.org/";
+inline constexpr const char* kPresetPattern = "%SRC%_%DSTX%_%DSTY%";
+inline constexpr const char* kBrowseTitle = "Select the directory to store resized images in";
+inline constexpr const char* kPatternWarning =
+    "Your output filename selection does not contain a %SRC% tag, which will prevent you to resize more than "
+    "one "
+    "image.\r\nAre you sure this is what you wanted?";
+inline constexpr const char* kPatternResetQuestion =
+    "Do you want to reset the filename selection to the original value?";
+
+// "Options - Lumivex v" and the major and minor numbers of a version such as "1.2.3".
+std::string OptionsCaption(const std::string& version);
+
+class frmOptions : public QDialog {
+  Q_OBJECT
+
+ public:
+  using FolderPicker =
+      std::function<std::string(QWidget* owner, const std::string& title, const std::string& start)>;
+  using LinkOpener = std::function<void(const std::string& address)>;
+
+  // Built and filled from the settings at once (the dialog's load); `mainWindow` is the window
+  // that the always-on-top box acts on. The dialog deletes itself when closed.
+  frmOptions(QWidget* mainWindow, WindowPrompts& prompts);
+
+  // Tests replace the folder picker and the web browser.
+  void setFolderPicker(FolderPicker picker) { folderPicker_ = std::move(picker); }
+  void setLinkOpener(LinkOpener opener) { linkOpener_ = std::move(opener); }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void createQualityFrame();
+  void createDestinationFrame();
+  void createOutputFilenameFrame();
+  void createRotationAndOverwriteFrames();
+  void createOtherOptionsFrame();
+  void createButtonAndLink();
+  void connectHandlers();
+  void Form_Load();
+
+  void txtJPEGQuality_Change();
+  void cmbResizeQuality_Change();
+  void cmbRotation_Change();
+  void cmbOverwriteOption_Change();
+  void txtNewDirectory_Change();
+  void txtFixedFolder_Change();
+  void txtOutputFilename_Change();
+  void selectDestination(int mode);
+  void chkCopyExif_Click();
+  void chkAutoCrop_Click();
+  void chkAlwaysOnTop_Click();
+  void cmdBrowseFixedFolder_Click();
+  void cmdOK_Click();
+  void Label3_Click();
+
+  QPointer<QWidget> mainWindow_;
+  WindowPrompts& prompts_;
+  FolderPicker folderPicker_;
+  LinkOpener linkOpener_;
+
+  QLineEdit* txtJPEGQuality = nullptr;
+  QComboBox* cmbResizeQuality = nullptr;
+  SimpleOptionButton* optSameDir = nullptr;
+  SimpleOptionButton* optNewdirectory = nullptr;
+  QLineEdit* txtNewDirectory = nullptr;
+  SimpleOptionButton* optFixedFolder = nullptr;
+  QLineEdit* txtFixedFolder = nullptr;
+  QPushButton* cmdBrowseFixedFolder = nullptr;
+  QLabel* lblOutputFilenameExample = nullptr;
+  QComboBox* txtOutputFilename = nullptr;
+  QComboBox* cmbRotation = nullptr;
+  QComboBox* cmbOverwriteOption = nullptr;
+  SimpleCheckBox* chkCopyExif = nullptr;
+  SimpleCheckBox* chkAutoCrop = nullptr;
+  SimpleCheckBox* chkAlwaysOnTop = nullptr;
+  QPushButton* cmdOK = nullptr;
+  QLabel* Label3 = nullptr;
+};
+
+}  // namespace lumivex::ui

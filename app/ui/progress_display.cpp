@@ -1,0 +1,45 @@
+#include "ui/progress_display.h"
+
+#include <QPainter>
+#include <algorithm>
+
+#include "ui/drawing_routines.h"
+
+namespace lumivex::ui {
+
+ProgressDisplay::ProgressDisplay(QWidget* parent) : QWidget(parent) {
+  setObjectName("picProgress");
+  setAttribute(Qt::WA_OpaquePaintEvent);
+  surface_.resize(1, 1);
+  Cls();
+}
+
+void ProgressDisplay::DrawProgress(double fraction) {
+  fraction = std::max(std::min(fraction, 1.0), 0.0);
+  Cls();
+  float width = ScaleWidth();
+  float height = ScaleHeight();
+  std::int32_t doneEnd = RoundToInt(width * fraction);
+  std::int32_t bottom = RoundToInt(height);
+  // At 0 the done part is widened to one pixel; at 1 the soft edge lies outside and is clipped.
+  DrawBox(hdc(), 0, 0, doneEnd, bottom, kProgressDone, false, 1, kNoSecondColor, kAutomaticDirection);
+  DrawBox(hdc(), doneEnd, 0, RoundToInt(width * fraction + kProgressEdgeWidth), bottom, kProgressEdge, false,
+          1, kProgressBackground, kHorizontal);
+  Refresh();
+}
+
+void ProgressDisplay::Cls() { surface_.clear(kProgressBackground); }
+
+void ProgressDisplay::Refresh() { update(); }
+
+void ProgressDisplay::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  painter.drawImage(0, 0, surface_.snapshot());
+}
+
+void ProgressDisplay::resizeEvent(QResizeEvent*) {
+  surface_.resize(width(), height());
+  Cls();
+}
+
+}  // namespace lumivex::ui

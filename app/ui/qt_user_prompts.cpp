@@ -1,0 +1,58 @@
+#include "ui/qt_user_prompts.h"
+
+#include <QMessageBox>
+
+namespace lumivex::ui {
+
+namespace {
+
+constexpr const char* kTitle = "Lumivex";
+
+bool startsWith(const std::string& text, const char* head) { return text.rfind(head, 0) == 0; }
+
+QMessageBox::Icon qtIconOf(PromptIcon icon) {
+  switch (icon) {
+    case PromptIcon::Information:
+      return QMessageBox::Information;
+    case PromptIcon::Question:
+      return QMessageBox::Question;
+    case PromptIcon::Warning:
+      return QMessageBox::Warning;
+    case PromptIcon::None:
+      break;
+  }
+  return QMessageBox::NoIcon;
+}
+
+}  // namespace
+
+PromptIcon IconOfNotice(const std::string& text) {
+  if (startsWith(text, "Error reading Exif info")) return PromptIcon::Warning;
+  if (startsWith(text, "Note: Image was not rotated")) return PromptIcon::Information;
+  return PromptIcon::None;
+}
+
+PromptIcon IconOfQuestion(const std::string& text) {
+  if (startsWith(text, "File ") &&
+      text.find(" already exists, do you want to overwrite it?") != std::string::npos)
+    return PromptIcon::Warning;
+  return PromptIcon::Question;
+}
+
+void WindowPrompts::notice(const std::string& text) { message(text, IconOfNotice(text)); }
+
+bool WindowPrompts::askYesNo(const std::string& text) { return question(text, IconOfQuestion(text)); }
+
+void QtUserPrompts::message(const std::string& text, PromptIcon icon) {
+  QMessageBox box(qtIconOf(icon), kTitle, QString::fromStdString(text), QMessageBox::Ok, owner_);
+  box.exec();
+}
+
+bool QtUserPrompts::question(const std::string& text, PromptIcon icon) {
+  QMessageBox box(qtIconOf(icon), kTitle, QString::fromStdString(text), QMessageBox::Yes | QMessageBox::No,
+                  owner_);
+  box.setDefaultButton(QMessageBox::Yes);
+  return box.exec() == QMessageBox::Yes;
+}
+
+}  // namespace lumivex::ui

@@ -1,0 +1,45 @@
+// Message boxes for the window: notices with an OK button and yes/no questions, modal and titled
+// "Lumivex". The batch pipeline asks through the UserPrompts interface; the window's own
+// questions name their icon. Tests replace the boxes with scripted answers.
+#pragma once
+
+#include <QPointer>
+#include <QWidget>
+#include <string>
+
+#include "batch/user_prompts.h"
+
+namespace lumivex::ui {
+
+enum class PromptIcon { None, Information, Question, Warning };
+
+class WindowPrompts : public UserPrompts {
+ public:
+  // A notice with an OK button.
+  virtual void message(const std::string& text, PromptIcon icon) = 0;
+  // A question with Yes and No buttons; true for Yes.
+  virtual bool question(const std::string& text, PromptIcon icon) = 0;
+
+  // The pipeline's own notices and questions, with the icon their text calls for.
+  void notice(const std::string& text) override;
+  bool askYesNo(const std::string& text) override;
+};
+
+// The pipeline's interface carries no icon, so it is picked from the text: warnings for the
+// overwrite question and unreadable Exif blocks, information for an orientation left alone.
+PromptIcon IconOfNotice(const std::string& text);
+PromptIcon IconOfQuestion(const std::string& text);
+
+class QtUserPrompts : public WindowPrompts {
+ public:
+  explicit QtUserPrompts(QWidget* owner = nullptr) : owner_(owner) {}
+  void setOwner(QWidget* owner) { owner_ = owner; }
+
+  void message(const std::string& text, PromptIcon icon) override;
+  bool question(const std::string& text, PromptIcon icon) override;
+
+ private:
+  QPointer<QWidget> owner_;
+};
+
+}  // namespace lumivex::ui

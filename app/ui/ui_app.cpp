@@ -1,0 +1,52 @@
+#include "ui/ui_app.h"
+
+#include <QApplication>
+#include <QIcon>
+#include <QStyleFactory>
+#include <string>
+#include <vector>
+
+#include "batch/user_prompts.h"
+#include "ui/main_window.h"
+#include "ui/qt_user_prompts.h"
+
+#ifndef LUMIVEX_VERSION
+#define LUMIVEX_VERSION "0.0.0"
+#endif
+
+namespace lumivex::ui {
+
+namespace {
+
+// The forms are laid out to the pixel; Fusion draws their controls the same on every desktop.
+void SetUpApplication() {
+  QApplication::setApplicationName("Lumivex");
+  QApplication::setApplicationVersion(LUMIVEX_VERSION);
+  QApplication::setDesktopFileName("lumivex");
+  QApplication::setWindowIcon(QIcon(":/lumivex/lumivex.png"));
+  if (QStyle* fusion = QStyleFactory::create("Fusion")) QApplication::setStyle(fusion);
+}
+
+}  // namespace
+
+int RunWindow(int argc, char** argv) {
+  QApplication application(argc, argv);
+  SetUpApplication();
+  std::vector<std::string> arguments(argv + 1, argv + argc);
+
+  QtUserPrompts prompts;
+  setUserPrompts(&prompts);
+  int status = 0;
+  {
+    frmMain window(prompts);
+    prompts.setOwner(&window);
+    window.Form_Load(arguments);
+    window.show();
+    window.LoadOptionsHidden();
+    status = QApplication::exec();
+  }
+  setUserPrompts(nullptr);
+  return status;
+}
+
+}  // namespace lumivex::ui

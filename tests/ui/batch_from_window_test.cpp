@@ -1,0 +1,113 @@
+// A real batch started by the window's timer: photos dropped on the window come out resized in
+// the subfolder, the progress bar ends full and the status reports the seconds per photo. Also
+// saves the screenshots of the two forms when LUMIVEX_SCREENSHOT_DIR names a folder.
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QImageReader>
+#include <QLabel>
+#include <QMimeData>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QUrl>
+
+#include "batch/settings.h"
+#include "batch/user_prompts.h"
+#include "scripted_prompts.h"
+#include "ui/drop_reading.h"
+#include "ui/main_window.h"
+#include "ui/options_dialog.h"
+#include "ui/progress_display.h"
+#include "ui/ui_suite.h"
+
+using namespace lumivex;
+using namespace lumivex::ui;
+
+namespace {
+
+const char* const kPhotos[] = {"fujifilm-finepix40i.jpg", "sony-powershota5.jpg", "olympus-d320l.jpg"};
+
+void saveScreenshot(QWidget& form, const char* name) {
+  QString folder = qEnvironmentVariable("LUMIVEX_SCREENSHOT_DIR");
+  if (folder.isEmpty()) return;
+  QVERIFY(form.grab().save(QDir(folder).filePath(name), "PNG"));
+}
+
+}  // namespace
+
+class BatchFromWindowTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void init() { QFile::remove(QString(ui_suite::configFolder()) + "/lumivex.cfg"); }
+
+  void timerRunsTheDroppedPhotos() {
+    QTemporaryDir photos;
+    QStringList dropped;
+    for (const char* name : kPhotos) {
+      QString target = photos.filePath(name);
+      QVERIFY(QFile::copy(QString(LUMIVEX_SAMPLES_DIR "/cameras/") + name, target));
+      dropped << target;
+    }
+    ui_suite::ScriptedPrompts prompts;
+    setUserPrompts(&prompts);
+    frmMain window(prompts);
+    window.setEndProgram([](bool) {});
+    window.Form_Load({});
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    window.findChild<QComboBox*>("cmbResolution")->setEditText("320x240");
+    QMimeData data;
+    QList<QUrl> urls;
+    for (const QString& path : dropped) urls << QUrl::fromLocalFile(path);
+    data.setUrls(urls);
+    window.Frame2_OLEDragDrop(ReadDrop(data));
+    QCOMPARE(window.pendingFiles().count(), 3);
+
+    auto* status = window.findChild<QLabel*>("lblStatus");
+    QTRY_VERIFY_WITH_TIMEOUT(status->text().startsWith("Done."), 120000);
+    QVERIFY2(QRegularExpression(R"(^Done\.\n\(\d+([.,]\d\d?)? seconds per photo\)$)")
+                 .match(status->text())
+                 .hasMatch(),
+             qPrintable(status->text()));
+    QCOMPARE(window.pendingFiles().count(), 0);
+    QCOMPARE(window.lastRun().written, 3);
+    QVERIFY(window.timer()->isActive());
+    QVERIFY(prompts.shown.empty());
+
+    QDir resized(photos.filePath("resized"));
+    QStringList outputs = resized.entryList({"*.jpg"}, QDir::Files);
+    QCOMPARE(outputs.size(), 3);
+    for (const QString& name : outputs) {
+      QImageReader reader(resized.filePath(name));
+      QSize size = reader.size();
+      QVERIFY2(size.isValid(), qPrintable(name));
+      QVERIFY(size.width() <= 320 && size.height() <= 240);
+      QVERIFY(size.width() == 320 || size.height() == 240);
+    }
+
+    QImage bar = window.progressDisplay()->image();
+    for (int x = 0; x < bar.width(); x += 7) QCOMPARE(QColor(bar.pixel(x, 8)), QColor(96, 128, 255));
+    saveScreenshot(window, "main_window.png");
+    setUserPrompts(nullptr);
+  }
+
+  void optionsDialogScreenshot() {
+    LoadDefaults();
+    settings.FixedFolder = "/home/user/Pictures/resized";
+    ui_suite::ScriptedPrompts prompts;
+    QWidget owner;
+    auto* dialog = new frmOptions(&owner, prompts);
+    dialog->show();
+    QVERIFY(QTest::qWaitForWindowExposed(dialog));
+    QCOMPARE(dialog->grab().size(), QSize(458, 341));
+    saveScreenshot(*dialog, "options_dialog.png");
+    delete dialog;
+  }
+};
+
+LUMIVEX_UI_TEST(BatchFromWindowTest);
+
+#include "batch_from_window_test.moc"
