@@ -1,0 +1,71 @@
+// Lossless quarter and half turns. Source pixel (x, y) of a W x H picture goes to (H-1-y, x) for
+// code 6, to (y, W-1-x) for code 8 and to (W-1-x, H-1-y) for code 3, written here with the
+// destination's width and height, which equal H and W (or W and H) when the sizes fit the turn.
+#include <cstddef>
+#include <cstring>
+
+#include "rotate/rotate.h"
+
+namespace corvale {
+
+namespace {
+
+struct Place {
+  std::int32_t x, y;
+};
+
+Place placeOf(std::int32_t code, std::int32_t x, std::int32_t y, std::int32_t destWidth,
+              std::int32_t destHeight) {
+  switch (code) {
+    case kQuarterClockwise:
+      return {destWidth - 1 - y, x};
+    case kQuarterCounterClockwise:
+      return {y, destHeight - 1 - x};
+    case kHalfTurn:
+      return {destWidth - 1 - x, destHeight - 1 - y};
+    default:
+      return {x, y};
+  }
+}
+
+// The source columns and rows whose pixels land inside the destination.
+struct SourceLimits {
+  std::int32_t columns, rows;
+};
+
+SourceLimits limitsOf(std::int32_t code, std::int32_t sourceWidth, std::int32_t sourceHeight,
+                      std::int32_t destWidth, std::int32_t destHeight) {
+  const bool swapped = swapsSides(code);
+  const std::int32_t columns = swapped ? destHeight : destWidth;
+  const std::int32_t rows = swapped ? destWidth : destHeight;
+  return {columns < sourceWidth ? columns : sourceWidth, rows < sourceHeight ? rows : sourceHeight};
+}
+
+std::size_t offsetOf(std::int32_t x, std::int32_t y, std::int32_t width) {
+  return (static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x)) * 4;
+}
+
+}  // namespace
+
+bool swapsSides(std::int32_t code) { return code == kQuarterClockwise || code == kQuarterCounterClockwise; }
+
+void copyTurned(const std::uint8_t* source, std::int32_t sourceWidth, std::int32_t sourceHeight,
+                std::uint8_t* dest, std::int32_t destWidth, std::int32_t destHeight, std::int32_t code) {
+  if (!source || !dest) return;
+  const SourceLimits limits = limitsOf(code, sourceWidth, sourceHeight, destWidth, destHeight);
+  for (std::int32_t y = 0; y < limits.rows; ++y)
+    for (std::int32_t x = 0; x < limits.columns; ++x) {
+      const Place to = placeOf(code, x, y, destWidth, destHeight);
+      std::memcpy(dest + offsetOf(to.x, to.y, destWidth), source + offsetOf(x, y, sourceWidth), 4);
+    }
+}
+
+void turnInto(const Picture& source, Picture& result, std::int32_t code) {
+  const bool swapped = swapsSides(code);
+  allocatePicture(result, swapped ? source.height : source.width, swapped ? source.width : source.height,
+                  source.memoryDc);
+  if (result.empty() || source.empty()) return;
+  copyTurned(source.pixels, source.width, source.height, result.pixels, result.width, result.height, code);
+}
+
+}  // namespace corvale
