@@ -24,6 +24,10 @@ constexpr std::uint8_t kImageSeparator = 0x2C;
 constexpr std::uint8_t kGraphicControlLabel = 0xF9;
 constexpr std::uint8_t kCommentLabel = 0xFE;
 constexpr std::uint8_t kApplicationLabel = 0xFF;
+// A code of at most 12 bits spells at most 4096 indices: no byte of image data gives more than
+// 4096 * 8 / 12 pixels.
+constexpr std::uint64_t kMaxPixelsPerDataByte = 2731;
+constexpr std::uint64_t kPixelsWithoutData = std::uint64_t{1} << 20;
 
 // Data sub-blocks up to the zero-length terminator; false when the file ends first.
 bool skipSubBlocks(ByteCursor& in) {
@@ -43,6 +47,14 @@ bool skipComment(ByteCursor& in) {
     if (block.back() == 0) return true;
   }
   return !in.failed();
+}
+
+// A first frame larger than everything after it in the file could fill is a forged size, not an
+// image cut short: it is refused instead of being painted, mostly with colour 0, at the cost of
+// gigabytes. Small frames may always come without their data.
+bool dataCouldFill(const GifFrame& frame, std::size_t remainingBytes) {
+  std::uint64_t pixels = std::uint64_t{frame.width} * frame.height;
+  return pixels <= kPixelsWithoutData + kMaxPixelsPerDataByte * remainingBytes;
 }
 
 }  // namespace
@@ -135,9 +147,9 @@ bool GifDecoder::createBitmap(GifFrame& frame, const GifColourTable& colours, gd
   return false;
 }
 
-// Only the first frame gets a bitmap: a first frame whose bitmap cannot be had (an empty or
-// too large image) ends the decode, so the file loads as nothing. Later frames are decoded
-// without keeping pixels, to find where their data ends.
+// Only the first frame gets a bitmap: a first frame whose bitmap cannot be had (an empty or too
+// large image, or one far larger than its data) ends the decode, so the file loads as nothing.
+// Later frames are decoded without keeping pixels, to find where their data ends.
 bool GifDecoder::readFrame(ByteCursor& in) {
   ++imageCount_;
   GifFrame frame;
@@ -161,7 +173,7 @@ bool GifDecoder::readFrame(ByteCursor& in) {
 
   if (frames_.empty()) {
     gdi::DIBSECTION dib;
-    if (!createBitmap(frame, colours, dib)) return false;
+    if (!dataCouldFill(frame, in.remaining()) || !createBitmap(frame, colours, dib)) return false;
     GifFrameWriter writer(dib.bits, static_cast<std::size_t>(dib.stride), frame.width, frame.height,
                           frame.interlaced);
     decodeGifLzw(in, writer);

@@ -292,6 +292,34 @@ TEST(GifReader, ImagesTooLargeToHoldLoadAsNothing) {
   EXPECT_TRUE(loadGifBytes(emptyFrame).picture.empty());
 }
 
+// A frame far larger than the rest of the file could ever fill is a forged size.
+TEST(GifReader, FrameLargerThanItsDataCouldFillLoadsAsNothing) {
+  Palette palette = distinctPalette(4, 5);
+  auto data = literalImageData(2, {1, 2, 3});
+  auto forged =
+      GifBytes().header(1, 1, &palette).imageDescriptor(0, 0, 20000, 5000, 0).raw(data).trailer().bytes();
+  EXPECT_TRUE(loadGifBytes(forged).picture.empty());
+  auto small =
+      GifBytes().header(1, 1, &palette).imageDescriptor(0, 0, 1000, 1000, 0).raw(data).trailer().bytes();
+  LoadedPicture partial = loadGifBytes(small);  // small frames may come without their data
+  ASSERT_EQ(partial.picture.width, 1000);
+  EXPECT_EQ(pixel(partial.picture, 2, 0), palette[3]);
+  EXPECT_EQ(pixel(partial.picture, 999, 999), palette[0]);
+}
+
+// Whereas a large image of one colour compresses well beyond a megapixel per kilobyte.
+TEST(GifReader, HighlyCompressedLargeImageMatchesGiflib) {
+  GifSpec spec;
+  spec.screenWidth = 2500, spec.screenHeight = 2500;
+  spec.globalColours = distinctPalette(4, 6);
+  FrameSpec frame;
+  frame.width = 2500, frame.height = 2500;
+  frame.indices.assign(2500 * 2500, 2);
+  frame.indices[2500 * 1234 + 77] = 1;
+  spec.frames.push_back(frame);
+  expectReaderMatchesGiflib(spec);
+}
+
 TEST(GifReader, GarbageAndTruncationNeverCrash) {
   Palette palette = distinctPalette(256, 5);
   auto full = GifBytes()
