@@ -1,6 +1,9 @@
 // The entropy coder: block coding and the two kinds of scan.
 #include "encoder/entropy_coder.h"
 
+#include <bit>
+
+#include "encoder/coefficient_mask.h"
 #include "encoder/encoder_error.h"
 #include "encoder/jpeg_segments.h"
 
@@ -34,19 +37,20 @@ void EncodeBlock(BitWriter& writer, const std::int16_t* block, std::int32_t& pre
   prediction = block[0];
   putSymbol(writer, dc, magnitudeCategory(difference), extraBits(difference), magnitudeCategory(difference));
 
-  int run = 0;
-  for (int k = 1; k < 64; ++k) {
-    std::int32_t value = block[k];
-    if (value == 0) {
-      ++run;
-      continue;
-    }
+  // Step from one non-zero AC coefficient to the next; the zeros between make the run.
+  std::uint64_t nonZero = nonZeroMask(block) & ~std::uint64_t{1};
+  int previous = 0;
+  while (nonZero != 0) {
+    int k = std::countr_zero(nonZero);
+    nonZero &= nonZero - 1;
+    int run = k - previous - 1;
     for (; run > 15; run -= 16) putSymbol(writer, ac, kZeroRun16, 0, 0);
+    std::int32_t value = block[k];
     int size = magnitudeCategory(value);
     putSymbol(writer, ac, run * 16 + size, extraBits(value), size);
-    run = 0;
+    previous = k;
   }
-  if (run > 0) putSymbol(writer, ac, kEndOfBlock, 0, 0);
+  if (previous < 63) putSymbol(writer, ac, kEndOfBlock, 0, 0);  // the block ends in zeros
 }
 
 void WriteSingleScan(std::vector<std::uint8_t>& out, const ScanSource& source, int component,

@@ -31,6 +31,7 @@ void BuildDivisors(QuantTable& table) {
       std::int16_t e = table.Entries[z];
       if (e < 1 || e > 255) raiseEncoderError(kBadQuantizationTable);
       table.Divisors[z] = static_cast<float>(kAanScale[i] * kAanScale[j] / e);
+      table.NaturalDivisors[i * 8 + j] = table.Divisors[z];
     }
   }
 }

@@ -36,6 +36,9 @@ inline constexpr std::array<double, 8> kAanScale = {0.353553390593273, 0.2548977
 struct QuantTable {
   std::array<std::int16_t, 64> Entries{};  // quantizer values, zig-zag order, as written to DQT
   std::array<float, 64> Divisors{};        // zig-zag order: AanScale(r) * AanScale(j) / entry
+  // The same divisors in natural order (row * 8 + column), the order of the DCT's output, so
+  // that the quantizer reads them in step with the block.
+  std::array<float, 64> NaturalDivisors{};
 };
 
 // The percentage the base tables are scaled by at quality q (1..100): 5000 / q rounded to even
@@ -45,7 +48,7 @@ std::int32_t qualityScaleFactor(std::int32_t quality);
 // Entries = base scaled by the factor, rounded to even and clamped into 1..255; divisors to match.
 void ScaleQuantTable(const std::array<std::int16_t, 64>& base, std::int32_t scaleFactor, QuantTable& table);
 
-// Rebuilds the divisors from the entries; an entry outside 1..255 raises "Bad Quantization Table".
+// Rebuilds both orders of divisors from the entries; an entry outside 1..255 raises "Bad Quantization Table".
 void BuildDivisors(QuantTable& table);
 
 }  // namespace lumivex

@@ -10,6 +10,7 @@
 
 #include "encoder/encoder_error.h"
 #include "encoder/forward_dct.h"
+#include "encoder/memory_advice.h"
 #include "encoder/quantize.h"
 
 namespace lumivex {
@@ -90,6 +91,7 @@ class SamplingBitmap {
     void* bits = nullptr;
     bitmap_ = gdi::CreateDIBSection(dc_, &info, gdi::DIB_RGB_COLORS, &bits, nullptr, 0);
     if (!bitmap_) return false;
+    adviseHugePages(bits, info.bmiHeader.biSizeImage);
     previous_ = gdi::SelectObject(dc_, bitmap_);
     if (gdi::SetStretchBltMode(dc_, gdi::HALFTONE) == 0) gdi::SetStretchBltMode(dc_, gdi::COLORONCOLOR);
     bits_ = static_cast<const std::uint8_t*>(bits);
@@ -137,7 +139,7 @@ bool renderComponent(gdi::HDC target, std::int32_t bitmapHeight, const Component
 // Converts, transforms and quantizes the component's blocks in raster order of its block grid.
 std::vector<std::int16_t> quantizedBlocks(const SamplingBitmap& bitmap, const ComponentGeometry& g,
                                           const ColourConversion& convert, const QuantTable& table) {
-  std::vector<std::int16_t> coefficients(g.coefficientCount());
+  std::vector<std::int16_t> coefficients = largeZeroedArray(g.coefficientCount());
   std::size_t position = 0;
   DctBlock block;
   for (std::int32_t b = 0; b < g.blockRows(); ++b) {

@@ -1,6 +1,10 @@
 // Symbol statistics for the optimal Huffman tables.
 #include "encoder/symbol_counts.h"
 
+#include <bit>
+
+#include "encoder/coefficient_mask.h"
+
 namespace lumivex {
 
 namespace {
@@ -9,17 +13,17 @@ constexpr int kEndOfBlock = 0x00;
 constexpr int kZeroRun16 = 0xF0;
 
 void countAcOfBlock(const std::int16_t* block, SymbolCounts& counts) {
-  int run = 0;
-  for (int k = 1; k < 64; ++k) {
-    if (block[k] == 0) {
-      ++run;
-      continue;
-    }
+  std::uint64_t nonZero = nonZeroMask(block) & ~std::uint64_t{1};
+  int previous = 0;
+  while (nonZero != 0) {
+    int k = std::countr_zero(nonZero);
+    nonZero &= nonZero - 1;
+    int run = k - previous - 1;
     for (; run > 15; run -= 16) ++counts[kZeroRun16];
     ++counts[run * 16 + magnitudeCategory(block[k])];
-    run = 0;
+    previous = k;
   }
-  if (run > 0) ++counts[kEndOfBlock];
+  if (previous < 63) ++counts[kEndOfBlock];
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <tuple>
 
 #include "encoder/bit_writer.h"
+#include "encoder/coefficient_mask.h"
 #include "encoder/huffman_table.h"
 #include "encoder/scan_plan.h"
 #include "encoder/symbol_counts.h"
@@ -22,7 +23,6 @@ TEST(BitWriter, MostSignificantBitFirst) {
   ResetBitWriter(writer);
   WriteBits(writer, 4, 0b101);
   WriteBits(writer, 16, 0b11111);
-  EXPECT_EQ(out, (Bytes{0xBF}));
   WriteBits(writer, 0, 0xFFFF);  // mask 0 writes nothing
   WriteBits(writer, 2, -1);      // only the masked bits of a negative value
   FlushBits(writer);
@@ -36,7 +36,34 @@ TEST(BitWriter, StuffsAZeroAfterEvery0xFF) {
   WriteBits(writer, 128, 0xFF);
   WriteBits(writer, 1 << 15, 0xFFFF);
   WriteBits(writer, 128, 0x12);
+  FlushBits(writer);
   EXPECT_EQ(out, (Bytes{0xFF, 0x00, 0xFF, 0x00, 0xFF, 0x00, 0x12}));
+}
+
+// The writer against a plain list of bits: long random runs of codes of every length, with many
+// 0xFF bytes, across the staging area's refills.
+TEST(BitWriter, MatchesBitByBitWriting) {
+  std::mt19937 random(17);
+  Bytes out;
+  BitWriter writer(out);
+  ResetBitWriter(writer);
+  std::vector<int> bits;
+  for (int i = 0; i < 20000; ++i) {
+    int count = static_cast<int>(random() % 28);
+    std::uint32_t value = random() % 3 == 0 ? 0xFFFFFFFFu : static_cast<std::uint32_t>(random());
+    for (int b = count - 1; b >= 0; --b) bits.push_back((value >> b) & 1);
+    if (count > 0) WriteBits(writer, 1 << (count - 1), static_cast<std::int32_t>(value));
+  }
+  FlushBits(writer);
+  while (bits.size() % 8 != 0) bits.push_back(1);
+  Bytes expected;
+  for (std::size_t i = 0; i < bits.size(); i += 8) {
+    int byte = 0;
+    for (int b = 0; b < 8; ++b) byte = byte * 2 + bits[i + b];
+    expected.push_back(static_cast<std::uint8_t>(byte));
+    if (byte == 0xFF) expected.push_back(0x00);
+  }
+  EXPECT_EQ(out, expected);
 }
 
 TEST(BitWriter, FlushFillsWithOnesAndStuffsTheResult) {
@@ -205,6 +232,22 @@ TEST(EncodeBlock, ANonZeroLastCoefficientEndsWithoutEndOfBlock) {
   DecodedBlock decoded = roundTrip(block);
   EXPECT_EQ(decoded.acSymbols, (std::vector<int>{0xF0, 0xF0, 0xF0, 0xE1}));
   EXPECT_EQ(decoded.coefficients, block);
+}
+
+TEST(NonZeroMask, MarksExactlyTheNonZeroCoefficients) {
+  std::mt19937 random(19);
+  for (int trial = 0; trial < 500; ++trial) {
+    std::array<std::int16_t, 64> block{};
+    std::uint64_t expected = 0;
+    for (int k = 0; k < 64; ++k) {
+      if (random() % 3 == 0) {
+        static constexpr std::int16_t kValues[] = {1, -1, 255, -256, 32767, -32768, 0x100, 0x7F00};
+        block[k] = kValues[random() % 8];
+        expected |= std::uint64_t{1} << k;
+      }
+    }
+    ASSERT_EQ(nonZeroMask(block.data()), expected) << trial;
+  }
 }
 
 TEST(EncodeBlock, RandomBlocksDecodeToThemselves) {

@@ -112,6 +112,7 @@ QuantTable unitDivisors(float divisor) {
   QuantTable table;
   table.Entries.fill(1);
   table.Divisors.fill(divisor);
+  table.NaturalDivisors.fill(divisor);
   return table;
 }
 
@@ -130,6 +131,26 @@ TEST(QuantizeBlock, FlatBlocksGiveTheDcOfT81) {
     EXPECT_EQ(coefficients[64], dc);
     for (int k = 65; k < 128; ++k) EXPECT_EQ(coefficients[k], 0);
     EXPECT_EQ(coefficients[0], 99);  // the block before is untouched
+  }
+}
+
+TEST(QuantizeBlock, MatchesTheDirectFormula) {
+  QuantTable table;
+  for (int k = 0; k < 64; ++k) table.Entries[k] = static_cast<std::int16_t>(1 + (k * 37) % 200);
+  BuildDivisors(table);
+  std::mt19937 random(13);
+  for (int trial = 0; trial < 200; ++trial) {
+    DctBlock block = randomBlock(random);
+    ForwardDct(block);
+    std::vector<std::int16_t> out(64);
+    std::size_t position = 0;
+    QuantizeBlock(block, table, out, position);
+    for (int r = 0; r < 8; ++r)
+      for (int j = 0; j < 8; ++j) {
+        int z = kZigZag[r * 8 + j];
+        double x = static_cast<double>(block[r * 8 + j]) * static_cast<double>(table.Divisors[z]);
+        ASSERT_EQ(out[z], static_cast<std::int16_t>(std::nearbyint(x))) << trial << " " << r << "," << j;
+      }
   }
 }
 

@@ -91,6 +91,7 @@ TEST(Divisors, FoldTheDctScaleIntoOneOverTheEntry) {
       int z = kZigZag[r * 8 + j];
       // Exactly as built: the listed scale digits, in double, stored as float.
       EXPECT_EQ(table.Divisors[z], static_cast<float>(kAanScale[r] * kAanScale[j] / table.Entries[z]));
+      EXPECT_EQ(table.NaturalDivisors[r * 8 + j], table.Divisors[z]);
       // And what that means: the DCT output 8 a(r) a(j) F times the divisor is F / entry.
       double ideal = 1.0 / (8 * a(r) * a(j) * table.Entries[z]);
       EXPECT_NEAR(table.Divisors[z] / ideal, 1.0, 1e-6);
