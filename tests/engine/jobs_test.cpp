@@ -55,7 +55,7 @@ struct Job {
 };
 
 TEST(JobsSlots, SlotRunsUntilTheResampleIsComplete) {
-  Job job(1600, 1200, 1100, 800, 3, 1);                                   // long enough to be seen running
+  Job job(900, 700, 600, 450, 3, 1);  // tens of milliseconds: long enough to be seen running
   EXPECT_EQ(imgResample_Threaded(3, job.source, job.dest, job.mode), 1);  // nice value raised
   EXPECT_EQ(imgResample_isFinished(3), 0);
   ASSERT_TRUE(waitUntilFinished(3));
