@@ -2,10 +2,11 @@
 #include "jobs/job_slots.h"
 
 #include <atomic>
+#include <condition_variable>
 #include <cstring>
 #include <exception>
-#include <future>
 #include <memory>
+#include <mutex>
 #include <thread>
 
 #include "jobs/thread_priority.h"
@@ -44,6 +45,28 @@ void fillSlot(ResampleJob& job, const JobRequest& request) {
   for (int i = 0; i < 3; ++i) keepText(job.texts[i], request.texts ? request.texts[i] : nullptr);
 }
 
+// The job thread's answer to whether it lowered its own priority, awaited by the starting call.
+class PriorityReport {
+ public:
+  void post(bool lowered) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    lowered_ = lowered;
+    posted_ = true;
+    ready_.notify_one();
+  }
+  bool await() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    ready_.wait(lock, [this] { return posted_; });
+    return lowered_;
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable ready_;
+  bool posted_ = false;
+  bool lowered_ = false;
+};
+
 // The job thread's work: the pictures were handed over before the thread started, and nothing of
 // them is touched after the finished flag is published.
 void runJob(ResampleJob& job, Picture* source, Picture* destination, std::int32_t mode) {
@@ -70,7 +93,7 @@ std::uintptr_t launchDetachedThread(std::function<void()> body) {
   }
 }
 
-JobStart startResampleJob(std::int32_t slot, const JobRequest& request, const ThreadLauncher& launch) {
+JobStart startResampleJob(std::int32_t slot, const JobRequest& request, ThreadLauncher launch) {
   JobStart start;
   if (!isJobSlot(slot) || !request.source || !request.destination) return start;
   ResampleJob& job = slots[slot];
@@ -78,12 +101,11 @@ JobStart startResampleJob(std::int32_t slot, const JobRequest& request, const Th
   job.finished.store(false, std::memory_order_relaxed);
   // The thread lowers its own priority (Linux sets it per thread id) and reports back before it
   // starts the resample.
-  auto priority = std::make_shared<std::promise<bool>>();
-  std::future<bool> lowered = priority->get_future();
+  std::shared_ptr<PriorityReport> priority(new PriorityReport);
   const bool lower = request.belowNormalPriority;
   start.threadId = launch([&job, source = request.source, destination = request.destination,
                            mode = request.mode, lower, priority] {
-    priority->set_value(lower && lowerOwnPriority());
+    priority->post(lower && lowerOwnPriority());
     runJob(job, source, destination, mode);
   });
   if (start.threadId == 0) {  // no thread: the job never runs, so the slot is not left running
@@ -91,7 +113,7 @@ JobStart startResampleJob(std::int32_t slot, const JobRequest& request, const Th
     return start;
   }
   start.running = true;
-  start.priorityLowered = lowered.get();
+  start.priorityLowered = priority->await();
   return start;
 }
 

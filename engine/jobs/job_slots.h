@@ -31,7 +31,7 @@ struct JobStart {
 
 // Creates a thread that runs `body`, detached, and returns an identifier of it (non-zero), or 0
 // when no thread could be created.
-using ThreadLauncher = std::function<std::uintptr_t(std::function<void()> body)>;
+using ThreadLauncher = std::uintptr_t (*)(std::function<void()> body);
 std::uintptr_t launchDetachedThread(std::function<void()> body);
 
 // Fills `slot` and starts its job: resampleBestInto(source, destination, mode), then the finished
@@ -39,7 +39,7 @@ std::uintptr_t launchDetachedThread(std::function<void()> body);
 // reads finished again and the result says not running. Starting a slot whose job still runs is
 // the caller's mistake: the slot is not guarded.
 JobStart startResampleJob(std::int32_t slot, const JobRequest& request,
-                          const ThreadLauncher& launch = launchDetachedThread);
+                          ThreadLauncher launch = launchDetachedThread);
 
 // True when no job runs in `slot`: never used, or its job is complete. A slot outside 0..15 never
 // runs anything and reads finished.

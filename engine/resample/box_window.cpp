@@ -32,9 +32,7 @@ struct BlockSums {
   }
 }
 
-}  // namespace
-
-__attribute__((target_clones("avx2", "default"))) void sumBoxWindow(const BoxWindow& window, float* sums) {
+[[gnu::always_inline]] inline void sumWindow(const BoxWindow& window, float* sums) {
   const std::size_t width = static_cast<std::size_t>(window.strip.width);
   for (std::int32_t block = 0; block < window.strip.used; block += kLanes) {
     BlockSums blockSums;
@@ -51,6 +49,21 @@ __attribute__((target_clones("avx2", "default"))) void sumBoxWindow(const BoxWin
       storeLanes(sums + 2 * width + k, blockSums.red[v]);
     }
   }
+}
+
+__attribute__((target("avx2"))) void sumWindowAvx2(const BoxWindow& window, float* sums) {
+  sumWindow(window, sums);
+}
+
+void sumWindowBaseline(const BoxWindow& window, float* sums) { sumWindow(window, sums); }
+
+}  // namespace
+
+void sumBoxWindow(const BoxWindow& window, float* sums, InstructionSet isa) {
+  if (isa == InstructionSet::kAvx2)
+    sumWindowAvx2(window, sums);
+  else
+    sumWindowBaseline(window, sums);
 }
 
 }  // namespace corvale

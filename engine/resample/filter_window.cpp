@@ -65,16 +65,26 @@ template <TapOrder order>
   }
 }
 
-}  // namespace
-
-// Cloned for AVX2 with a baseline fallback; no clone may fuse a multiply and an add, which
-// -ffp-contract=off guarantees for all of them.
-__attribute__((target_clones("avx2", "default"))) void sumFilterWindow(const FilterWindow& window,
-                                                                       float* sums) {
+[[gnu::always_inline]] inline void sumWindow(const FilterWindow& window, float* sums) {
   if (window.order == TapOrder::kColumnsOuter)
     sumBlocks<TapOrder::kColumnsOuter>(window, sums);
   else
     sumBlocks<TapOrder::kRowsOuter>(window, sums);
+}
+
+__attribute__((target("avx2"))) void sumWindowAvx2(const FilterWindow& window, float* sums) {
+  sumWindow(window, sums);
+}
+
+void sumWindowBaseline(const FilterWindow& window, float* sums) { sumWindow(window, sums); }
+
+}  // namespace
+
+void sumFilterWindow(const FilterWindow& window, float* sums, InstructionSet isa) {
+  if (isa == InstructionSet::kAvx2)
+    sumWindowAvx2(window, sums);
+  else
+    sumWindowBaseline(window, sums);
 }
 
 }  // namespace corvale

@@ -1,6 +1,11 @@
 // Eight single-precision lanes (GCC/Clang vector extension): one AVX2 register, two SSE registers
 // in a baseline build. Lanes are loaded and stored unaligned through memcpy and passed only by
 // reference, so no function's calling convention depends on the instruction set.
+//
+// Each hot loop is written once as an always-inline body and compiled twice, in a function with
+// the AVX2 target and in a baseline one; the caller names the variant (instruction_set.h). (Compiler-made
+// clones would put resolver symbols into the library's exported table.) No variant fuses a multiply and an
+// add: -ffp-contract=off holds for all of them.
 #pragma once
 
 #include <cstddef>

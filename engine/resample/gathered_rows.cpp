@@ -13,10 +13,8 @@ namespace {
 // One column tap of one source row: the pixels at the strip columns' source indices, split into
 // three float runs, eight columns at a time (`count` is a whole number of lanes; the strip's
 // padding columns read pixel 0).
-__attribute__((target_clones("avx2", "default"))) void gatherTap(const std::uint8_t* line,
-                                                                 const std::int32_t* index,
-                                                                 std::int32_t count, float* blue,
-                                                                 float* green, float* red) {
+[[gnu::always_inline]] inline void gather(const std::uint8_t* line, const std::int32_t* index,
+                                          std::int32_t count, float* blue, float* green, float* red) {
   for (std::int32_t i = 0; i < count; i += kFloatLanes) {
     IntLanes pixels;
     FloatLanes b, g, r;
@@ -26,6 +24,24 @@ __attribute__((target_clones("avx2", "default"))) void gatherTap(const std::uint
     storeLanes(green + i, g);
     storeLanes(red + i, r);
   }
+}
+
+__attribute__((target("avx2"))) void gatherAvx2(const std::uint8_t* line, const std::int32_t* index,
+                                                std::int32_t count, float* blue, float* green, float* red) {
+  gather(line, index, count, blue, green, red);
+}
+
+void gatherBaseline(const std::uint8_t* line, const std::int32_t* index, std::int32_t count, float* blue,
+                    float* green, float* red) {
+  gather(line, index, count, blue, green, red);
+}
+
+void gatherTap(const std::uint8_t* line, const std::int32_t* index, std::int32_t count, float* blue,
+               float* green, float* red, InstructionSet isa) {
+  if (isa == InstructionSet::kAvx2)
+    gatherAvx2(line, index, count, blue, green, red);
+  else
+    gatherBaseline(line, index, count, blue, green, red);
 }
 
 std::int32_t wholeLanes(std::int32_t n) { return (n + kFloatLanes - 1) / kFloatLanes * kFloatLanes; }
@@ -47,10 +63,11 @@ Strip::Strip(const AxisTaps& columns, std::int32_t first, std::int32_t width)
 }
 
 GatheredRows::GatheredRows(const SourcePixels& source, const AxisTaps& columns, const Strip& strip,
-                           std::int32_t slots)
+                           std::int32_t slots, InstructionSet isa)
     : source_(source),
       columns_(columns),
       strip_(strip),
+      isa_(isa),
       channelStride_(static_cast<std::size_t>(columns.taps) * static_cast<std::size_t>(strip.width)),
       storage_(channelStride_ * 3 * static_cast<std::size_t>(slots), 0.0f),
       slotRow_(static_cast<std::size_t>(slots), -1) {}
@@ -64,7 +81,7 @@ const float* GatheredRows::row(std::int32_t sourceRow) {
   for (std::int32_t tap = 0; tap < columns_.taps; ++tap) {
     float* blue = block + static_cast<std::size_t>(tap) * strip_.width;
     gatherTap(line, strip_.indexOf(tap), wholeLanes(strip_.used), blue, blue + channelStride_,
-              blue + 2 * channelStride_);
+              blue + 2 * channelStride_, isa_);
   }
   slotRow_[slot] = sourceRow;
   return block;

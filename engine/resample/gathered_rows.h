@@ -40,7 +40,8 @@ struct Strip {
 // in slot r % slots and is gathered once as the destination rows move down.
 class GatheredRows {
  public:
-  GatheredRows(const SourcePixels& source, const AxisTaps& columns, const Strip& strip, std::int32_t slots);
+  GatheredRows(const SourcePixels& source, const AxisTaps& columns, const Strip& strip, std::int32_t slots,
+               InstructionSet isa);
 
   // Channel runs of `sourceRow`: blue at the result, green one channelStride() further, then red.
   const float* row(std::int32_t sourceRow);
@@ -50,6 +51,7 @@ class GatheredRows {
   const SourcePixels& source_;
   const AxisTaps& columns_;
   const Strip& strip_;
+  const InstructionSet isa_;
   const std::size_t channelStride_;
   std::vector<float> storage_;  // padding columns stay 0
   std::vector<std::int32_t> slotRow_;

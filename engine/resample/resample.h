@@ -6,12 +6,14 @@
 #include <cstdint>
 
 #include "picture/picture.h"
+#include "resample/instruction_set.h"
 
 namespace corvale {
 
 // Fills every pixel of `dest`, already allocated at its final size, from the whole of `source` in a
 // single pass: source positions step by source size / destination size from 0.
-void resampleInto(Picture& dest, const Picture& source, std::int32_t mode);
+void resampleInto(Picture& dest, const Picture& source, std::int32_t mode,
+                  InstructionSet isa = bestInstructionSet());
 
 // How a reduction to less than half the width is done in two stages: a box average by an integer
 // factor to the intermediate size, then the filter to the target.
@@ -30,12 +32,14 @@ ReductionPlan planReduction(std::int32_t sourceWidth, std::int32_t sourceHeight,
 // size, that box pass is the whole work.
 void resampleBestInto(const Picture& source, Picture& dest, std::int32_t mode);
 
+// `isa` chooses the variant of the hot loops (the results are the same); tests try each.
+//
 // The raw-buffer variant: destination column i samples source x = i * xStep - xOffset and row j
 // samples y = j * yStep - yOffset (positions accumulated in single precision); a position outside
 // the source gives black. All tap windows run columns outer, rows inner.
 void resampleWithSteps(std::int32_t destWidth, std::int32_t destHeight, std::int32_t xOffset,
                        std::int32_t yOffset, float xStep, float yStep, std::int32_t sourceWidth,
                        std::int32_t sourceHeight, std::int32_t mode, const std::uint8_t* source,
-                       std::uint8_t* dest);
+                       std::uint8_t* dest, InstructionSet isa = bestInstructionSet());
 
 }  // namespace corvale

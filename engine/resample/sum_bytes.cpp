@@ -18,12 +18,8 @@ namespace {
   bytes = __builtin_convertvector(sums, IntLanes) & 0xFF;
 }
 
-}  // namespace
-
-__attribute__((target_clones("avx2", "default"))) void storeSums(std::uint8_t* out, const float* sums,
-                                                                 std::size_t width,
-                                                                 const std::uint8_t* outside, std::int32_t n,
-                                                                 bool clampRange) {
+[[gnu::always_inline]] inline void store(std::uint8_t* out, const float* sums, std::size_t width,
+                                         const std::uint8_t* outside, std::int32_t n, bool clampRange) {
   std::int32_t packed[kFloatLanes];
   for (std::int32_t i = 0; i < n; i += kFloatLanes) {
     FloatLanes blue, green, red;
@@ -44,6 +40,26 @@ __attribute__((target_clones("avx2", "default"))) void storeSums(std::uint8_t* o
       pixel[2] = static_cast<std::uint8_t>(value >> 16);
     }
   }
+}
+
+__attribute__((target("avx2"))) void storeAvx2(std::uint8_t* out, const float* sums, std::size_t width,
+                                               const std::uint8_t* outside, std::int32_t n, bool clampRange) {
+  store(out, sums, width, outside, n, clampRange);
+}
+
+void storeBaseline(std::uint8_t* out, const float* sums, std::size_t width, const std::uint8_t* outside,
+                   std::int32_t n, bool clampRange) {
+  store(out, sums, width, outside, n, clampRange);
+}
+
+}  // namespace
+
+void storeSums(std::uint8_t* out, const float* sums, std::size_t width, const std::uint8_t* outside,
+               std::int32_t n, bool clampRange, InstructionSet isa) {
+  if (isa == InstructionSet::kAvx2)
+    storeAvx2(out, sums, width, outside, n, clampRange);
+  else
+    storeBaseline(out, sums, width, outside, n, clampRange);
 }
 
 }  // namespace corvale

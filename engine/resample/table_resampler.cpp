@@ -44,7 +44,7 @@ const std::uint8_t* lineOf(const SourcePixels& source, std::int32_t row) {
 // One strip, top to bottom. `sumRow` forms the sums of destination row j into `sums`.
 template <typename SumRow>
 void resampleStripRows(const DestPixels& dest, const AxisTaps& columns, const AxisTaps& rows,
-                       const Strip& strip, bool clampRange, SumRow sumRow) {
+                       const Strip& strip, bool clampRange, InstructionSet isa, SumRow sumRow) {
   const std::size_t width = static_cast<std::size_t>(strip.width);
   std::vector<float> sums(3 * width);
   for (std::int32_t j = 0; j < dest.height; ++j) {
@@ -54,45 +54,50 @@ void resampleStripRows(const DestPixels& dest, const AxisTaps& columns, const Ax
       continue;
     }
     sumRow(j, sums.data());
-    storeSums(out, sums.data(), width, columns.outside.data() + strip.first, strip.used, clampRange);
+    storeSums(out, sums.data(), width, columns.outside.data() + strip.first, strip.used, clampRange, isa);
   }
 }
 
 void resampleStrip(const SourcePixels& source, const DestPixels& dest, const AxisTaps& columns,
-                   const AxisTaps& rows, std::int32_t mode, TapOrder order, const Strip& strip) {
+                   const AxisTaps& rows, std::int32_t mode, TapOrder order, const Strip& strip,
+                   InstructionSet isa) {
   const bool clampRange = mode == kSpline36 || mode == kLanczos8;
   if (mode == kBox) {
     std::vector<const std::uint8_t*> lines(static_cast<std::size_t>(rows.taps));
     const float boxWeight = 1.0f / static_cast<float>(static_cast<std::int64_t>(columns.taps) *
                                                       static_cast<std::int64_t>(rows.taps));
     const BoxWindow window{strip, columns.taps, rows.taps, lines.data(), boxWeight};
-    resampleStripRows(dest, columns, rows, strip, clampRange, [&](std::int32_t j, float* sums) {
+    resampleStripRows(dest, columns, rows, strip, clampRange, isa, [&](std::int32_t j, float* sums) {
       for (std::int32_t b = 0; b < rows.taps; ++b) lines[b] = lineOf(source, rows.indexAt(b, j));
-      sumBoxWindow(window, sums);
+      sumBoxWindow(window, sums, isa);
     });
     return;
   }
-  GatheredRows gathered(source, columns, strip, rows.taps);
+  GatheredRows gathered(source, columns, strip, rows.taps, isa);
   std::vector<const float*> runs(static_cast<std::size_t>(rows.taps));
   std::vector<float> rowWeights(static_cast<std::size_t>(rows.taps));
   const FilterWindow window{
       strip, columns.taps, rows.taps, runs.data(), rowWeights.data(), gathered.channelStride(), order};
-  resampleStripRows(dest, columns, rows, strip, clampRange, [&](std::int32_t j, float* sums) {
+  resampleStripRows(dest, columns, rows, strip, clampRange, isa, [&](std::int32_t j, float* sums) {
     for (std::int32_t b = 0; b < rows.taps; ++b) {
       runs[b] = gathered.row(rows.indexAt(b, j));
       rowWeights[b] = rows.weightAt(b, j);
     }
-    sumFilterWindow(window, sums);
+    sumFilterWindow(window, sums, isa);
   });
 }
 
 }  // namespace
 
 void resampleWithTables(const SourcePixels& source, const DestPixels& dest, const AxisTaps& columns,
-                        const AxisTaps& rows, std::int32_t mode, TapOrder order) {
+                        const AxisTaps& rows, std::int32_t mode, TapOrder order, InstructionSet isa) {
   const std::int32_t width = stripWidthFor(columns, rows);
   for (std::int32_t first = 0; first < dest.width; first += width)
-    resampleStrip(source, dest, columns, rows, mode, order, Strip(columns, first, width));
+    resampleStrip(source, dest, columns, rows, mode, order, Strip(columns, first, width), isa);
+}
+
+InstructionSet bestInstructionSet() {
+  return __builtin_cpu_supports("avx2") ? InstructionSet::kAvx2 : InstructionSet::kBaseline;
 }
 
 void paintBlack(const DestPixels& dest) {

@@ -12,6 +12,7 @@
 #include <cstdint>
 
 #include "resample/axis_taps.h"
+#include "resample/instruction_set.h"
 
 namespace corvale {
 
@@ -37,7 +38,8 @@ enum class TapOrder {
 // (destination height entries) were built for. A pixel whose column or row lies outside the source
 // is black. Modes 2 and 3 clamp each sum to 0..255; every sum becomes a byte by truncation.
 void resampleWithTables(const SourcePixels& source, const DestPixels& dest, const AxisTaps& columns,
-                        const AxisTaps& rows, std::int32_t mode, TapOrder order);
+                        const AxisTaps& rows, std::int32_t mode, TapOrder order,
+                        InstructionSet isa = bestInstructionSet());
 
 // Sets blue, green and red of every destination pixel to 0.
 void paintBlack(const DestPixels& dest);

@@ -20,7 +20,7 @@ struct FilterWindow {
   std::size_t channelStride;    // between the blue, green and red runs of a gathered row
   TapOrder order;
 };
-void sumFilterWindow(const FilterWindow& window, float* sums);
+void sumFilterWindow(const FilterWindow& window, float* sums, InstructionSet isa);
 
 // A box window: columns outer, rows inner, every tap with the one box weight. It reads the source
 // rows directly: a box reduction uses each source pixel once, so gathering first would not pay.
@@ -31,6 +31,6 @@ struct BoxWindow {
   const std::uint8_t* const* rowLines;  // per row tap: its source row
   float boxWeight;
 };
-void sumBoxWindow(const BoxWindow& window, float* sums);
+void sumBoxWindow(const BoxWindow& window, float* sums, InstructionSet isa);
 
 }  // namespace corvale

@@ -1,6 +1,7 @@
 // The table-driven resampler against the direct formulas, byte for byte, on random pictures of
 // awkward sizes: single pixels, prime widths, enlargements, strong reductions, strips wider than
-// one pass, and the modes outside 0..3.
+// one pass, and the modes outside 0..3. Every variant of the hot loops that this processor runs
+// is held to the same bytes.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -12,7 +13,16 @@
 
 namespace {
 
+using corvale::InstructionSet;
 using resample_testing::OwnedPicture;
+
+std::vector<InstructionSet> variantsHere() {
+  std::vector<InstructionSet> variants{InstructionSet::kBaseline};
+  if (corvale::bestInstructionSet() == InstructionSet::kAvx2) variants.push_back(InstructionSet::kAvx2);
+  return variants;
+}
+
+const char* nameOf(InstructionSet isa) { return isa == InstructionSet::kAvx2 ? "avx2" : "baseline"; }
 
 struct SizeCase {
   std::int32_t sourceWidth, sourceHeight, destWidth, destHeight;
@@ -29,16 +39,17 @@ void expectSameAsReference(const SizeCase& c, std::int32_t mode, std::uint32_t s
   OwnedPicture source(c.sourceWidth, c.sourceHeight);
   resample_testing::fillRandom(source.picture, seed);
   const std::vector<std::uint8_t> before = source.copy();
-  OwnedPicture dest(c.destWidth, c.destHeight);
   const std::size_t pixels = static_cast<std::size_t>(c.destWidth) * c.destHeight;
-  resample_testing::markFourthBytes(dest.picture.pixels, pixels, 0xA5);
-  std::vector<std::uint8_t> expected = dest.copy();
-
-  corvale::resampleInto(dest.picture, source.picture, mode);
+  std::vector<std::uint8_t> expected(pixels * 4, 0);
+  resample_testing::markFourthBytes(expected.data(), pixels, 0xA5);
   reference::resampleInto(expected.data(), c.destWidth, c.destHeight, before.data(), c.sourceWidth,
                           c.sourceHeight, mode);
-
-  ASSERT_EQ(dest.copy(), expected) << describe(c, mode);
+  for (InstructionSet isa : variantsHere()) {
+    OwnedPicture dest(c.destWidth, c.destHeight);
+    resample_testing::markFourthBytes(dest.picture.pixels, pixels, 0xA5);
+    corvale::resampleInto(dest.picture, source.picture, mode, isa);
+    ASSERT_EQ(dest.copy(), expected) << describe(c, mode) << " " << nameOf(isa);
+  }
   ASSERT_EQ(source.copy(), before) << "source changed, " << describe(c, mode);
 }
 
@@ -72,15 +83,19 @@ struct StepCase {
 void expectStepsSameAsReference(const StepCase& c, std::int32_t mode, std::uint32_t seed) {
   const std::vector<std::uint8_t> source =
       resample_testing::randomBytes(static_cast<std::size_t>(c.sourceWidth) * c.sourceHeight * 4, seed);
-  std::vector<std::uint8_t> actual =
+  const std::vector<std::uint8_t> start =
       resample_testing::randomBytes(static_cast<std::size_t>(c.destWidth) * c.destHeight * 4, seed + 1);
-  std::vector<std::uint8_t> expected = actual;
-  corvale::resampleWithSteps(c.destWidth, c.destHeight, c.xOffset, c.yOffset, c.xStep, c.yStep, c.sourceWidth,
-                             c.sourceHeight, mode, source.data(), actual.data());
+  std::vector<std::uint8_t> expected = start;
   reference::imgResample(c.destWidth, c.destHeight, c.xOffset, c.yOffset, c.xStep, c.yStep, c.sourceWidth,
                          c.sourceHeight, mode, source.data(), expected.data());
-  ASSERT_EQ(actual, expected) << c.destWidth << "x" << c.destHeight << " offsets " << c.xOffset << ","
-                              << c.yOffset << " steps " << c.xStep << "," << c.yStep << " mode " << mode;
+  for (InstructionSet isa : variantsHere()) {
+    std::vector<std::uint8_t> actual = start;
+    corvale::resampleWithSteps(c.destWidth, c.destHeight, c.xOffset, c.yOffset, c.xStep, c.yStep,
+                               c.sourceWidth, c.sourceHeight, mode, source.data(), actual.data(), isa);
+    ASSERT_EQ(actual, expected) << c.destWidth << "x" << c.destHeight << " offsets " << c.xOffset << ","
+                                << c.yOffset << " steps " << c.xStep << "," << c.yStep << " mode " << mode
+                                << " " << nameOf(isa);
+  }
 }
 
 TEST(ResampleReference, StepsAndOffsetsMatchTheDirectFormulas) {
