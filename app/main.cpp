@@ -1,40 +1,26 @@
 // lumivex: opens the window, or with --batch resizes without one.
 #include <cstdio>
-#include <cstring>
+#include <string>
+#include <vector>
 
-#include "batch/engine_binding.h"
+#include "cli/cli_options.h"
+#include "cli/headless.h"
 
-namespace {
-
-void printUsage() {
-  std::puts("Usage: lumivex --info FILE...\n"
-            "  --info FILE...  load each image through the engine and print its size\n"
-            "  --version       print the version\n"
-            "  --help          print this help");
-}
-
-int printSizes(int argc, char** argv) {
-  int failures = 0;
-  for (int i = 2; i < argc; ++i) {
-    std::intptr_t picture = lumivex::engine::cpic_load(argv[i]);
-    int width = lumivex::engine::cpic_getWidth(picture), height = lumivex::engine::cpic_getHeight(picture);
-    if (width > 0)
-      std::printf("%s: %d x %d\n", argv[i], width, height);
-    else
-      std::printf("%s: cannot be read\n", argv[i]), ++failures;
-    lumivex::engine::cpic_destroy(picture);
-  }
-  return failures ? 1 : 0;
-}
-
-}  // namespace
+#ifdef LUMIVEX_WITH_UI
+#include "ui/ui_app.h"
+#endif
 
 int main(int argc, char** argv) {
-  if (argc >= 2 && std::strcmp(argv[1], "--version") == 0) {
-    std::printf("lumivex %s\n", LUMIVEX_VERSION);
-    return 0;
-  }
-  if (argc >= 2 && std::strcmp(argv[1], "--info") == 0) return printSizes(argc, argv);
-  printUsage();
-  return argc >= 2 && std::strcmp(argv[1], "--help") == 0 ? 0 : 2;
+  std::vector<std::string> arguments(argv + 1, argv + argc);
+  if (!arguments.empty() && arguments[0] == "--batch")
+    return lumivex::cli::RunHeadless({arguments.begin() + 1, arguments.end()});
+  if (!arguments.empty() && (arguments[0] == "--help" || arguments[0] == "-h" || arguments[0] == "--version"))
+    return lumivex::cli::RunHeadless(arguments);
+#ifdef LUMIVEX_WITH_UI
+  return lumivex::ui::RunWindow(argc, argv);
+#else
+  std::fputs("lumivex: this build has no window; use --batch to resize without one.\n\n", stderr);
+  std::fputs(lumivex::cli::UsageText().c_str(), stderr);
+  return 2;
+#endif
 }

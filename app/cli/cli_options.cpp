@@ -1,0 +1,215 @@
+#include "cli/cli_options.h"
+
+#include <algorithm>
+#include <functional>
+#include <map>
+
+#include "batch/settings.h"
+#include "batch/target_size.h"
+
+namespace lumivex::cli {
+
+namespace {
+
+constexpr std::int32_t kMinJpegQuality = 10;
+constexpr std::int32_t kMaxJpegQuality = 100;
+
+// A keyword option's words and the setting value each stands for; the digit itself is accepted
+// too, as lumivex.cfg stores it.
+using Keywords = std::map<std::string, std::int32_t>;
+const Keywords kResampling = {{"good", 1}, {"excellent", 2}, {"best", 3}, {"1", 1}, {"2", 2}, {"3", 3}};
+const Keywords kDestination = {{"same", 0}, {"subfolder", 1}, {"fixed", 2}, {"0", 0}, {"1", 1}, {"2", 2}};
+const Keywords kRotation = {{"none", 0}, {"exif", 1}, {"landscape", 2}, {"0", 0}, {"1", 1}, {"2", 2}};
+const Keywords kOverwrite = {{"ask", 0}, {"never", 1}, {"always", 2}, {"0", 0}, {"1", 1}, {"2", 2}};
+
+class Parser {
+ public:
+  explicit Parser(const std::vector<std::string>& arguments) : arguments_(arguments) {}
+  ParsedOptions parse();
+
+ private:
+  bool parseOption(const std::string& name, const std::optional<std::string>& inlineValue);
+  bool takeValue(const std::string& name, const std::optional<std::string>& inlineValue, std::string& value);
+  bool keyword(const std::string& name, const std::string& value, const Keywords& words,
+               std::optional<std::int32_t>& out);
+  bool quality(const std::string& value);
+  bool fail(const std::string& error) {
+    if (result_.error.empty()) result_.error = error;
+    return false;
+  }
+
+  const std::vector<std::string>& arguments_;
+  std::size_t next_ = 0;
+  ParsedOptions result_;
+};
+
+ParsedOptions Parser::parse() {
+  bool onlyItems = false;
+  while (next_ < arguments_.size()) {
+    const std::string& argument = arguments_[next_++];
+    if (onlyItems || argument.size() < 2 || argument[0] != '-') {
+      result_.options.items.push_back(argument);
+    } else if (argument == "--") {
+      onlyItems = true;
+    } else {
+      std::size_t equals = argument.find('=');
+      std::optional<std::string> inlineValue;
+      if (argument.starts_with("--") && equals != std::string::npos)
+        inlineValue = argument.substr(equals + 1);
+      if (!parseOption(argument.substr(0, inlineValue ? equals : std::string::npos), inlineValue))
+        return result_;
+    }
+  }
+  CliOptions& o = result_.options;
+  if (!o.help && !o.version && o.items.empty()) fail("no FILE or FOLDER given");
+  return result_;
+}
+
+bool Parser::takeValue(const std::string& name, const std::optional<std::string>& inlineValue,
+                       std::string& value) {
+  if (inlineValue) {
+    value = *inlineValue;
+    return true;
+  }
+  if (next_ >= arguments_.size()) return fail("option " + name + " needs a value");
+  value = arguments_[next_++];
+  return true;
+}
+
+bool Parser::keyword(const std::string& name, const std::string& value, const Keywords& words,
+                     std::optional<std::int32_t>& out) {
+  auto found = words.find(value);
+  if (found == words.end()) return fail("option " + name + " does not take the value \"" + value + "\"");
+  out = found->second;
+  return true;
+}
+
+bool Parser::quality(const std::string& value) {
+  std::size_t digits = value.find_first_not_of("0123456789");
+  if (value.empty() || digits != std::string::npos || value.size() > 3)
+    return fail("option --quality takes a number from 10 to 100");
+  std::int32_t q = std::stoi(value);
+  if (q < kMinJpegQuality || q > kMaxJpegQuality)
+    return fail("option --quality takes a number from 10 to 100");
+  result_.options.jpegQuality = q;
+  return true;
+}
+
+bool Parser::parseOption(const std::string& name, const std::optional<std::string>& inlineValue) {
+  CliOptions& o = result_.options;
+  using Switch = std::function<void()>;
+  const std::map<std::string, Switch> switches = {
+      {"--help", [&] { o.help = true; }},
+      {"-h", [&] { o.help = true; }},
+      {"--version", [&] { o.version = true; }},
+      {"--same-folder", [&] { o.destinationMode = 0; }},
+      {"--crop", [&] { o.autoCrop = true; }},
+      {"--no-crop", [&] { o.autoCrop = false; }},
+      {"--exif", [&] { o.copyExif = true; }},
+      {"--no-exif", [&] { o.copyExif = false; }},
+      {"--subfolders", [&] { o.walkSubfolders = true; }},
+      {"--no-subfolders", [&] { o.walkSubfolders = false; }},
+  };
+  if (auto s = switches.find(name); s != switches.end()) {
+    if (inlineValue) return fail("option " + name + " takes no value");
+    s->second();
+    return true;
+  }
+  static const std::map<std::string, std::string> kShortNames = {{"-s", "--size"},
+                                                                 {"-q", "--quality"},
+                                                                 {"-r", "--resampling"},
+                                                                 {"-d", "--destination"},
+                                                                 {"-p", "--pattern"}};
+  std::string longName = kShortNames.contains(name) ? kShortNames.at(name) : name;
+  static const std::vector<std::string> kValued = {"--size",        "--quality",   "--resampling",
+                                                   "--destination", "--subfolder", "--fixed-folder",
+                                                   "--pattern",     "--rotate",    "--overwrite"};
+  if (std::find(kValued.begin(), kValued.end(), longName) == kValued.end())
+    return fail("unknown option " + name);
+  std::string value;
+  if (!takeValue(name, inlineValue, value)) return false;
+  if (longName == "--size") {
+    if (!ReadTargetSize(value).valid) return fail("option --size: " + ReadTargetSize(value).status);
+    o.size = value;
+  } else if (longName == "--quality") {
+    return quality(value);
+  } else if (longName == "--resampling") {
+    return keyword(name, value, kResampling, o.resizeQuality);
+  } else if (longName == "--destination") {
+    return keyword(name, value, kDestination, o.destinationMode);
+  } else if (longName == "--subfolder") {
+    o.subfolderName = value, o.destinationMode = 1;
+  } else if (longName == "--fixed-folder") {
+    if (value.empty()) return fail("option --fixed-folder needs a folder");
+    o.fixedFolder = value, o.destinationMode = 2;
+  } else if (longName == "--pattern") {
+    if (value.empty()) return fail("option --pattern needs a pattern");
+    o.pattern = value;
+  } else if (longName == "--rotate") {
+    return keyword(name, value, kRotation, o.rotationMode);
+  } else if (longName == "--overwrite") {
+    return keyword(name, value, kOverwrite, o.overwriteMode);
+  }
+  return true;
+}
+
+template <typename T>
+void override(T& setting, const std::optional<T>& value) {
+  if (value) setting = *value;
+}
+
+}  // namespace
+
+ParsedOptions ParseCliOptions(const std::vector<std::string>& arguments) { return Parser(arguments).parse(); }
+
+void ApplyOverrides(const CliOptions& options) {
+  override(settings.ResolutionText, options.size);
+  override(settings.JpegQuality, options.jpegQuality);
+  override(settings.ResizeQuality, options.resizeQuality);
+  override(settings.DestinationMode, options.destinationMode);
+  override(settings.SubfolderName, options.subfolderName);
+  override(settings.FixedFolder, options.fixedFolder);
+  override(settings.OutputFilenamePattern, options.pattern);
+  override(settings.RotationMode, options.rotationMode);
+  override(settings.AutoCrop, options.autoCrop);
+  override(settings.OverwriteMode, options.overwriteMode);
+  override(settings.CopyExif, options.copyExif);
+}
+
+std::string UsageText() {
+  return R"(Usage: lumivex [FILE|FOLDER]...                 open the window with these images queued
+       lumivex --batch [OPTIONS] FILE|FOLDER...   resize without a window
+       lumivex --help | --version
+
+Writes a resized JPEG copy of every image (.jpg, .jpeg, .bmp, .gif, .wdp, .hdp) named or found in
+the folders named. Settings come from lumivex.cfg; each option overrides one for this run only
+(nothing is saved).
+
+Options of --batch:
+  -s, --size SIZE           target size: WIDTHxHEIGHT (a 0 keeps the photo's size), PERCENT%,
+                            or "No Resize"
+  -q, --quality N           JPEG quality, 10 to 100
+  -r, --resampling MODE     good, excellent or best
+  -d, --destination MODE    same (the photo's folder), subfolder or fixed
+      --same-folder         write beside each photo
+      --subfolder NAME      write into the subfolder NAME of each named folder, mirroring the
+                            tree below it (NAME may hold %WIDTH% and %HEIGHT%)
+      --fixed-folder PATH   write every photo into PATH (may hold %WIDTH%, %HEIGHT%, %SUBDIR%)
+  -p, --pattern PATTERN     output name: %SRC%, %DSTX%, %DSTY%, counters %N% and %N2%..%N6%
+      --rotate MODE         none, exif (turn upright by the Exif orientation) or landscape
+      --crop, --no-crop     crop to the target's aspect ratio before resizing, or not
+      --overwrite POLICY    ask, never or always, when the output file exists
+      --exif, --no-exif     copy the photo's Exif block into the output, or not
+      --subfolders          walk the subfolders of every named folder without asking
+      --no-subfolders       never walk subfolders
+  -h, --help                print this help
+      --version             print the version
+
+Questions (subfolders, overwriting) are asked only when standard input is a terminal; otherwise
+subfolders are not walked and existing files are never overwritten.
+Exit status: 0 when every photo was written (or kept by the overwrite policy), 1 when some photo
+or named item failed, 2 for a usage error.
+)";
+}
+
+}  // namespace lumivex::cli

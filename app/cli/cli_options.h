@@ -1,0 +1,42 @@
+// The options of `lumivex --batch`: each one overrides a setting of lumivex.cfg for this run only.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace lumivex::cli {
+
+struct CliOptions {
+  bool help = false;
+  bool version = false;
+  std::optional<std::string> size;
+  std::optional<std::int32_t> jpegQuality;
+  std::optional<std::int32_t> resizeQuality;
+  std::optional<std::int32_t> destinationMode;
+  std::optional<std::string> subfolderName;
+  std::optional<std::string> fixedFolder;
+  std::optional<std::string> pattern;
+  std::optional<std::int32_t> rotationMode;
+  std::optional<bool> autoCrop;
+  std::optional<std::int32_t> overwriteMode;
+  std::optional<bool> copyExif;
+  std::optional<bool> walkSubfolders;  // the answer to every subfolder question; none: ask
+  std::vector<std::string> items;      // files and folders, in order
+};
+
+struct ParsedOptions {
+  CliOptions options;
+  std::string error;  // a usage error, empty when the arguments were understood
+};
+
+// Parses the arguments after --batch.
+ParsedOptions ParseCliOptions(const std::vector<std::string>& arguments);
+
+// Writes the given overrides into the program's settings (never saved).
+void ApplyOverrides(const CliOptions& options);
+
+std::string UsageText();
+
+}  // namespace lumivex::cli

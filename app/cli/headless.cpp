@@ -1,0 +1,113 @@
+#include "cli/headless.h"
+
+#include <cstdio>
+#include <filesystem>
+
+#include "batch/batch_run.h"
+#include "batch/command_line.h"
+#include "batch/folder_walk.h"
+#include "batch/settings.h"
+#include "batch/target_size.h"
+#include "batch/utilities.h"
+#include "cli/batch_prompts.h"
+#include "cli/cli_options.h"
+#include "cli/terminal_observer.h"
+
+namespace lumivex::cli {
+
+namespace {
+
+constexpr int kAllWritten = 0;
+constexpr int kSomeFailed = 1;
+constexpr int kUsageError = 2;
+
+int usageError(const std::string& text) {
+  std::fprintf(stderr, "lumivex: %s\nTry 'lumivex --help'.\n", text.c_str());
+  return kUsageError;
+}
+
+// Queued paths are absolute, so that every destination folder is built from a full path, as
+// from a drop on the window.
+std::string absolutePath(const std::string& item) {
+  std::error_code error;
+  std::filesystem::path path = std::filesystem::absolute(item, error);
+  if (error) return item;
+  std::string text = path.lexically_normal().string();
+  while (text.size() > 1 && text.back() == '/') text.pop_back();
+  return text;
+}
+
+std::string whySkipped(const std::string& item) {
+  std::error_code error;
+  if (!std::filesystem::exists(item, error)) return "no such file or folder";
+  if (!IsSupportedImage(item)) return "not a supported image (.jpg, .jpeg, .bmp, .gif, .wdp, .hdp)";
+  return "cannot be read";
+}
+
+// Walks the named items; reports and counts those that name nothing to resize.
+int queueItems(const CliOptions& options, BatchPrompts& prompts, PendingFiles& queue) {
+  std::vector<std::string> pieces;
+  for (const std::string& item : options.items) pieces.push_back(item.empty() ? item : absolutePath(item));
+  prompts.setStandingAnswer(options.walkSubfolders);
+  std::vector<std::string> skipped = QueueCommandLinePieces(pieces, queue);
+  prompts.setStandingAnswer(std::nullopt);
+  for (const std::string& item : skipped)
+    std::fprintf(stderr, "lumivex: %s: %s\n", item.c_str(), whySkipped(item).c_str());
+  for (const std::string& item : options.items)
+    if (item.empty()) std::fprintf(stderr, "lumivex: an empty name was given\n");
+  return static_cast<int>(skipped.size());
+}
+
+void printSummary(const BatchSummary& summary) {
+  std::printf("%d photo%s: %d written", summary.photos, summary.photos == 1 ? "" : "s", summary.written);
+  if (summary.keptExisting) std::printf(", %d kept (output already there)", summary.keptExisting);
+  if (summary.failed) std::printf(", %d failed", summary.failed);
+  std::printf("\n");
+  std::fflush(stdout);
+  for (const PhotoReport& failure : summary.failures)
+    std::fprintf(stderr, "lumivex: not resized: %s: %s\n", failure.source.c_str(), failure.reason.c_str());
+}
+
+int runBatch(const CliOptions& options) {
+  LoadDefaults();
+  LoadSettings();
+  ApplyOverrides(options);
+  TargetSizeReading size = ReadTargetSize(settings.ResolutionText);
+  if (!size.valid)
+    return usageError("the size \"" + settings.ResolutionText + "\" of lumivex.cfg is not valid (" +
+                      size.status + "); give one with --size");
+
+  BatchPrompts prompts;
+  setUserPrompts(&prompts);
+  PendingFiles queue;
+  int skipped = queueItems(options, prompts, queue);
+  BatchSummary summary;
+  if (queue.count() == 0) {
+    std::printf("No images to resize.\n");
+  } else {
+    Workers workers = CreateWorkers(CountWorkers());
+    TerminalObserver observer;
+    summary = RunBatch(queue, workers, settings.ResolutionText, observer);
+    printSummary(summary);
+  }
+  setUserPrompts(nullptr);
+  return summary.failed > 0 || skipped > 0 ? kSomeFailed : kAllWritten;
+}
+
+}  // namespace
+
+int RunHeadless(const std::vector<std::string>& arguments) {
+  ParsedOptions parsed = ParseCliOptions(arguments);
+  if (!parsed.error.empty()) return usageError(parsed.error);
+  if (parsed.options.help) {
+    std::fputs(UsageText().c_str(), stdout);
+    return kAllWritten;
+  }
+  if (parsed.options.version) {
+    std::printf("lumivex %s\n", LUMIVEX_VERSION);
+    return kAllWritten;
+  }
+  return runBatch(parsed.options);
+}
+
+}  // namespace lumivex::cli

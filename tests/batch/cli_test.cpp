@@ -1,0 +1,308 @@
+// The real `lumivex --batch` binary on temporary folder trees: names and folders of the three
+// destination modes, counters, overwrite policies, Exif orientation, bad files among good ones,
+// destinations that cannot be written, usage errors. Standard input is /dev/null, so the binary
+// must never wait for an answer; its configuration folder is a temporary one.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "photo_job_files.h"
+#include "support/test_files.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using lumivex::PictureSize;
+using testing_support::jpegSize;
+
+struct Result {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+std::string quoted(const std::string& text) {
+  std::string result = "'";
+  for (char c : text) result += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return result + "'";
+}
+
+std::string fileText(const fs::path& path) {
+  std::ifstream in(path);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+std::vector<std::string> filesBelow(const fs::path& folder) {
+  std::vector<std::string> files;
+  for (const auto& entry : fs::recursive_directory_iterator(folder))
+    if (!entry.is_directory()) files.push_back(fs::relative(entry.path(), folder).string());
+  std::sort(files.begin(), files.end());
+  return files;
+}
+
+class CliTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    fs::create_directories(config());
+    fs::create_directories(in());
+  }
+
+  fs::path config() const { return dir.path() / "config"; }
+  fs::path in() const { return dir.path() / "in"; }
+  fs::path out() const { return dir.path() / "out"; }
+
+  // Copies a bundled sample photo into the input tree under a new relative name.
+  std::string photo(const std::string& sample, const std::string& relative) {
+    fs::path target = in() / relative;
+    fs::create_directories(target.parent_path());
+    fs::copy_file(testing_support::samplePhoto(sample), target);
+    return target.string();
+  }
+
+  Result run(const std::vector<std::string>& arguments) {
+    std::string command = "cd " + quoted(dir.path().string()) +
+                          " && LUMIVEX_CONFIG_DIR=" + quoted(config().string()) + " " +
+                          quoted(std::string(LUMIVEX_BIN_DIR) + "/lumivex");
+    for (const std::string& argument : arguments) command += " " + quoted(argument);
+    fs::path outFile = dir.path() / "stdout.txt", errFile = dir.path() / "stderr.txt";
+    command += " </dev/null >" + quoted(outFile.string()) + " 2>" + quoted(errFile.string());
+    int raw = std::system(command.c_str());
+    Result result{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, fileText(outFile), fileText(errFile)};
+    fs::remove(outFile);
+    fs::remove(errFile);
+    return result;
+  }
+
+  testing_support::TempDir dir;
+};
+
+TEST_F(CliTest, HelpVersionAndUsageErrors) {
+  Result help = run({"--help"});
+  EXPECT_EQ(help.status, 0);
+  EXPECT_NE(help.out.find("lumivex --batch [OPTIONS] FILE|FOLDER..."), std::string::npos);
+  EXPECT_EQ(run({"--version"}).out, "lumivex " LUMIVEX_VERSION "\n");
+  EXPECT_EQ(run({"--batch", "--help"}).status, 0);
+  for (std::vector<std::string> arguments :
+       std::vector<std::vector<std::string>>{{"--batch"},
+                                             {"--batch", "--bogus", "in"},
+                                             {"--batch", "--quality", "5", "in"},
+                                             {"--batch", "--quality"},
+                                             {"--batch", "--size", "800X600", "in"},
+                                             {"--batch", "--rotate", "sideways", "in"},
+                                             {"--batch", "--crop=yes", "in"}}) {
+    Result usage = run(arguments);
+    EXPECT_EQ(usage.status, 2) << arguments[1];
+    EXPECT_NE(usage.err.find("lumivex: "), std::string::npos) << arguments[1];
+  }
+}
+
+TEST_F(CliTest, SameFolderWritesBesideEachPhoto) {
+  std::string a = photo("cameras/fujifilm-finepix40i.jpg", "a.jpg");
+  std::string b = photo("cameras/canon-ixus.jpg", "b.JPG");
+  Result result = run({"--batch", "--same-folder", "-s", "160x160", a, "in/b.JPG"});
+  EXPECT_EQ(result.status, 0) << result.err;
+  EXPECT_EQ(jpegSize((in() / "a_160x120.jpg").string()), (PictureSize{160, 120}));
+  EXPECT_EQ(jpegSize((in() / "b_160x120.JPG").string()), (PictureSize{160, 120}));
+  EXPECT_NE(result.out.find("Resizing a.jpg..."), std::string::npos) << result.out;
+  EXPECT_NE(result.out.find("a.jpg -> " + (in() / "a_160x120.jpg").string()), std::string::npos)
+      << result.out;
+  EXPECT_NE(result.out.find("Done.\n("), std::string::npos) << result.out;
+  EXPECT_NE(result.out.find(" seconds per photo)"), std::string::npos) << result.out;
+  EXPECT_EQ(result.err, "");
+}
+
+TEST_F(CliTest, SubfolderMirrorsTheTreeCreatingEveryLevel) {
+  photo("cameras/fujifilm-finepix40i.jpg", "a.jpg");
+  photo("cameras/canon-ixus.jpg", "2007/b.jpg");
+  photo("orientation/landscape_1.jpg", "2007/summer/c.jpg");
+  Result result = run({"--batch", "--subfolder", "small_%WIDTH%", "--subfolders", "-s", "160x160", "in"});
+  EXPECT_EQ(result.status, 0) << result.err;
+  EXPECT_EQ(jpegSize((in() / "small_160/a_160x120.jpg").string()), (PictureSize{160, 120}));
+  EXPECT_EQ(jpegSize((in() / "small_160/2007/b_160x120.jpg").string()), (PictureSize{160, 120}));
+  EXPECT_EQ(jpegSize((in() / "small_160/2007/summer/c_160x120.jpg").string()), (PictureSize{160, 120}));
+}
+
+TEST_F(CliTest, WithoutATerminalSubfoldersAreNotWalked) {
+  photo("cameras/fujifilm-finepix40i.jpg", "a.jpg");
+  photo("cameras/canon-ixus.jpg", "2007/b.jpg");
+  Result result = run({"--batch", "-s", "160x160", "in"});
+  EXPECT_EQ(result.status, 0) << result.err;
+  EXPECT_EQ(filesBelow(in()), (std::vector<std::string>{"2007/b.jpg", "a.jpg", "resized/a_160x120.jpg"}));
+}
+
+TEST_F(CliTest, FixedFolderWithTheDroppedFoldersName) {
+  photo("cameras/fujifilm-finepix40i.jpg", "Trip/a.jpg");
+  photo("cameras/canon-ixus.jpg", "Trip/day2/b.jpg");
+  std::string fixed = (out() / "%SUBDIR%_%WIDTH%").string();
+  Result result = run({"--batch", "--fixed-folder", fixed, "--subfolders", "-s", "320x240", "in/Trip"});
+  EXPECT_EQ(result.status, 0) << result.err;
+  // Every photo of the drop lands flat in the one folder.
+  EXPECT_EQ(filesBelow(out()),
+            (std::vector<std::string>{"Trip_320/a_320x240.jpg", "Trip_320/b_320x240.jpg"}));
+}
+
+TEST_F(CliTest, CountersSkipNamesAlreadyTaken) {
+  std::string a = photo("cameras/fujifilm-finepix40i.jpg", "a.jpg");
+  std::string b = photo("cameras/canon-ixus.jpg", "b.jpg");
+  fs::create_directories(out());
+  testing_support::writeBytes((out() / "img_001.jpg").string(), {1, 2, 3});
+  Result result =
+      run({"--batch", "--fixed-folder", out().string(), "--pattern", "img_%N3%", "-s", "120x120", a, b});
+  EXPECT_EQ(result.status, 0) << result.err;
+  EXPECT_EQ(filesBelow(out()), (std::vector<std::string>{"img_001.jpg", "img_002.jpg", "img_003.jpg"}));
+  EXPECT_EQ(testing_support::readBytes((out() / "img_001.jpg").string()),
+            (std::vector<std::uint8_t>{1, 2, 3}));
+  EXPECT_EQ(jpegSize((out() / "img_002.jpg").string()), (PictureSize{120, 90}));
+}
+
+TEST_F(CliTest, OverwritePolicies) {
+  std::string a = photo("cameras/fujifilm-finepix40i.jpg", "a.jpg");
+  std::string output = (in() / "a_160x120.jpg").string();
+  const std::vector<std::uint8_t> old = {'o', 'l', 'd'};
+  testing_support::writeBytes(output, old);
+  for (const char* policy : {"never", "ask"}) {
+    // Asking without a terminal answers No at once.
+    Result kept = run({"--batch", "--same-folder", "-s", "160x120", "--overwrite", policy, a});
+    EXPECT_EQ(kept.status, 0) << policy << kept.err;
+    EXPECT_EQ(testing_support::readBytes(output), old) << policy;
+    EXPECT_NE(kept.out.find("kept the existing " + output), std::string::npos) << kept.out;
+  }
+  Result replaced = run({"--batch", "--same-folder", "-s", "160x120", "--overwrite", "always", a});
+  EXPECT_EQ(replaced.status, 0) << replaced.err;
+  EXPECT_EQ(jpegSize(output), (PictureSize{160, 120}));
+  EXPECT_EQ(filesBelow(in()), (std::vector<std::string>{"a.jpg", "a_160x120.jpg"}));
+}
+
+TEST_F(CliTest, ExifOrientationSixIsTurnedAndWrittenAsOne) {
+  // Stored 450 x 600 with orientation 6: upright it is 600 x 450.
+  std::string a = photo("orientation/landscape_6.jpg", "turned/a.jpg");
+  std::string b = photo("orientation/landscape_6.jpg", "asis/b.jpg");
+  std::string c = photo("orientation/landscape_6.jpg", "noexif/c.jpg");
+  EXPECT_EQ(run({"--batch", "--same-folder", "-s", "300x300", "--rotate", "exif", a}).status, 0);
+  EXPECT_EQ(run({"--batch", "--same-folder", "-s", "300x300", "--rotate", "none", b}).status, 0);
+  EXPECT_EQ(run({"--batch", "--same-folder", "-s", "300x300", "--rotate", "exif", "--no-exif", c}).status, 0);
+  std::string turned = (in() / "turned/a_300x225.jpg").string();
+  EXPECT_EQ(jpegSize(turned), (PictureSize{300, 225}));
+  EXPECT_EQ(testing_support::exiftoolOrientation(turned), "1");
+  std::string asIs = (in() / "asis/b_225x300.jpg").string();
+  EXPECT_EQ(jpegSize(asIs), (PictureSize{225, 300}));
+  EXPECT_EQ(testing_support::exiftoolOrientation(asIs), "6");
+  std::string noExif = (in() / "noexif/c_300x225.jpg").string();
+  EXPECT_EQ(jpegSize(noExif), (PictureSize{300, 225}));
+  EXPECT_EQ(testing_support::exiftoolOrientation(noExif), "");
+}
+
+TEST_F(CliTest, PortraitsTurnToLandscapeAndCropFillsTheBox) {
+  testing_support::writeGradientBmp((in() / "tall.bmp").string(), 30, 40);
+  Result turned = run({"--batch", "--same-folder", "-s", "80x80", "--rotate", "landscape", "in/tall.bmp"});
+  EXPECT_EQ(turned.status, 0) << turned.err;
+  EXPECT_EQ(jpegSize((in() / "tall_80x60.jpg").string()), (PictureSize{80, 60}));
+  Result cropped = run({"--batch", "--same-folder", "-s", "80x80", "--crop", "in/tall.bmp"});
+  EXPECT_EQ(cropped.status, 0) << cropped.err;
+  EXPECT_EQ(jpegSize((in() / "tall_80x80.jpg").string()), (PictureSize{80, 80}));
+}
+
+TEST_F(CliTest, BadFilesAreReportedAndTheGoodOnesWritten) {
+  photo("cameras/fujifilm-finepix40i.jpg", "good1.jpg");
+  photo("cameras/canon-ixus.jpg", "good2.jpg");
+  testing_support::writeBytes((in() / "corrupt.jpg").string(),
+                              {0xFF, 0xD8, 0xFF, 0xC0, 0x00, 0x02, 0x12, 0x34, 0x56});
+  std::string unreadable = (in() / "unreadable.jpg").string();
+  if (geteuid() == 0) {
+    // Root reads any file whatever its permissions; a link to nothing cannot be opened by anyone.
+    fs::create_symlink(dir.path() / "nowhere.jpg", unreadable);
+  } else {
+    photo("cameras/canon-ixus.jpg", "unreadable.jpg");
+    fs::permissions(unreadable, fs::perms::none);
+  }
+  Result result = run({"--batch", "--same-folder", "-s", "160x160", "in"});
+  EXPECT_EQ(result.status, 1);
+  EXPECT_TRUE(fs::exists(in() / "good1_160x120.jpg"));
+  EXPECT_TRUE(fs::exists(in() / "good2_160x120.jpg"));
+  EXPECT_NE(result.err.find(in().string() + "/corrupt.jpg: cannot be read as an image"), std::string::npos)
+      << result.err;
+  EXPECT_NE(result.err.find(unreadable + ": cannot be opened"), std::string::npos) << result.err;
+  for (const std::string& file : filesBelow(in()))
+    EXPECT_FALSE(file.starts_with("corrupt_") || file.starts_with("unreadable_")) << file;
+  EXPECT_NE(result.out.find("2 failed"), std::string::npos) << result.out;
+}
+
+TEST_F(CliTest, NamedItemsThatAreNoImagesAreReported) {
+  std::string a = photo("cameras/fujifilm-finepix40i.jpg", "a.jpg");
+  testing_support::writeBytes((in() / "notes.txt").string(), {'x'});
+  Result result = run({"--batch", "--same-folder", "-s", "160x160", a, "in/notes.txt", "in/missing.jpg"});
+  EXPECT_EQ(result.status, 1);
+  EXPECT_TRUE(fs::exists(in() / "a_160x120.jpg"));
+  EXPECT_NE(result.err.find("notes.txt: not a supported image"), std::string::npos) << result.err;
+  EXPECT_NE(result.err.find("missing.jpg: no such file or folder"), std::string::npos) << result.err;
+}
+
+TEST_F(CliTest, AnUnwritableDestinationFailsThosePhotosAndLeavesNoPartialFile) {
+  std::string a = photo("cameras/fujifilm-finepix40i.jpg", "a.jpg");
+  // A file where the destination folder should be: no user, root included, can create it.
+  testing_support::writeBytes((dir.path() / "blocker").string(), {0});
+  Result blocked =
+      run({"--batch", "--fixed-folder", (dir.path() / "blocker/out").string(), "-s", "160x160", a});
+  EXPECT_EQ(blocked.status, 1);
+  EXPECT_NE(blocked.err.find("a.jpg: cannot create the folder"), std::string::npos) << blocked.err;
+}
+
+TEST_F(CliTest, AReadOnlyDestinationFolder) {
+  if (geteuid() == 0) GTEST_SKIP() << "root writes into read-only folders; the permission cannot be enforced";
+  std::string a = photo("cameras/fujifilm-finepix40i.jpg", "a.jpg");
+  fs::create_directories(out());
+  fs::permissions(out(), fs::perms::owner_read | fs::perms::owner_exec);
+  Result result = run({"--batch", "--fixed-folder", out().string(), "-s", "160x160", a});
+  fs::permissions(out(), fs::perms::owner_all);
+  EXPECT_EQ(result.status, 1);
+  EXPECT_NE(result.err.find("a.jpg: "), std::string::npos) << result.err;
+  EXPECT_TRUE(filesBelow(out()).empty());
+}
+
+TEST_F(CliTest, SettingsComeFromTheConfigFileAndAreNotSaved) {
+  std::string cfg =
+      "\"50%\"\r\n2\r\n88\r\n0\r\n\"resized\"\r\n#TRUE#\r\n#FALSE#\r\n\"%SRC%_half\"\r\n#FALSE#"
+      "\r\n0\r\n0\r\n0\r\n"
+      "\"/tmp\"\r\n";
+  std::string cfgPath = (config() / "lumivex.cfg").string();
+  testing_support::writeBytes(cfgPath, std::vector<std::uint8_t>(cfg.begin(), cfg.end()));
+  std::string a = photo("cameras/fujifilm-finepix40i.jpg", "a.jpg");
+  EXPECT_EQ(run({"--batch", a}).status, 0);
+  EXPECT_EQ(jpegSize((in() / "a_half.jpg").string()), (PictureSize{300, 225}));
+  EXPECT_EQ(run({"--batch", "-s", "160x120", "-p", "%SRC%_small", a}).status, 0);
+  EXPECT_EQ(jpegSize((in() / "a_small.jpg").string()), (PictureSize{160, 120}));
+  EXPECT_EQ(fileText(cfgPath), cfg);
+}
+
+TEST_F(CliTest, AnInvalidSizeInTheConfigFileIsAUsageError) {
+  std::string cfg = "\"big\"\r\n";
+  testing_support::writeBytes((config() / "lumivex.cfg").string(),
+                              std::vector<std::uint8_t>(cfg.begin(), cfg.end()));
+  std::string a = photo("cameras/fujifilm-finepix40i.jpg", "a.jpg");
+  Result result = run({"--batch", a});
+  EXPECT_EQ(result.status, 2);
+  EXPECT_NE(result.err.find("Incorrect resolution selected!"), std::string::npos) << result.err;
+}
+
+TEST_F(CliTest, GifAndBmpBecomeJpg) {
+  testing_support::writeGradientBmp((in() / "d.BMP").string(), 64, 48);
+  std::string gifCommand = "convert " +
+                           quoted(testing_support::samplePhoto("cameras/fujifilm-finepix40i.jpg")) + " " +
+                           quoted((in() / "e.gif").string()) + " 2>/dev/null";
+  bool haveGif = std::system(gifCommand.c_str()) == 0;
+  Result result = run({"--batch", "--same-folder", "-s", "32x32", "in"});
+  EXPECT_EQ(result.status, 0) << result.err;
+  EXPECT_EQ(jpegSize((in() / "d_32x24.jpg").string()), (PictureSize{32, 24}));
+  if (haveGif) {
+    EXPECT_EQ(jpegSize((in() / "e_32x24.jpg").string()), (PictureSize{32, 24}));
+  }
+}
+
+}  // namespace
