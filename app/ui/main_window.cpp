@@ -5,7 +5,6 @@
 #include <QComboBox>
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QGroupBox>
 #include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
@@ -20,6 +19,7 @@
 #include "batch/command_line.h"
 #include "batch/settings.h"
 #include "ui/drop_reading.h"
+#include "ui/form_frame.h"
 #include "ui/form_metrics.h"
 #include "ui/options_dialog.h"
 #include "ui/progress_display.h"
@@ -85,7 +85,7 @@ void frmMain::createControls() {
   // Files dropped on the size box belong to the window, not to the text in the box.
   cmbResolution->setAcceptDrops(false);
   cmbResolution->lineEdit()->setAcceptDrops(false);
-  Frame2 = new QGroupBox("Drop files here", this);
+  Frame2 = new FormFrame("Drop files here", this);
   Frame2->setObjectName("Frame2");
   Frame2->setGeometry(TwipsRect(120, 1200, 2775, 1095));
   lblStatus = new QLabel(Frame2);
@@ -127,8 +127,15 @@ void frmMain::fillResolutionList() {
   cmbResolution->setEditText(QString::fromStdString(settings.ResolutionText));
 }
 
+// A closed dialog is unloaded: the next Options click loads (and fills) a new one, even when the
+// closed one is still waiting for its deletion in the middle of a run's nested event loop.
 void frmMain::LoadOptionsHidden() {
-  if (!options_) options_ = new frmOptions(this, prompts_);
+  if (options_) return;
+  frmOptions* dialog = new frmOptions(this, prompts_);
+  options_ = dialog;
+  connect(dialog, &QDialog::finished, this, [this, dialog] {
+    if (options_ == dialog) options_ = nullptr;
+  });
 }
 
 void frmMain::cmdOptions_Click() {

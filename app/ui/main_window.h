@@ -14,7 +14,6 @@
 #include "ui/options_dialog.h"
 
 class QComboBox;
-class QGroupBox;
 class QLabel;
 class QPushButton;
 class QTimer;
@@ -22,6 +21,7 @@ class QTimer;
 namespace lumivex::ui {
 
 struct DroppedData;
+class FormFrame;
 class ProgressDisplay;
 class WindowPrompts;
 
@@ -88,7 +88,7 @@ class frmMain : public QWidget {
   QPushButton* cmdExit = nullptr;
   QLabel* Label1 = nullptr;
   QComboBox* cmbResolution = nullptr;
-  QGroupBox* Frame2 = nullptr;
+  FormFrame* Frame2 = nullptr;
   QLabel* lblStatus = nullptr;
   ProgressDisplay* picProgress = nullptr;
   QTimer* Timer1 = nullptr;

@@ -4,7 +4,6 @@
 #include <QComboBox>
 #include <QDesktopServices>
 #include <QEvent>
-#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -14,6 +13,7 @@
 #include "batch/output_naming.h"
 #include "batch/settings.h"
 #include "batch/target_size.h"
+#include "ui/form_frame.h"
 #include "ui/form_metrics.h"
 #include "ui/qt_user_prompts.h"
 #include "ui/simple_check_box.h"
@@ -45,12 +45,16 @@ Widget* place(Widget* widget, const char* name, const QRect& geometry) {
   return widget;
 }
 
-QGroupBox* frame(QWidget* parent, const char* title, const QRect& geometry) {
-  return place(new QGroupBox(QString::fromLatin1(title), parent), title, geometry);
+FormFrame* frame(QWidget* parent, const char* title, const QRect& geometry) {
+  return place(new FormFrame(QString::fromLatin1(title), parent), title, geometry);
 }
 
-QLabel* label(QWidget* parent, const char* name, const char* caption, const QRect& geometry) {
-  return place(new QLabel(QString::fromLatin1(caption), parent), name, geometry);
+// A label is never narrower than its text: the font here may run a pixel or two wider than the one
+// the layout was measured with.
+QLabel* label(QWidget* parent, const char* name, const char* caption, QRect geometry) {
+  auto* text = new QLabel(QString::fromLatin1(caption), parent);
+  geometry.setWidth(std::max(geometry.width(), text->sizeHint().width()));
+  return place(text, name, geometry);
 }
 
 QLineEdit* textBox(QWidget* parent, const char* name, const QString& text, const QRect& geometry) {
@@ -124,7 +128,7 @@ frmOptions::frmOptions(QWidget* mainWindow, WindowPrompts& prompts)
 }
 
 void frmOptions::createQualityFrame() {
-  QGroupBox* quality = frame(this, "Quality", TwipsRect(120, 120, 3255, 1095));
+  FormFrame* quality = frame(this, "Quality", TwipsRect(120, 120, 3255, 1095));
   label(quality, "Label1", "JPEG Quality :", TwipsRect(120, 240, 1335, 255));
   txtJPEGQuality = textBox(quality, "txtJPEGQuality", "88", TwipsRect(1680, 240, 615, 285));
   label(quality, "Label2", "Resize Quality :", TwipsRect(120, 600, 1335, 255));
@@ -133,7 +137,7 @@ void frmOptions::createQualityFrame() {
 }
 
 void frmOptions::createDestinationFrame() {
-  QGroupBox* destination = frame(this, "Destination", TwipsRect(120, 1320, 3255, 2175));
+  FormFrame* destination = frame(this, "Destination", TwipsRect(120, 1320, 3255, 2175));
   optSameDir = customControl<SimpleOptionButton>(destination, "optSameDir", "Same folder",
                                                  TwipsRect(120, 240, 2535, 255));
   optNewdirectory = customControl<SimpleOptionButton>(destination, "optNewdirectory", "Subfolder",
@@ -150,7 +154,7 @@ void frmOptions::createDestinationFrame() {
 }
 
 void frmOptions::createOutputFilenameFrame() {
-  QGroupBox* output = frame(this, "Output filename", TwipsRect(120, 3600, 3255, 975));
+  FormFrame* output = frame(this, "Output filename", TwipsRect(120, 3600, 3255, 975));
   lblOutputFilenameExample = label(output, "lblOutputFilenameExample", "Ex.: MyPicture_1024x768.jpg",
                                    TwipsRect(120, 240, 3015, 255));
   lblOutputFilenameExample->setFont(ArialFont(8.25));
@@ -160,15 +164,15 @@ void frmOptions::createOutputFilenameFrame() {
 }
 
 void frmOptions::createRotationAndOverwriteFrames() {
-  QGroupBox* rotation = frame(this, "Rotation", TwipsRect(3480, 120, 3255, 855));
+  FormFrame* rotation = frame(this, "Rotation", TwipsRect(3480, 120, 3255, 855));
   cmbRotation = comboBox(rotation, "cmbRotation", kRotations, kRotations[0], TwipsRect(240, 360, 2775, 345));
-  QGroupBox* overwrite = frame(this, "Overwrite", TwipsRect(3480, 1080, 3255, 855));
+  FormFrame* overwrite = frame(this, "Overwrite", TwipsRect(3480, 1080, 3255, 855));
   cmbOverwriteOption = comboBox(overwrite, "cmbOverwriteOption", kOverwriteOptions, kOverwriteOptions[0],
                                 TwipsRect(240, 360, 2775, 345));
 }
 
 void frmOptions::createOtherOptionsFrame() {
-  QGroupBox* other = frame(this, "Other options", TwipsRect(3480, 2040, 3255, 1455));
+  FormFrame* other = frame(this, "Other options", TwipsRect(3480, 2040, 3255, 1455));
   chkCopyExif = customControl<SimpleCheckBox>(other, "chkCopyExif", "Copy EXIF data from source",
                                               TwipsRect(120, 240, 2775, 255));
   chkAutoCrop = customControl<SimpleCheckBox>(other, "chkAutoCrop", "Automatic Cropping",
@@ -228,6 +232,8 @@ void frmOptions::Form_Load() {
   chkAutoCrop->setSelected(settings.AutoCrop);
   txtNewDirectory->setText(QString::fromStdString(settings.SubfolderName));
   txtFixedFolder->setText(QString::fromStdString(settings.FixedFolder));
+  txtNewDirectory->setCursorPosition(0);  // long folder names show their beginning
+  txtFixedFolder->setCursorPosition(0);
   txtOutputFilename->setEditText(QString::fromStdString(settings.OutputFilenamePattern));
   setWindowTitle(QString::fromStdString(OptionsCaption(LUMIVEX_VERSION)));
 }

@@ -5,9 +5,10 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
-#include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMimeData>
+#include <QPointer>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -19,6 +20,7 @@
 #include "batch/user_prompts.h"
 #include "scripted_prompts.h"
 #include "ui/drop_reading.h"
+#include "ui/form_frame.h"
 #include "ui/progress_display.h"
 #include "ui/ui_suite.h"
 
@@ -97,8 +99,8 @@ class MainWindowTest : public QObject {
     QCOMPARE(f.get<QLabel>("Label1")->text(), QString("Resolution:"));
     QCOMPARE(f.get<QLabel>("Label1")->geometry(), QRect(8, 48, 73, 17));
     QCOMPARE(f.get<QComboBox>("cmbResolution")->geometry(), QRect(88, 48, 105, 23));
-    QCOMPARE(f.get<QGroupBox>("Frame2")->title(), QString("Drop files here"));
-    QCOMPARE(f.get<QGroupBox>("Frame2")->geometry(), QRect(8, 80, 185, 73));
+    QCOMPARE(f.get<FormFrame>("Frame2")->title(), QString("Drop files here"));
+    QCOMPARE(f.get<FormFrame>("Frame2")->geometry(), QRect(8, 80, 185, 73));
     QCOMPARE(f.get<QLabel>("lblStatus")->geometry(), QRect(8, 24, 169, 33));
     QCOMPARE(f.get<QLabel>("lblStatus")->text(), QString());
     QCOMPARE(f.window.progressDisplay()->geometry(), QRect(8, 160, 185, 17));
@@ -287,10 +289,16 @@ class MainWindowTest : public QObject {
     QVERIFY(dialog->isVisible());
     QVERIFY(!dialog->isModal());
     QCOMPARE(QApplication::activeModalWidget(), nullptr);
+    QPointer<frmOptions> closed = dialog;
+    settings.JpegQuality = 42;
     dialog->close();
-    QTRY_VERIFY(!f.window.optionsDialog());
+    // Unloaded at once, though deleted only later: a new click loads and fills a new dialog.
+    QVERIFY(!f.window.optionsDialog());
     QTest::mouseClick(f.get<QPushButton>("cmdOptions"), Qt::LeftButton);
-    QVERIFY(f.window.optionsDialog() && f.window.optionsDialog()->isVisible());
+    QVERIFY(f.window.optionsDialog() && f.window.optionsDialog() != closed.data());
+    QVERIFY(f.window.optionsDialog()->isVisible());
+    QCOMPARE(f.window.optionsDialog()->findChild<QLineEdit*>("txtJPEGQuality")->text(), QString("42"));
+    QTRY_VERIFY(closed.isNull());
   }
 
   void exitSavesTheSettingsAndEnds() {
