@@ -7,8 +7,8 @@ namespace gdi {
 
 namespace {
 
-void copyRow(const Bitmap& s, std::int32_t sx, std::int32_t sy, Bitmap& d, std::int32_t dx,
-             std::int32_t dy, std::int32_t n) {
+void copyRow(const Bitmap& s, std::int32_t sx, std::int32_t sy, Bitmap& d, std::int32_t dx, std::int32_t dy,
+             std::int32_t n) {
   const std::uint8_t* in = s.row(sy);
   std::uint8_t* out = d.row(dy);
   if (s.bitCount == d.bitCount && s.bitCount != 8) {
@@ -23,7 +23,8 @@ void copyRow(const Bitmap& s, std::int32_t sx, std::int32_t sy, Bitmap& d, std::
   }
   if (s.bitCount == 24 && d.bitCount == 32) {
     in += sx * 3, out += dx * 4;
-    for (std::int32_t i = 0; i < n; ++i, in += 3, out += 4) out[0] = in[0], out[1] = in[1], out[2] = in[2], out[3] = 0;
+    for (std::int32_t i = 0; i < n; ++i, in += 3, out += 4)
+      out[0] = in[0], out[1] = in[1], out[2] = in[2], out[3] = 0;
     return;
   }
   if (s.bitCount == 8 && d.bitCount == 32) {

@@ -45,7 +45,8 @@ HBITMAP CreateDIBSection(HDC, const BITMAPINFO* info, std::uint32_t usage, void*
   if (!info || usage != DIB_RGB_COLORS || section || !supportedHeader(info->bmiHeader)) return nullptr;
   const BITMAPINFOHEADER& h = info->bmiHeader;
   std::uint64_t width = static_cast<std::uint64_t>(h.biWidth);
-  std::uint64_t height = h.biHeight < 0 ? std::uint64_t(-std::int64_t{h.biHeight}) : std::uint64_t(h.biHeight);
+  std::uint64_t height =
+      h.biHeight < 0 ? std::uint64_t(-std::int64_t{h.biHeight}) : std::uint64_t(h.biHeight);
   std::uint64_t stride = (width * h.biBitCount + 31) / 32 * 4;
   if (stride * height > kMaxBitmapBytes) return nullptr;
   void* memory = std::calloc(static_cast<std::size_t>(stride * height), 1);

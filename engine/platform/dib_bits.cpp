@@ -46,8 +46,8 @@ Bitmap* bitmapArg(HBITMAP bitmap) {
 
 }  // namespace
 
-int GetDIBits(HDC, HBITMAP bitmap, std::uint32_t start, std::uint32_t lines, void* bits,
-              BITMAPINFO* info, std::uint32_t usage) {
+int GetDIBits(HDC, HBITMAP bitmap, std::uint32_t start, std::uint32_t lines, void* bits, BITMAPINFO* info,
+              std::uint32_t usage) {
   Bitmap* bm = bitmapArg(bitmap);
   if (!bm || !info || usage != DIB_RGB_COLORS) return 0;
   if (!bits) {  // a query: describe the bitmap

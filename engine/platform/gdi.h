@@ -103,16 +103,15 @@ GDI_API bool DeleteObject(HGDIOBJ object);
 GDI_API bool GetDibSection(HBITMAP bitmap, DIBSECTION* out);
 
 // Transfers between the bitmaps selected into two device contexts.
-GDI_API bool BitBlt(HDC dest, int x, int y, int cx, int cy, HDC src, int x1, int y1,
-                    std::uint32_t rop);
-GDI_API bool StretchBlt(HDC dest, int xDest, int yDest, int wDest, int hDest, HDC src, int xSrc,
-                        int ySrc, int wSrc, int hSrc, std::uint32_t rop);
+GDI_API bool BitBlt(HDC dest, int x, int y, int cx, int cy, HDC src, int x1, int y1, std::uint32_t rop);
+GDI_API bool StretchBlt(HDC dest, int xDest, int yDest, int wDest, int hDest, HDC src, int xSrc, int ySrc,
+                        int wSrc, int hSrc, std::uint32_t rop);
 
 // Whole rows between a bitmap and a caller's buffer laid out as `info` describes (32 or 24 bits).
 GDI_API int GetDIBits(HDC dc, HBITMAP bitmap, std::uint32_t start, std::uint32_t lines, void* bits,
                       BITMAPINFO* info, std::uint32_t usage);
-GDI_API int SetDIBits(HDC dc, HBITMAP bitmap, std::uint32_t start, std::uint32_t lines,
-                      const void* bits, const BITMAPINFO* info, std::uint32_t usage);
+GDI_API int SetDIBits(HDC dc, HBITMAP bitmap, std::uint32_t start, std::uint32_t lines, const void* bits,
+                      const BITMAPINFO* info, std::uint32_t usage);
 
 // Drawing. FillRect leaves out the right column and the bottom row of the rectangle.
 GDI_API int FillRect(HDC dc, const RECT* rect, HBRUSH brush);

@@ -7,6 +7,7 @@
 // and source pixel k spans [k * destCount, (k + 1) * destCount), so every overlap is a whole
 // number and the averages are exact before their final rounding.
 #include <algorithm>
+#include <cstring>
 #include <vector>
 
 #include "platform/gdi_objects.h"
@@ -22,10 +23,10 @@ struct Tap {
 
 // The taps of every destination pixel along one axis that lies inside the destination bitmap.
 struct AxisTaps {
-  std::vector<std::int32_t> dest;       // destination coordinate of each entry
-  std::vector<std::size_t> firstTap;    // entry e owns taps[firstTap[e] .. firstTap[e + 1])
+  std::vector<std::int32_t> dest;     // destination coordinate of each entry
+  std::vector<std::size_t> firstTap;  // entry e owns taps[firstTap[e] .. firstTap[e + 1])
   std::vector<Tap> taps;
-  std::vector<std::uint64_t> total;     // sum of the weights of entry e
+  std::vector<std::uint64_t> total;  // sum of the weights of entry e
 };
 
 AxisTaps areaTaps(std::int64_t destOrigin, std::int64_t destCount, std::int64_t destSize,
@@ -58,9 +59,55 @@ AxisTaps areaTaps(std::int64_t destOrigin, std::int64_t destCount, std::int64_t 
   return axis;
 }
 
+// (sum + total / 2) / total for sums of at most 255 * total, without a 64-bit division per
+// channel: the quotient estimated in double precision is off by at most one and corrected.
+class RoundedQuotient {
+ public:
+  explicit RoundedQuotient(std::uint64_t total)
+      : total_(total), half_(total / 2), inverse_(1.0 / double(total)) {}
+  std::uint8_t operator()(std::uint64_t sum) const {
+    const std::uint64_t n = sum + half_;
+    auto q = static_cast<std::uint64_t>(double(n) * inverse_);
+    if (q * total_ > n)
+      --q;
+    else if ((q + 1) * total_ <= n)
+      ++q;
+    return static_cast<std::uint8_t>(q);
+  }
+
+ private:
+  std::uint64_t total_, half_;
+  double inverse_;
+};
+
+// One source row as 8-bit channels in blue, green, red, fourth-byte order.
 void readRow(const Bitmap& bm, std::int32_t y, std::vector<Bgra>& out) {
   out.resize(static_cast<std::size_t>(bm.width));
-  for (std::int32_t x = 0; x < bm.width; ++x) out[x] = readPixel(bm, x, y);
+  const std::uint8_t* in = bm.row(y);
+  if (bm.bitCount == 32) {
+    std::memcpy(out.data(), in, out.size() * 4);
+  } else if (bm.bitCount == 24) {
+    for (std::int32_t x = 0; x < bm.width; ++x, in += 3) out[x] = {in[0], in[1], in[2], 0};
+  } else {
+    for (std::int32_t x = 0; x < bm.width; ++x) out[x] = readPixel(bm, x, y);
+  }
+}
+
+// Adds one source row, first reduced along x, into the destination row's sums with weight wy.
+void accumulateRow(const AxisTaps& cols, const std::vector<Bgra>& line, std::uint64_t wy,
+                   std::vector<std::uint64_t>& acc) {
+  const std::size_t n = cols.dest.size();
+  const Tap* taps = cols.taps.data();
+  for (std::size_t c = 0; c < n; ++c) {
+    std::uint64_t b = 0, g = 0, r = 0, a = 0;
+    for (std::size_t u = cols.firstTap[c], end = cols.firstTap[c + 1]; u < end; ++u) {
+      const Bgra& p = line[taps[u].source];
+      const std::uint64_t wx = taps[u].weight;
+      b += wx * p.b, g += wx * p.g, r += wx * p.r, a += wx * p.a;
+    }
+    std::uint64_t* sum = &acc[c * 4];
+    sum[0] += wy * b, sum[1] += wy * g, sum[2] += wy * r, sum[3] += wy * a;
+  }
 }
 
 void halftoneStretch(Bitmap& d, std::int32_t xDest, std::int32_t yDest, std::int32_t wDest,
@@ -75,32 +122,26 @@ void halftoneStretch(Bitmap& d, std::int32_t xDest, std::int32_t yDest, std::int
     std::fill(acc.begin(), acc.end(), 0);
     for (std::size_t t = rows.firstTap[r]; t < rows.firstTap[r + 1]; ++t) {
       readRow(s, rows.taps[t].source, line);
-      std::uint64_t wy = rows.taps[t].weight;
-      for (std::size_t c = 0; c < n; ++c) {
-        std::uint64_t b = 0, g = 0, red = 0, a = 0;
-        for (std::size_t u = cols.firstTap[c]; u < cols.firstTap[c + 1]; ++u) {
-          const Bgra& p = line[cols.taps[u].source];
-          std::uint64_t wx = cols.taps[u].weight;
-          b += wx * p.b, g += wx * p.g, red += wx * p.r, a += wx * p.a;
-        }
-        acc[c * 4] += wy * b, acc[c * 4 + 1] += wy * g, acc[c * 4 + 2] += wy * red, acc[c * 4 + 3] += wy * a;
-      }
+      accumulateRow(cols, line, rows.taps[t].weight, acc);
     }
+    std::int32_t y = rows.dest[r];
     for (std::size_t c = 0; c < n; ++c) {
-      std::uint64_t total = cols.total[c] * rows.total[r];
-      auto avg = [&](int k) { return static_cast<std::uint8_t>((acc[c * 4 + k] + total / 2) / total); };
-      writePixel(d, cols.dest[c], rows.dest[r], {avg(0), avg(1), avg(2), avg(3)});
+      RoundedQuotient average(cols.total[c] * rows.total[r]);
+      const std::uint64_t* sum = &acc[c * 4];
+      writePixel(d, cols.dest[c], y, {average(sum[0]), average(sum[1]), average(sum[2]), average(sum[3])});
     }
   }
 }
 
 // Source coordinate under the centre of destination pixel i.
-std::int64_t centreSource(std::int64_t i, std::int64_t destCount, std::int64_t srcOrigin, std::int64_t srcCount) {
+std::int64_t centreSource(std::int64_t i, std::int64_t destCount, std::int64_t srcOrigin,
+                          std::int64_t srcCount) {
   return srcOrigin + (2 * i + 1) * srcCount / (2 * destCount);
 }
 
 void pickStretch(Bitmap& d, std::int32_t xDest, std::int32_t yDest, std::int32_t wDest, std::int32_t hDest,
-                 const Bitmap& s, std::int32_t xSrc, std::int32_t ySrc, std::int32_t wSrc, std::int32_t hSrc) {
+                 const Bitmap& s, std::int32_t xSrc, std::int32_t ySrc, std::int32_t wSrc,
+                 std::int32_t hSrc) {
   Span rows = clipSpan(yDest, 0, hDest, d.height, hDest);
   Span cols = clipSpan(xDest, 0, wDest, d.width, wDest);
   for (std::int64_t j = rows.begin; j < rows.end; ++j) {
@@ -117,8 +158,8 @@ void pickStretch(Bitmap& d, std::int32_t xDest, std::int32_t yDest, std::int32_t
 
 }  // namespace
 
-bool StretchBlt(HDC dest, int xDest, int yDest, int wDest, int hDest, HDC src, int xSrc, int ySrc,
-                int wSrc, int hSrc, std::uint32_t rop) {
+bool StretchBlt(HDC dest, int xDest, int yDest, int wDest, int hDest, HDC src, int xSrc, int ySrc, int wSrc,
+                int hSrc, std::uint32_t rop) {
   Bitmap* d = bitmapOf(dest);
   const Bitmap* s = bitmapOf(src);
   if (!d || !s || rop != SRCCOPY || wDest <= 0 || hDest <= 0 || wSrc <= 0 || hSrc <= 0) return false;
