@@ -8,12 +8,14 @@
 # resizer has to decode every photo once. Prints the seconds per photo of each (best of
 # $BENCH_RUNS runs, default 3) and its ratio to Lumivex.
 #   bench/peer_batch.sh [WORK_FOLDER]      default: /tmp/lumivex-peer-bench
+# $LUMIVEX_BUILD_DIR names the build folder to use (default: build, configured RelWithDebInfo).
 # Targets: Lumivex at most 1.3 times the full-decode floor, and faster than ImageMagick.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh --bench
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build --target lumivex corvale >/dev/null
+build="${LUMIVEX_BUILD_DIR:-build}"
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build "$build" --target lumivex corvale >/dev/null
 
 work="${1:-${TMPDIR:-/tmp}/lumivex-peer-bench}"
 runs="${BENCH_RUNS:-3}"
@@ -51,7 +53,7 @@ best_seconds() {
 
 run_lumivex() {
   rm -rf "$work/out/lumivex"
-  LUMIVEX_CONFIG_DIR="$work/config" build/bin/lumivex --batch --size 800x600 --quality 88 \
+  LUMIVEX_CONFIG_DIR="$work/config" "$build/bin/lumivex" --batch --size 800x600 --quality 88 \
     --fixed-folder "$work/out/lumivex" --overwrite always --no-subfolders "$photos" </dev/null
 }
 run_vips() {
@@ -77,7 +79,7 @@ magick=$(best_seconds run_magick)
 floor=$(best_seconds run_djpeg)
 written=$(ls "$work/out/lumivex" | wc -l)
 if [[ "$written" -ne "$count" ]]; then
-  echo "lumivex wrote $written of $count photos; see: build/bin/lumivex --batch ... $photos" >&2
+  echo "lumivex wrote $written of $count photos; see: $build/bin/lumivex --batch ... $photos" >&2
   exit 1
 fi
 
