@@ -65,7 +65,16 @@ frmMain::frmMain(WindowPrompts& prompts) : prompts_(prompts), endProgram_(EndPro
   Timer1->setObjectName("Timer1");
   Timer1->setInterval(kTimerMilliseconds);
   connect(Timer1, &QTimer::timeout, this, [this] { Timer1_Timer(); });
-  Timer1->start();
+}
+
+// The timer runs from the moment the window is first shown: a question asked while the command
+// line is read (before that) must not let a run start behind it.
+void frmMain::showEvent(QShowEvent* event) {
+  if (!timerStarted_) {
+    timerStarted_ = true;
+    Timer1->start();
+  }
+  QWidget::showEvent(event);
 }
 
 frmMain::~frmMain() = default;

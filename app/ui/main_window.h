@@ -66,6 +66,7 @@ class frmMain : public QWidget {
   void dragMoveEvent(QDragMoveEvent* event) override;
   void dropEvent(QDropEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
+  void showEvent(QShowEvent* event) override;
 
  private:
   void createControls();
@@ -82,6 +83,7 @@ class frmMain : public QWidget {
   BatchSummary lastRun_;
   bool running_ = false;
   bool unloading_ = false;
+  bool timerStarted_ = false;
   QPointer<frmOptions> options_;
 
   QPushButton* cmdOptions = nullptr;

@@ -53,7 +53,11 @@ struct Fixture {
     setUserPrompts(&prompts);
     window.setEndProgram([this](bool duringRun) { ended.push_back(duringRun); });
     window.Form_Load(arguments);
-    window.timer()->stop();  // runs are started by hand here
+  }
+  // Runs are started by hand here, never by the timer.
+  void show() {
+    window.show();
+    window.timer()->stop();
   }
   ~Fixture() { setUserPrompts(nullptr); }
   QString photo(const QString& relative) {
@@ -109,6 +113,14 @@ class MainWindowTest : public QObject {
     QCOMPARE(f.window.timer()->interval(), 500);
     QVERIFY(f.window.workerCount() == 1 || f.window.workerCount() == 2 || f.window.workerCount() == 4 ||
             f.window.workerCount() == 8);
+  }
+
+  void timerStartsWhenTheWindowIsShown() {
+    Fixture f;
+    QVERIFY(!f.window.timer()->isActive());
+    f.window.show();
+    QVERIFY(f.window.timer()->isActive());
+    f.window.timer()->stop();
   }
 
   void sizeBoxHasTheBuiltInEntries() {
@@ -231,7 +243,7 @@ class MainWindowTest : public QObject {
 
   void dropEventsReachTheQueue() {
     Fixture f;
-    f.window.show();
+    f.show();
     QVERIFY(QTest::qWaitForWindowExposed(&f.window));
     QString photo = f.photo("dropped.jpg");
     std::unique_ptr<QMimeData> data(fileListOf({photo}));
@@ -280,7 +292,7 @@ class MainWindowTest : public QObject {
 
   void optionsOpensTheDialogWithoutModality() {
     Fixture f;
-    f.window.show();
+    f.show();
     f.window.LoadOptionsHidden();
     QVERIFY(f.window.optionsDialog());
     QVERIFY(!f.window.optionsDialog()->isVisible());
@@ -303,7 +315,7 @@ class MainWindowTest : public QObject {
 
   void exitSavesTheSettingsAndEnds() {
     Fixture f;
-    f.window.show();
+    f.show();
     f.get<QComboBox>("cmbResolution")->setEditText("1024x768");
     settings.JpegQuality = 77;
     QTest::mouseClick(f.get<QPushButton>("cmdExit"), Qt::LeftButton);
@@ -319,7 +331,7 @@ class MainWindowTest : public QObject {
 
   void closeBoxEndsTheSameWay() {
     Fixture f;
-    f.window.show();
+    f.show();
     f.window.close();
     QCOMPARE(f.ended, std::vector<bool>({false}));
     QVERIFY(QFile::exists(QString::fromStdString(configFile("lumivex.cfg"))));
