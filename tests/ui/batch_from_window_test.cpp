@@ -6,7 +6,9 @@
 #include <QFile>
 #include <QImageReader>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMimeData>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
@@ -91,6 +93,54 @@ class BatchFromWindowTest : public QObject {
     QImage bar = window.progressDisplay()->image();
     for (int x = 0; x < bar.width(); x += 7) QCOMPARE(QColor(bar.pixel(x, 8)), QColor(96, 128, 255));
     saveScreenshot(window, "main_window.png");
+    setUserPrompts(nullptr);
+  }
+
+  // While a run starts its jobs the window stays live: a drop joins the same run, the options
+  // dialog opens and its changes reach the jobs started afterwards, and Exit saves and ends at
+  // once (here the ending is only recorded, so the run goes on).
+  void windowStaysLiveDuringARun() {
+    QTemporaryDir photos;
+    QStringList paths;
+    for (int i = 0; i < 4; ++i) {
+      QString target = photos.filePath(QString("photo%1.jpg").arg(i));
+      QVERIFY(QFile::copy(QString(LUMIVEX_SAMPLES_DIR "/cameras/") + kPhotos[i % 3], target));
+      paths << target;
+    }
+    ui_suite::ScriptedPrompts prompts;
+    setUserPrompts(&prompts);
+    frmMain window(prompts);
+    std::vector<bool> ended;
+    window.setEndProgram([&](bool duringRun) { ended.push_back(duringRun); });
+    window.Form_Load({paths[0].toStdString(), paths[1].toStdString(), paths[2].toStdString()});
+    window.findChild<QComboBox*>("cmbResolution")->setEditText("160x120");
+
+    bool acted = false;
+    QTimer watcher;
+    watcher.setInterval(0);
+    QObject::connect(&watcher, &QTimer::timeout, [&] {
+      if (acted || !window.isRunning()) return;
+      acted = true;
+      QMimeData data;
+      data.setUrls({QUrl::fromLocalFile(paths[3])});
+      window.Frame2_OLEDragDrop(ReadDrop(data));
+      QTest::mouseClick(window.findChild<QPushButton*>("cmdOptions"), Qt::LeftButton);
+      window.optionsDialog()->findChild<QLineEdit*>("txtJPEGQuality")->setText("55");
+      QTest::mouseClick(window.findChild<QPushButton*>("cmdExit"), Qt::LeftButton);
+    });
+    watcher.start();
+    window.show();
+    auto* status = window.findChild<QLabel*>("lblStatus");
+    QTRY_VERIFY_WITH_TIMEOUT(status->text().startsWith("Done."), 120000);
+    QVERIFY(acted);
+    QCOMPARE(ended, std::vector<bool>({true}));
+    QCOMPARE(settings.JpegQuality, 55);
+    QCOMPARE(window.lastRun().written, 4);
+    QCOMPARE(window.pendingFiles().count(), 0);
+    QCOMPARE(QDir(photos.filePath("resized")).entryList({"*.jpg"}, QDir::Files).size(), 4);
+    QFile saved(QString(ui_suite::configFolder()) + "/lumivex.cfg");
+    QVERIFY(saved.open(QIODevice::ReadOnly));
+    QVERIFY(saved.readAll().startsWith("\"160x120\"\r\n"));
     setUserPrompts(nullptr);
   }
 
