@@ -25,6 +25,15 @@ std::string withoutQuotesTrimmed(std::string piece) {
   return piece.substr(first, piece.find_last_not_of(' ') - first + 1);
 }
 
+// A shell hands over paths relative to the current folder; queued paths are full ones, so that the
+// output folders built from them (the mirrored subfolder above all) stay beside the photos.
+std::string fullPath(const std::string& piece) {
+  if (piece.empty() || piece.front() == '/') return piece;
+  std::error_code error;
+  std::filesystem::path full = std::filesystem::absolute(piece, error);
+  return error ? piece : full.lexically_normal().string();
+}
+
 }  // namespace
 
 std::vector<std::string> SplitCommandLine(const std::string& arguments) {
@@ -37,7 +46,8 @@ std::vector<std::string> SplitCommandLine(const std::string& arguments) {
 
 std::vector<std::string> QueueCommandLinePieces(const std::vector<std::string>& pieces, PendingFiles& queue) {
   std::vector<std::string> skipped;
-  for (const std::string& piece : pieces) {
+  for (const std::string& given : pieces) {
+    std::string piece = fullPath(given);
     if (IsSupportedImage(piece) && FileExists(piece)) {
       queue.append({piece, FolderOf(piece)});
       continue;

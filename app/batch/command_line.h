@@ -15,8 +15,9 @@ namespace lumivex {
 // pieces (two blanks in a row) are kept; they name nothing and are skipped when queued.
 std::vector<std::string> SplitCommandLine(const std::string& arguments);
 
-// Queues each piece in order: a supported, existing image with its own folder as base; otherwise
-// an existing folder, walked with itself as base. Anything else is skipped; the non-empty pieces
+// Queues each piece in order, a relative one as a full path from the current folder: a supported,
+// existing image with its own folder as base; otherwise an existing folder, walked with itself as
+// base. Anything else is skipped; the non-empty pieces
 // that named neither an image nor a folder are returned, for a front end that reports them.
 std::vector<std::string> QueueCommandLinePieces(const std::vector<std::string>& pieces, PendingFiles& queue);
 

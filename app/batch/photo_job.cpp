@@ -104,6 +104,8 @@ void CWorker::ResizePicture_Start(std::int32_t slot, const std::string& FileName
   baseDir = baseDirectory;
   FileN = FileName;
   if (baseDir.empty()) baseDir = FolderOf(FileN);
+  // A bare file name lies in the current folder; an empty base would put the subfolder at the root.
+  if (baseDir.empty()) baseDir = "./";
   try {
     startJob(dstWidth, dstHeight, dstPrcnt);
   } catch (const std::exception& failure) {

@@ -11,6 +11,8 @@
 namespace lumivex {
 namespace {
 
+namespace fs = std::filesystem;
+
 using Pieces = std::vector<std::string>;
 
 TEST(SplitCommandLine, QuotedPathsSplitAtQuoteBlankQuote) {
@@ -31,8 +33,8 @@ TEST(SplitCommandLine, AnUnquotedPathBesideAQuotedOneStaysOnePiece) {
 class QueueCommandLineTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::filesystem::create_directories(dir.path() / "with blank");
-    std::filesystem::create_directories(dir.path() / "folder" / "sub");
+    fs::create_directories(dir.path() / "with blank");
+    fs::create_directories(dir.path() / "folder" / "sub");
     for (const char* name :
          {"with blank/one.jpg", "two.JPG", "notes.txt", "folder/three.gif", "folder/sub/four.bmp"})
       testing_support::writeBytes(dir.file(name), {1, 2, 3});
@@ -73,6 +75,19 @@ TEST_F(QueueCommandLineTest, PiecesThatNameNoImageAreReturned) {
   EXPECT_EQ(skipped, (Pieces{dir.file("notes.txt"), dir.file("missing.jpg")}));
   ASSERT_EQ(queue.count(), 1);
   EXPECT_EQ(queue.at(1).Path, dir.file("two.JPG"));
+}
+
+TEST_F(QueueCommandLineTest, RelativePiecesAreQueuedAsFullPaths) {
+  fs::path previous = fs::current_path();
+  fs::current_path(dir.path());
+  std::vector<std::string> skipped = QueueCommandLinePieces({"two.JPG", "./folder/"}, queue);
+  fs::current_path(previous);
+  EXPECT_TRUE(skipped.empty());
+  ASSERT_EQ(queue.count(), 2);
+  EXPECT_EQ(queue.at(1).Path, dir.file("two.JPG"));
+  EXPECT_EQ(queue.at(1).BaseDir, dir.path().string() + "/");
+  EXPECT_EQ(queue.at(2).Path, dir.file("folder/three.gif"));
+  EXPECT_EQ(queue.at(2).BaseDir, dir.file("folder/"));
 }
 
 }  // namespace

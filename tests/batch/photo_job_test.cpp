@@ -138,6 +138,17 @@ TEST_F(PhotoJobTest, RotationModeTwoTurnsPortraitsClockwise) {
   EXPECT_EQ(jpegSize(resize(dir.file("tall.bmp"), 80, 80).outputPath), (PictureSize{60, 80}));
 }
 
+TEST_F(PhotoJobTest, ABareFileNameKeepsItsSubfolderInTheCurrentFolder) {
+  settings.DestinationMode = kSubfolder;
+  copyOf("cameras/fujifilm-finepix40i.jpg", "a.jpg");
+  fs::path previous = fs::current_path();
+  fs::current_path(dir.path());
+  PhotoReport report = resize("a.jpg", 64, 64);
+  fs::current_path(previous);
+  EXPECT_EQ(report.outcome, PhotoOutcome::Written) << report.reason;
+  EXPECT_EQ(jpegSize(dir.file("resized/a_64x48.jpg")), (PictureSize{64, 48}));
+}
+
 TEST_F(PhotoJobTest, AnUnknownDestinationModeWritesNothing) {
   settings.DestinationMode = 7;
   std::string source = copyOf("cameras/fujifilm-finepix40i.jpg", "a.jpg");
