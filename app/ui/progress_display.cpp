@@ -10,7 +10,6 @@ namespace lumivex::ui {
 ProgressDisplay::ProgressDisplay(QWidget* parent) : QWidget(parent) {
   setObjectName("picProgress");
   setAttribute(Qt::WA_OpaquePaintEvent);
-  surface_.resize(1, 1);
   Cls();
 }
 
@@ -28,7 +27,11 @@ void ProgressDisplay::DrawProgress(double fraction) {
   Refresh();
 }
 
-void ProgressDisplay::Cls() { surface_.clear(kProgressBackground); }
+// The image follows the widget's size even before the first resize event reaches a hidden widget.
+void ProgressDisplay::Cls() {
+  if (surface_.width() != width() || surface_.height() != height()) surface_.resize(width(), height());
+  surface_.clear(kProgressBackground);
+}
 
 void ProgressDisplay::Refresh() { update(); }
 
@@ -37,9 +40,6 @@ void ProgressDisplay::paintEvent(QPaintEvent*) {
   painter.drawImage(0, 0, surface_.snapshot());
 }
 
-void ProgressDisplay::resizeEvent(QResizeEvent*) {
-  surface_.resize(width(), height());
-  Cls();
-}
+void ProgressDisplay::resizeEvent(QResizeEvent*) { Cls(); }
 
 }  // namespace lumivex::ui

@@ -20,7 +20,6 @@ SimpleControl::SimpleControl(const QString& name, QWidget* parent) : QWidget(par
   // Moves without a button pressed make the control hot while the pointer rests on it.
   setMouseTracking(true);
   resize(kNewControlWidth, kNewControlHeight);
-  surface_.resize(width(), height());
   CreateToolTip();
   // The first paint is the derived control's: its glyph does not exist yet here.
 }
@@ -76,6 +75,7 @@ std::int32_t SimpleControl::captionColor() const {
 }
 
 void SimpleControl::Repaint() {
+  if (surface_.width() != width() || surface_.height() != height()) surface_.resize(width(), height());
   std::int32_t w = surface_.width();
   std::int32_t h = surface_.height();
   std::int32_t back = translatedBackColor();
@@ -130,10 +130,7 @@ void SimpleControl::paintEvent(QPaintEvent*) {
   painter.drawImage(0, 0, surface_.snapshot());
 }
 
-void SimpleControl::resizeEvent(QResizeEvent*) {
-  surface_.resize(width(), height());
-  Repaint();
-}
+void SimpleControl::resizeEvent(QResizeEvent*) { Repaint(); }
 
 void SimpleControl::changeEvent(QEvent* event) {
   switch (event->type()) {

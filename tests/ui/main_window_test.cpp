@@ -94,6 +94,7 @@ class MainWindowTest : public QObject {
   void controlsHaveTheirCaptionsAndPlaces() {
     Fixture f;
     QCOMPARE(f.window.windowTitle(), QString("Lumivex"));
+    QVERIFY(!f.window.windowIcon().isNull());
     QCOMPARE(f.window.size(), QSize(227, 189));  // 3405 x 2835 twips
     QVERIFY(f.window.acceptDrops());
     QCOMPARE(f.get<QPushButton>("cmdOptions")->text(), QString("Options"));

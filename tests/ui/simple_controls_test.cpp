@@ -64,6 +64,15 @@ class SimpleControlsTest : public QObject {
     QCOMPARE(box.font(), form.font());
   }
 
+  void hiddenControlPaintsAtItsOwnSize() {
+    QWidget form;
+    SimpleOptionButton button("optHidden", &form);
+    button.setGeometry(0, 0, 120, 21);
+    button.setSelected(true);
+    QCOMPARE(button.image().size(), QSize(120, 21));
+    QCOMPARE(QColor(button.image().pixel(8, 11)), QColor(60, 180, 50));  // the dot, centred on row 11
+  }
+
   void clickTogglesCheckBox() {
     Form form;
     QSignalSpy clicks(form.check, &SimpleControl::Click);
