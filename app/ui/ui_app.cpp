@@ -2,10 +2,12 @@
 
 #include <QApplication>
 #include <QIcon>
+#include <QMessageBox>
 #include <QStyleFactory>
 #include <string>
 #include <vector>
 
+#include "batch/engine_binding.h"
 #include "batch/user_prompts.h"
 #include "ui/main_window.h"
 #include "ui/qt_user_prompts.h"
@@ -27,11 +29,18 @@ void SetUpApplication() {
   if (QStyle* fusion = QStyleFactory::create("Fusion")) QApplication::setStyle(fusion);
 }
 
+// A window user never sees standard error: a missing or incomplete engine is shown in a box
+// before the program stops.
+void ShowEngineFailure(const std::string& message) {
+  QMessageBox::critical(nullptr, "Lumivex", QString::fromStdString(message));
+}
+
 }  // namespace
 
 int RunWindow(int argc, char** argv) {
   QApplication application(argc, argv);
   SetUpApplication();
+  engine::setFatalReport(ShowEngineFailure);
   std::vector<std::string> arguments(argv + 1, argv + argc);
 
   QtUserPrompts prompts;
