@@ -12,10 +12,10 @@ using corvale::pictureOf;
 
 namespace {
 
-const Picture& sourceOf(intptr_t handle) {
-  static const Picture kEmpty;
+// The picture behind a handle; a null handle reads as an empty picture.
+Picture sourceOf(intptr_t handle) {
   const Picture* picture = pictureOf(handle);
-  return picture ? *picture : kEmpty;
+  return picture ? *picture : Picture{};
 }
 
 // A new picture of width by height, made compatible with the source, filled by `fill`.
@@ -35,13 +35,13 @@ intptr_t newPictureFrom(const Picture& source, int32_t width, int32_t height, Fi
 }  // namespace
 
 intptr_t cpic_resize(intptr_t picture, int32_t width, int32_t height, int32_t mode) {
-  const Picture& source = sourceOf(picture);
+  const Picture source = sourceOf(picture);
   return newPictureFrom(source, width, height,
                         [&](Picture& result) { corvale::resampleInto(result, source, mode); });
 }
 
 intptr_t cpic_resizebest(intptr_t picture, int32_t width, int32_t height, int32_t mode) {
-  const Picture& source = sourceOf(picture);
+  const Picture source = sourceOf(picture);
   const corvale::ReductionPlan plan = corvale::planReduction(source.width, source.height, width, height);
   // Unlike the job threads, this keeps the caller's mode when the box stage alone would reach the
   // target size.
