@@ -212,6 +212,19 @@ void frmMain::RunBatch() {
       lumivex::RunBatch(PendingFiles_, Workers_, cmbResolution->currentText().toStdString(), observer);
   if (summary.ran) lastRun_ = summary;
   running_ = false;
+  if (summary.failed > 0) ReportFailures(summary);
+}
+
+// The status line ends a run with "Done.", which would hide a photo that failed on the way: the
+// failures are listed once the run is over, so none goes unnoticed.
+void frmMain::ReportFailures(const BatchSummary& summary) {
+  constexpr std::size_t kListed = 10;
+  std::string text = std::to_string(summary.failed) + (summary.failed == 1 ? " photo" : " photos") +
+                     " could not be resized:";
+  for (std::size_t i = 0; i < summary.failures.size() && i < kListed; ++i)
+    text += "\n\n" + FailureText(summary.failures[i]);
+  if (summary.failures.size() > kListed) text += "\n\n...";
+  prompts_.message(text, PromptIcon::Warning);
 }
 
 }  // namespace lumivex::ui

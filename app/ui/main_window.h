@@ -75,6 +75,7 @@ class frmMain : public QWidget {
   void cmdExit_Click();
   void Form_Unload();
   void RunBatch();
+  void ReportFailures(const BatchSummary& summary);
 
   WindowPrompts& prompts_;
   EndProgram endProgram_;

@@ -96,6 +96,37 @@ class BatchFromWindowTest : public QObject {
     setUserPrompts(nullptr);
   }
 
+  // A photo that fails shows its reason in the status line, which "Done." replaces at the end; so
+  // the failures are listed in one notice once the run is over.
+  void failuresAreListedAfterTheRun() {
+    QTemporaryDir photos;
+    QString good = photos.filePath("good.jpg"), bad = photos.filePath("broken.jpg");
+    QVERIFY(QFile::copy(QString(LUMIVEX_SAMPLES_DIR "/cameras/") + kPhotos[0], good));
+    QFile broken(bad);
+    QVERIFY(broken.open(QIODevice::WriteOnly));
+    broken.write("not a photo");
+    broken.close();
+    ui_suite::ScriptedPrompts prompts;
+    setUserPrompts(&prompts);
+    frmMain window(prompts);
+    window.setEndProgram([](bool) {});
+    window.Form_Load({});
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(bad), QUrl::fromLocalFile(good)});
+    window.Frame2_OLEDragDrop(ReadDrop(data));
+    auto* status = window.findChild<QLabel*>("lblStatus");
+    QTRY_VERIFY_WITH_TIMEOUT(status->text().startsWith("Done."), 120000);
+    QCOMPARE(window.lastRun().written, 1);
+    QCOMPARE(prompts.shown.size(), std::size_t{1});
+    const std::string& text = prompts.shown[0].text;
+    QVERIFY2(text.find("1 photo could not be resized") == 0, text.c_str());
+    QVERIFY2(text.find("broken.jpg") != std::string::npos, text.c_str());
+    QVERIFY(prompts.shown[0].icon == lumivex::ui::PromptIcon::Warning);
+    setUserPrompts(nullptr);
+  }
+
   // While a run starts its jobs the window stays live: a drop joins the same run, the options
   // dialog opens and its changes reach the jobs started afterwards, and Exit saves and ends at
   // once (here the ending is only recorded, so the run goes on).
