@@ -32,8 +32,11 @@ constexpr int kFloatLanes = 8;
 // The pixels at eight source indices of one row (four bytes each: blue, green, red, fourth).
 [[gnu::always_inline]] inline void loadPixels(IntLanes& pixels, const std::uint8_t* line,
                                               const std::int32_t* index) {
-  for (int k = 0; k < kFloatLanes; ++k)
-    std::memcpy(&pixels[k], line + static_cast<std::size_t>(index[k]) * 4, sizeof(std::int32_t));
+  for (int k = 0; k < kFloatLanes; ++k) {
+    std::int32_t pixel;
+    std::memcpy(&pixel, line + static_cast<std::size_t>(index[k]) * 4, sizeof pixel);
+    pixels[k] = pixel;  // vector elements have no address under clang
+  }
 }
 
 // Blue, green and red of eight pixels as floats (little-endian: blue is the low byte).

@@ -4,6 +4,8 @@
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -61,6 +63,28 @@ TEST_F(ExportsLibrary, InternalFunctionsStayHidden) {
         "_ZN7corvale15sumFilterWindowERKNS_12FilterWindowEPfNS_14InstructionSetE", "resampleInto",
         "resampleBestInto"})
     EXPECT_EQ(dlsym(library_, name), nullptr) << name;
+}
+
+// The dynamic symbol table holds the nineteen functions and no other definition.
+TEST(ExportsTable, LibraryDefinesExactlyTheNineteenFunctions) {
+  std::string command =
+      "nm -D --defined-only '" + std::string(LUMIVEX_BIN_DIR) + "/libcorvale.so' 2>/dev/null";
+  std::FILE* pipe = popen(command.c_str(), "r");
+  ASSERT_NE(pipe, nullptr);
+  std::vector<std::string> defined;
+  char line[512];
+  while (std::fgets(line, sizeof line, pipe)) {
+    std::string entry(line);
+    std::size_t space = entry.rfind(' ');
+    char kind = entry.size() > 17 ? entry[17] : ' ';
+    if (kind != 'A' && space != std::string::npos)
+      defined.push_back(entry.substr(space + 1, entry.size() - space - 2));
+  }
+  ASSERT_EQ(pclose(pipe), 0) << "nm failed";
+  std::vector<std::string> expected = kExports;
+  std::sort(expected.begin(), expected.end());
+  std::sort(defined.begin(), defined.end());
+  EXPECT_EQ(defined, expected);
 }
 
 TEST_F(ExportsLibrary, CallsThroughTheResolvedAddresses) {
