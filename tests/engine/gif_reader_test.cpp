@@ -50,11 +50,11 @@ void expectSamePicture(const corvale::Picture& picture, const Expected& expected
   EXPECT_EQ(mismatches, 0);
 }
 
-// Writes `spec` with giflib, reads it back with giflib and with the reader, and compares.
-void expectReaderMatchesGiflib(const GifSpec& spec) {
+// Writes `layout` with giflib, reads it back with giflib and with the reader, and compares.
+void expectReaderMatchesGiflib(const GifLayout& layout) {
   testing_support::TempDir dir;
   std::string path = dir.file("image.gif");
-  writeWithGiflib(path, spec);
+  writeWithGiflib(path, layout);
   auto expected = decodeWithGiflib(path);
   ASSERT_TRUE(expected.has_value());
   LoadedPicture loaded(path);
@@ -77,97 +77,97 @@ class GifMinimumCodeSize : public ::testing::TestWithParam<int> {};
 TEST_P(GifMinimumCodeSize, SingleFrameMatchesGiflib) {
   int bits = GetParam();
   std::size_t colours = std::size_t{1} << bits;
-  GifSpec spec;
-  spec.screenWidth = 37, spec.screenHeight = 23;
-  spec.globalColours = distinctPalette(colours, 7u + bits);
-  spec.frames.push_back(frameOf(37, 23, colours, 11u + bits));
-  expectReaderMatchesGiflib(spec);
+  GifLayout layout;
+  layout.screenWidth = 37, layout.screenHeight = 23;
+  layout.globalColours = distinctPalette(colours, 7u + bits);
+  layout.frames.push_back(frameOf(37, 23, colours, 11u + bits));
+  expectReaderMatchesGiflib(layout);
 }
 
 // Large enough that the string table fills up many times over.
 TEST_P(GifMinimumCodeSize, LargeFrameMatchesGiflib) {
   int bits = GetParam();
   std::size_t colours = std::size_t{1} << bits;
-  GifSpec spec;
-  spec.screenWidth = 301, spec.screenHeight = 157;
-  spec.globalColours = distinctPalette(colours, 3u + bits);
-  spec.frames.push_back(frameOf(301, 157, colours, 5u + bits));
-  expectReaderMatchesGiflib(spec);
+  GifLayout layout;
+  layout.screenWidth = 301, layout.screenHeight = 157;
+  layout.globalColours = distinctPalette(colours, 3u + bits);
+  layout.frames.push_back(frameOf(301, 157, colours, 5u + bits));
+  expectReaderMatchesGiflib(layout);
 }
 
 INSTANTIATE_TEST_SUITE_P(TwoToEightBits, GifMinimumCodeSize, ::testing::Range(2, 9));
 
 TEST(GifReader, TwoColourImageMatchesGiflib) {
-  GifSpec spec;
-  spec.screenWidth = 19, spec.screenHeight = 5;
-  spec.globalColours = Palette{{255, 255, 255}, {0, 0, 0}};
-  spec.frames.push_back(frameOf(19, 5, 2, 1));
-  expectReaderMatchesGiflib(spec);
+  GifLayout layout;
+  layout.screenWidth = 19, layout.screenHeight = 5;
+  layout.globalColours = Palette{{255, 255, 255}, {0, 0, 0}};
+  layout.frames.push_back(frameOf(19, 5, 2, 1));
+  expectReaderMatchesGiflib(layout);
 }
 
 TEST(GifReader, InterlacedFramesMatchGiflib) {
   for (int height : {1, 2, 3, 4, 5, 7, 8, 9, 10, 15, 16, 17, 33, 64}) {
     SCOPED_TRACE(height);
-    GifSpec spec;
-    spec.screenWidth = 13, spec.screenHeight = height;
-    spec.globalColours = distinctPalette(16, 2);
-    spec.frames.push_back(frameOf(13, height, 16, 100u + height));
-    spec.frames.back().interlaced = true;
-    expectReaderMatchesGiflib(spec);
+    GifLayout layout;
+    layout.screenWidth = 13, layout.screenHeight = height;
+    layout.globalColours = distinctPalette(16, 2);
+    layout.frames.push_back(frameOf(13, height, 16, 100u + height));
+    layout.frames.back().interlaced = true;
+    expectReaderMatchesGiflib(layout);
   }
 }
 
 TEST(GifReader, LocalColourTableIsUsedInsteadOfGlobal) {
-  GifSpec spec;
-  spec.screenWidth = 20, spec.screenHeight = 10;
-  spec.globalColours = distinctPalette(4, 1);
-  spec.frames.push_back(frameOf(20, 10, 8, 9));
-  spec.frames.back().localColours = distinctPalette(8, 77);
-  expectReaderMatchesGiflib(spec);
+  GifLayout layout;
+  layout.screenWidth = 20, layout.screenHeight = 10;
+  layout.globalColours = distinctPalette(4, 1);
+  layout.frames.push_back(frameOf(20, 10, 8, 9));
+  layout.frames.back().localColours = distinctPalette(8, 77);
+  expectReaderMatchesGiflib(layout);
 }
 
 TEST(GifReader, LocalColourTableWithoutGlobalTable) {
-  GifSpec spec;
-  spec.screenWidth = 6, spec.screenHeight = 6;
-  spec.frames.push_back(frameOf(6, 6, 64, 4));
-  spec.frames.back().localColours = distinctPalette(64, 5);
-  expectReaderMatchesGiflib(spec);
+  GifLayout layout;
+  layout.screenWidth = 6, layout.screenHeight = 6;
+  layout.frames.push_back(frameOf(6, 6, 64, 4));
+  layout.frames.back().localColours = distinctPalette(64, 5);
+  expectReaderMatchesGiflib(layout);
 }
 
 // The first frame only, at its origin whatever its offset, on a canvas as large as the largest
 // of the screen and all frames; the rest of the canvas is black.
 TEST(GifReader, AnimationShowsFirstFrameOnLargestCanvas) {
-  GifSpec spec;
-  spec.screenWidth = 30, spec.screenHeight = 12;
-  spec.globalColours = distinctPalette(16, 8);
-  spec.frames.push_back(frameOf(21, 9, 16, 1));
-  spec.frames.back().left = 5, spec.frames.back().top = 2, spec.frames.back().delay = 10;
-  spec.frames.push_back(frameOf(44, 3, 16, 2));
-  spec.frames.push_back(frameOf(7, 40, 16, 3));
-  spec.frames.back().localColours = distinctPalette(4, 9);
-  spec.frames.back().interlaced = true;
+  GifLayout layout;
+  layout.screenWidth = 30, layout.screenHeight = 12;
+  layout.globalColours = distinctPalette(16, 8);
+  layout.frames.push_back(frameOf(21, 9, 16, 1));
+  layout.frames.back().left = 5, layout.frames.back().top = 2, layout.frames.back().delay = 10;
+  layout.frames.push_back(frameOf(44, 3, 16, 2));
+  layout.frames.push_back(frameOf(7, 40, 16, 3));
+  layout.frames.back().localColours = distinctPalette(4, 9);
+  layout.frames.back().interlaced = true;
   testing_support::TempDir dir;
   std::string path = dir.file("animated.gif");
-  writeWithGiflib(path, spec);
+  writeWithGiflib(path, layout);
   LoadedPicture loaded(path);
   EXPECT_EQ(loaded.picture.width, 44);
   EXPECT_EQ(loaded.picture.height, 40);
   auto expected = decodeWithGiflib(path);
   ASSERT_TRUE(expected.has_value());
   expectSamePicture(loaded.picture, *expected);
-  EXPECT_EQ(pixel(loaded.picture, 0, 0), (*spec.globalColours)[spec.frames[0].indices[0]]);
+  EXPECT_EQ(pixel(loaded.picture, 0, 0), (*layout.globalColours)[layout.frames[0].indices[0]]);
   EXPECT_EQ(pixel(loaded.picture, 21, 0), Rgb{});
   EXPECT_EQ(pixel(loaded.picture, 0, 9), Rgb{});
 }
 
 TEST(GifReader, BlackTransparentIndexShowsFirstFreeRed) {
-  GifSpec spec;
-  spec.screenWidth = 4, spec.screenHeight = 1;
-  spec.globalColours = Palette{{0, 0, 0}, {1, 0, 0}, {0, 0, 9}, {3, 0, 0}};
-  spec.frames.push_back(FrameSpec{0, 0, 4, 1, false, std::nullopt, {0, 1, 2, 3}, 0, 0});
+  GifLayout layout;
+  layout.screenWidth = 4, layout.screenHeight = 1;
+  layout.globalColours = Palette{{0, 0, 0}, {1, 0, 0}, {0, 0, 9}, {3, 0, 0}};
+  layout.frames.push_back(FrameSpec{0, 0, 4, 1, false, std::nullopt, {0, 1, 2, 3}, 0, 0});
   testing_support::TempDir dir;
   std::string path = dir.file("transparent.gif");
-  writeWithGiflib(path, spec);
+  writeWithGiflib(path, layout);
   LoadedPicture loaded(path);
   ASSERT_EQ(loaded.picture.width, 4);
   EXPECT_EQ(pixel(loaded.picture, 0, 0), (Rgb{2, 0, 0}));
@@ -178,13 +178,13 @@ TEST(GifReader, BlackTransparentIndexShowsFirstFreeRed) {
 }
 
 TEST(GifReader, TransparentIndexThatIsNotBlackKeepsItsColour) {
-  GifSpec spec;
-  spec.screenWidth = 2, spec.screenHeight = 1;
-  spec.globalColours = Palette{{0, 0, 0}, {10, 20, 30}};
-  spec.frames.push_back(FrameSpec{0, 0, 2, 1, false, std::nullopt, {0, 1}, 1, 0});
+  GifLayout layout;
+  layout.screenWidth = 2, layout.screenHeight = 1;
+  layout.globalColours = Palette{{0, 0, 0}, {10, 20, 30}};
+  layout.frames.push_back(FrameSpec{0, 0, 2, 1, false, std::nullopt, {0, 1}, 1, 0});
   testing_support::TempDir dir;
   std::string path = dir.file("transparent.gif");
-  writeWithGiflib(path, spec);
+  writeWithGiflib(path, layout);
   LoadedPicture loaded(path);
   ASSERT_EQ(loaded.picture.width, 2);
   EXPECT_EQ(pixel(loaded.picture, 0, 0), Rgb{});
@@ -309,15 +309,15 @@ TEST(GifReader, FrameLargerThanItsDataCouldFillLoadsAsNothing) {
 
 // Whereas a large image of one colour compresses well beyond a megapixel per kilobyte.
 TEST(GifReader, HighlyCompressedLargeImageMatchesGiflib) {
-  GifSpec spec;
-  spec.screenWidth = 2500, spec.screenHeight = 2500;
-  spec.globalColours = distinctPalette(4, 6);
+  GifLayout layout;
+  layout.screenWidth = 2500, layout.screenHeight = 2500;
+  layout.globalColours = distinctPalette(4, 6);
   FrameSpec frame;
   frame.width = 2500, frame.height = 2500;
   frame.indices.assign(2500 * 2500, 2);
   frame.indices[2500 * 1234 + 77] = 1;
-  spec.frames.push_back(frame);
-  expectReaderMatchesGiflib(spec);
+  layout.frames.push_back(frame);
+  expectReaderMatchesGiflib(layout);
 }
 
 TEST(GifReader, GarbageAndTruncationNeverCrash) {

@@ -72,16 +72,16 @@ Rgb blackTransparentColour(const Palette& palette) {
 
 }  // namespace
 
-void writeWithGiflib(const std::string& path, const GifSpec& spec) {
+void writeWithGiflib(const std::string& path, const GifLayout& layout) {
   int error = 0;
   GifFileType* gif = EGifOpenFileName(path.c_str(), false, &error);
   if (!gif) throw std::runtime_error("EGifOpenFileName failed");
   EGifSetGifVersion(gif, true);
-  ColorMapObject* global = spec.globalColours ? makeMap(*spec.globalColours) : nullptr;
-  int result = EGifPutScreenDesc(gif, spec.screenWidth, spec.screenHeight, 8, 0, global);
+  ColorMapObject* global = layout.globalColours ? makeMap(*layout.globalColours) : nullptr;
+  int result = EGifPutScreenDesc(gif, layout.screenWidth, layout.screenHeight, 8, 0, global);
   if (global) GifFreeMapObject(global);
   check(result, "screen descriptor");
-  for (const FrameSpec& frame : spec.frames) putFrame(gif, frame);
+  for (const FrameSpec& frame : layout.frames) putFrame(gif, frame);
   check(EGifCloseFile(gif, &error), "close");
 }
 

@@ -27,14 +27,14 @@ struct FrameSpec {
   int delay = 0;
 };
 
-struct GifSpec {
+struct GifLayout {
   int screenWidth = 1, screenHeight = 1;
   std::optional<Palette> globalColours;
   std::vector<FrameSpec> frames;
 };
 
-// Writes `spec` with giflib's encoder.
-void writeWithGiflib(const std::string& path, const GifSpec& spec);
+// Writes `layout` with giflib's encoder.
+void writeWithGiflib(const std::string& path, const GifLayout& layout);
 
 // The picture the reader must give for a file: giflib decodes it (DGifSlurp); the first image's
 // colours go to the top-left corner of a canvas as large as the largest of the screen and all
