@@ -4,6 +4,8 @@
 #include <chrono>
 #include <clocale>
 #include <cmath>
+#include <fstream>
+#include <limits>
 #include <thread>
 
 #include "batch/target_size.h"
@@ -22,7 +24,9 @@ bool processorExists(const char* key) {
   return LeadingNumber(ReadRegValue(kHkeyLocalMachine, key, "~Mhz")) > 0;
 }
 
-// One run's state: what it started, and what became of each photo.
+// One run's state: the next entry to hand out, and what became of each photo. Entries are handed
+// out strictly in order, one number each, so the served entries are always 1..next-1 however the
+// drops and the idle workers interleave.
 class Run {
  public:
   Run(PendingFiles& queue, Workers& workers, const TargetSize& target, BatchObserver& observer)
@@ -30,10 +34,13 @@ class Run {
 
   void dispatch();
   void waitForLastJobs();
-  std::int32_t dispatched() const { return dispatched_; }
+  std::int32_t served() const { return next_ - 1; }
   BatchSummary& summary() { return summary_; }
+  RunLedger& ledger() { return ledger_; }
 
  private:
+  bool entriesLeft() const { return !ledger_.cancelled && next_ <= queue_.count(); }
+  bool anyBusy() const;
   void collect(PhotoJob& worker);
   void startNext(std::int32_t slot, PhotoJob& worker);
 
@@ -41,39 +48,58 @@ class Run {
   Workers& workers_;
   TargetSize target_;
   BatchObserver& observer_;
-  std::int32_t started_ = 0;     // idle workers met while dispatching (may run past the queue)
-  std::int32_t dispatched_ = 0;  // entries handed to a worker
+  std::int32_t next_ = 1;  // the queue entry the next idle worker takes
+  RunLedger ledger_;
   BatchSummary summary_;
 };
+
+bool Run::anyBusy() const {
+  return std::any_of(workers_.begin(), workers_.end(),
+                     [](const auto& worker) { return !worker->isFinished(); });
+}
 
 void Run::collect(PhotoJob& worker) {
   PhotoReport report;
   if (!worker.takeReport(report)) return;
   ++summary_.photos;
-  if (report.outcome == PhotoOutcome::Written) ++summary_.written;
-  if (report.outcome == PhotoOutcome::KeptExisting) ++summary_.keptExisting;
-  if (report.outcome == PhotoOutcome::Failed) ++summary_.failed, summary_.failures.push_back(report);
+  switch (report.outcome) {
+    case PhotoOutcome::Written:
+      ++summary_.written;
+      if (!report.warning.empty()) summary_.warnings.push_back(report);
+      break;
+    case PhotoOutcome::KeptExisting:
+      ++summary_.keptExisting;
+      break;
+    case PhotoOutcome::Failed:
+      ++summary_.failed;
+      summary_.failures.push_back(report);
+      break;
+  }
   observer_.photoEnded(report);
 }
 
 void Run::startNext(std::int32_t slot, PhotoJob& worker) {
-  QueuedFile entry = queue_.at(started_);  // a copy: drops may grow the queue meanwhile
+  observer_.drawProgress(static_cast<double>(next_ - 1) / queue_.count());
+  QueuedFile entry = queue_.at(next_++);  // a copy: drops may grow the queue meanwhile
   observer_.showStatus(ResizingText(entry.Path));
+  ledger_.addSource(entry.Path);
+  worker.ledger = &ledger_;
   worker.ResizePicture_Start(slot, entry.Path, target_.dstWidth, target_.dstHeight, target_.dstPrcnt,
                              entry.BaseDir);
-  ++dispatched_;
   observer_.processEvents();
 }
 
+// Hands each idle worker the next entry until none is left. While another photo is in flight and
+// the machine runs short of memory, a new photo waits for a worker to finish rather than
+// allocating its pictures beside the others.
 void Run::dispatch() {
-  while (started_ <= queue_.count()) {
-    for (std::size_t k = 0; k < workers_.size(); ++k) {
+  while (entriesLeft()) {
+    for (std::size_t k = 0; k < workers_.size() && entriesLeft(); ++k) {
       PhotoJob& worker = *workers_[k];
       if (!worker.isFinished()) continue;
       collect(worker);
-      observer_.drawProgress(static_cast<double>(started_) / queue_.count());
-      ++started_;
-      if (started_ <= queue_.count()) startNext(static_cast<std::int32_t>(k), worker);
+      if (!entriesLeft() || (anyBusy() && observer_.memoryIsShort())) continue;
+      startNext(static_cast<std::int32_t>(k), worker);
     }
     observer_.pause(kPollMilliseconds);
     observer_.processEvents();
@@ -103,8 +129,22 @@ void BatchObserver::pause(int milliseconds) {
   std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
 }
 
+bool BatchObserver::memoryIsShort() { return AvailableMemoryBytes() < kMemoryReserveBytes; }
+
 void BatchObserver::photoEnded(const PhotoReport& report) {
   if (report.outcome == PhotoOutcome::Failed) showStatus(FailureText(report));
+}
+
+std::int64_t AvailableMemoryBytes() {
+  std::ifstream meminfo("/proc/meminfo");
+  std::string key;
+  std::int64_t kilobytes = 0;
+  std::string unit;
+  while (meminfo >> key >> kilobytes) {
+    if (key == "MemAvailable:") return kilobytes * 1024;
+    std::getline(meminfo, unit);
+  }
+  return std::numeric_limits<std::int64_t>::max();
 }
 
 std::int32_t CountWorkers() {
@@ -130,14 +170,22 @@ BatchSummary RunBatch(PendingFiles& queue, Workers& workers, const std::string& 
   observer.drawProgress(0.0);
   std::int64_t t0 = ClockMs();
   Run run(queue, workers, target.size, observer);
+  // Every source of the queue is known before the first photo is written, so that no photo's
+  // output can replace a source that a later job has yet to read.
+  for (std::int32_t i = 1; i <= queue.count(); ++i) run.ledger().addSource(queue.at(i).Path);
   run.dispatch();
   run.waitForLastJobs();
+  for (auto& worker : workers) worker->ledger = nullptr;
   observer.drawProgress(1.0);
-  queue.removeServed(run.dispatched());
+  // A cancelled run drops the entries it did not start: the user asked to stop.
+  if (run.ledger().cancelled)
+    queue.reset();
+  else
+    queue.removeServed(run.served());
   std::int64_t t1 = ClockMs();
   run.summary().elapsedMilliseconds = static_cast<double>(t1 - t0);
   // Every job this run started has ended by now, and only those count.
-  observer.showStatus(DoneText(static_cast<double>(t1 - t0), run.dispatched()));
+  observer.showStatus(DoneText(static_cast<double>(t1 - t0), run.served()));
   observer.processEvents();
   run.summary().ran = true;
   return run.summary();

@@ -16,6 +16,13 @@
 namespace lumivex {
 
 inline constexpr int kPollMilliseconds = 20;
+// Below this much available memory a photo waits for the others in flight to end before it starts
+// (a 24-megapixel photo and its resized copy take about 110 MB; several at once can take far more).
+inline constexpr std::int64_t kMemoryReserveBytes = std::int64_t{1} << 30;
+
+// The kernel's estimate of the memory that can be allocated without swapping (MemAvailable), or a
+// very large number when it cannot be read.
+std::int64_t AvailableMemoryBytes();
 
 class BatchObserver {
  public:
@@ -30,6 +37,9 @@ class BatchObserver {
   // Called once for every photo of the run when its job ends; by default a failure shows its
   // reason in the status.
   virtual void photoEnded(const PhotoReport& report);
+  // True when the machine has too little memory left to start one more photo beside those in
+  // flight; reads the kernel's estimate of available memory by default.
+  virtual bool memoryIsShort();
 };
 
 using Workers = std::vector<std::unique_ptr<PhotoJob>>;
@@ -45,12 +55,15 @@ struct BatchSummary {
   std::int32_t keptExisting = 0;
   std::int32_t failed = 0;
   std::vector<PhotoReport> failures;
-  double elapsedMilliseconds = 0;  // from the first job started to the last job ended
+  std::vector<PhotoReport> warnings;  // written, but the decoder complained (a file cut short)
+  double elapsedMilliseconds = 0;     // from the first job started to the last job ended
 };
 
 // One run over the queue with the size read from `sizeText`. Entries that arrive while the run
-// still starts jobs are served by this run; entries that arrive while it waits for its last jobs
-// stay queued for the next run. An invalid size shows its status and leaves the queue as it is.
+// still starts jobs are served by this run, each exactly once; entries that arrive while it waits
+// for its last jobs stay queued for the next run. An invalid size shows its status and leaves the
+// queue as it is. When the user cancels (at the overwrite question) no further photo starts, the
+// photos in flight end, and the entries not started are dropped from the queue.
 BatchSummary RunBatch(PendingFiles& queue, Workers& workers, const std::string& sizeText,
                       BatchObserver& observer);
 

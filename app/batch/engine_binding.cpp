@@ -53,6 +53,12 @@ Function bind(const char* name) {
   return reinterpret_cast<Function>(symbol);
 }
 
+// An export that older engines lack: null when the library does not have it.
+template <typename Function>
+Function bindOptional(const char* name) {
+  return reinterpret_cast<Function>(dlsym(library(), name));
+}
+
 }  // namespace
 
 // Each function resolves its export once, at its first call.
@@ -77,6 +83,11 @@ void* loadJPG(const char* path, std::intptr_t referenceDc, std::int32_t* width, 
   CORVALE_BIND(loadJPG);
   return fn(path, referenceDc, width, height, dc, bitmap, pixels);
 }
+const char* cpic_lastLoadMessage() {
+  static const auto fn = bindOptional<const char* (*)()>("cpic_lastLoadMessage");
+  const char* message = fn ? fn() : nullptr;
+  return message ? message : "";
+}
 std::intptr_t cpic_getHDC(std::intptr_t picture) {
   CORVALE_BIND(cpic_getHDC);
   return fn(picture);
@@ -93,7 +104,8 @@ std::intptr_t cpic_resize(std::intptr_t picture, std::int32_t width, std::int32_
   CORVALE_BIND(cpic_resize);
   return fn(picture, width, height, mode);
 }
-std::intptr_t cpic_resizebest(std::intptr_t picture, std::int32_t width, std::int32_t height, std::int32_t mode) {
+std::intptr_t cpic_resizebest(std::intptr_t picture, std::int32_t width, std::int32_t height,
+                              std::int32_t mode) {
   CORVALE_BIND(cpic_resizebest);
   return fn(picture, width, height, mode);
 }
@@ -127,7 +139,8 @@ std::int32_t imgResample_Threaded(std::int32_t slot, std::intptr_t source, std::
   return fn(slot, source, destination, mode);
 }
 std::intptr_t imgResample_Threaded2(std::int32_t slot, std::intptr_t source, std::intptr_t destination,
-                                    std::int32_t mode, const char* text1, const char* text2, const char* text3) {
+                                    std::int32_t mode, const char* text1, const char* text2,
+                                    const char* text3) {
   CORVALE_BIND(imgResample_Threaded2);
   return fn(slot, source, destination, mode, text1, text2, text3);
 }

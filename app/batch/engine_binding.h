@@ -1,4 +1,5 @@
-// The program's view of Corvale: the engine's nineteen functions, each bound by name from
+// The program's view of Corvale: the engine's nineteen functions (and the optional load message),
+// each bound by name from
 // libcorvale.so the first time it is called. The library is looked for beside the executable
 // first, then on the library path. A missing library or function stops the program with a
 // message that names it; the window replaces the default report (standard error) by a dialog.
@@ -19,11 +20,15 @@ void cpic_destroy(std::intptr_t picture);
 std::intptr_t cpic_load(const char* path);
 void* loadJPG(const char* path, std::intptr_t referenceDc, std::int32_t* width, std::int32_t* height,
               std::intptr_t* dc, std::intptr_t* bitmap, std::intptr_t* pixels);
+// Why the calling thread's last load gave an empty picture, or what the decoder complained of when
+// it loaded with warnings; "" for a clean load, and always "" from an engine without this export.
+const char* cpic_lastLoadMessage();
 std::intptr_t cpic_getHDC(std::intptr_t picture);
 std::int32_t cpic_getWidth(std::intptr_t picture);
 std::int32_t cpic_getHeight(std::intptr_t picture);
 std::intptr_t cpic_resize(std::intptr_t picture, std::int32_t width, std::int32_t height, std::int32_t mode);
-std::intptr_t cpic_resizebest(std::intptr_t picture, std::int32_t width, std::int32_t height, std::int32_t mode);
+std::intptr_t cpic_resizebest(std::intptr_t picture, std::int32_t width, std::int32_t height,
+                              std::int32_t mode);
 void imgResample(std::int32_t destWidth, std::int32_t destHeight, std::int32_t xOffset, std::int32_t yOffset,
                  float xStep, float yStep, std::int32_t srcWidth, std::int32_t srcHeight, std::int32_t mode,
                  const std::uint8_t* srcPixels, std::uint8_t* destPixels);
@@ -36,7 +41,8 @@ std::int32_t cpic_storeBMP(std::intptr_t picture, const char* path);
 std::int32_t imgResample_Threaded(std::int32_t slot, std::intptr_t source, std::intptr_t destination,
                                   std::int32_t mode);
 std::intptr_t imgResample_Threaded2(std::int32_t slot, std::intptr_t source, std::intptr_t destination,
-                                    std::int32_t mode, const char* text1, const char* text2, const char* text3);
+                                    std::int32_t mode, const char* text1, const char* text2,
+                                    const char* text3);
 std::int32_t imgResample_isFinished(std::int32_t slot);
 std::int32_t imgResample_testdll();
 void imgCalcHist(const std::int32_t* sizeRecord, std::intptr_t dc, std::intptr_t bitmap, float* redCounts,

@@ -83,6 +83,8 @@ std::string firstFreeCounterName(const std::string& name, const std::string& des
 
 }  // namespace
 
+bool PatternHasCounter(const std::string& pattern) { return hasCounterTag(pattern); }
+
 std::string MakeOutputName(const std::string& sourceName, std::int32_t outWidth, std::int32_t outHeight,
                            const std::string& destFolder) {
   SplitName split = splitSourceName(sourceName);

@@ -15,4 +15,7 @@ namespace lumivex {
 std::string MakeOutputName(const std::string& sourceName, std::int32_t outWidth, std::int32_t outHeight,
                            const std::string& destFolder);
 
+// True when the pattern holds a counter tag, so that another name can always be tried.
+bool PatternHasCounter(const std::string& pattern);
+
 }  // namespace lumivex

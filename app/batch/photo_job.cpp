@@ -19,6 +19,7 @@
 #include "batch/user_prompts.h"
 #include "batch/utilities.h"
 #include "encoder/cjpeg.h"
+#include "encoder/new_file.h"
 #include "platform/gdi.h"
 
 namespace lumivex {
@@ -31,6 +32,10 @@ constexpr std::int32_t kRotateToLandscape = 2;
 constexpr std::int32_t kAskBeforeOverwriting = 0;
 constexpr std::int32_t kAlwaysOverwrite = 2;
 constexpr std::int32_t kQuarterTurnClockwise = 6;
+// The largest side a baseline JPEG decoder accepts; the file format itself would allow 65535.
+constexpr std::int32_t kLargestJpegSide = 65500;
+// How many further counter values a photo tries when other programs keep taking its name.
+constexpr int kNameRetries = 100;
 
 // A failure that ends the job for this photo; its text is the reason shown to the user.
 class JobFailure : public std::runtime_error {
@@ -59,7 +64,8 @@ std::intptr_t createPicture(PictureSize size, const char* what) {
                    " x " + std::to_string(size.height) + " pixels)");
 }
 
-// The engine only says that a file gave no picture; the file system can often say why.
+// An engine without the load message only says that a file gave no picture; the file system can
+// often say why.
 std::string whyUnreadable(const std::string& path) {
   std::error_code error;
   if (std::filesystem::is_directory(path, error)) return "is a folder, not an image";
@@ -71,6 +77,18 @@ std::string whyUnreadable(const std::string& path) {
 
 std::string overwriteQuestion(const std::string& path) {
   return "File " + FileNameOf(path) + " already exists, do you want to overwrite it?\n" + path;
+}
+
+// "IMG_1.jpg" becomes "IMG_1_2.jpg", "IMG_1_3.jpg", ...: the first that no entry of the folder holds.
+std::string freeNameBeside(const std::string& path) {
+  std::string folder = FolderOf(path), name = FileNameOf(path);
+  std::size_t dot = name.rfind('.');
+  std::string stem = dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
+  std::string extension = stem.size() == name.size() ? "" : name.substr(dot);
+  for (int n = 2;; ++n) {
+    std::string candidate = folder + stem + "_" + std::to_string(n) + extension;
+    if (!directoryEntryExists(candidate)) return candidate;
+  }
 }
 
 std::string unsupportedOrientationNote(const std::string& field) {
@@ -100,6 +118,8 @@ void CWorker::ResizePicture_Start(std::int32_t slot, const std::string& FileName
   jobDone_ = false;
   resamplingRefused_ = false;
   report_.reset();
+  loadWarning_.clear();
+  note_.clear();
   slot_ = slot;
   baseDir = baseDirectory;
   FileN = FileName;
@@ -116,8 +136,10 @@ void CWorker::ResizePicture_Start(std::int32_t slot, const std::string& FileName
 void CWorker::startJob(std::int32_t dstWidth, std::int32_t dstHeight, float dstPrcnt) {
   // Paths are UTF-8 on both sides of the engine, so FileN crosses unchanged.
   srcPic_ = engine::cpic_load(FileN.c_str());
+  std::string loadMessage = engine::cpic_lastLoadMessage();
   if (engine::cpic_getWidth(srcPic_) <= 0 || engine::cpic_getHeight(srcPic_) <= 0 || !holdsPixels(srcPic_))
-    throw JobFailure(whyUnreadable(FileN));
+    throw JobFailure(loadMessage.empty() ? whyUnreadable(FileN) : "cannot be read: " + loadMessage);
+  loadWarning_ = loadMessage;
   target_ = TargetFor(sizeOf(srcPic_), dstWidth, dstHeight, dstPrcnt);
   exifLoadedAtStart_ = false;
   turnUpright();
@@ -163,6 +185,10 @@ void CWorker::cropToTarget() {
 
 void CWorker::startResampling() {
   PictureSize output = FitInto(sizeOf(srcPic_), target_);
+  if (output.width > kLargestJpegSide || output.height > kLargestJpegSide)
+    throw JobFailure("the resized picture (" + std::to_string(output.width) + " x " +
+                     std::to_string(output.height) + " pixels) would be larger than a JPEG file can hold (" +
+                     std::to_string(kLargestJpegSide) + " pixels a side)");
   dstPic_ = createPicture(output, "resized picture");
   // The engine reads the slot as finished when it could not start the thread; the job then ends
   // at the next poll, once nothing can touch the pictures any more.
@@ -197,6 +223,10 @@ bool CWorker::isFinished() {
 void CWorker::ResizePicture_Finish() {
   engine::cpic_destroy(srcPic_);
   srcPic_ = 0;
+  // A resampling that failed on its thread (no memory for its intermediate picture) leaves the
+  // destination empty rather than black.
+  if (sizeOf(dstPic_).width <= 0 || sizeOf(dstPic_).height <= 0 || !holdsPixels(dstPic_))
+    throw JobFailure("the resampling could not be completed (not enough memory)");
 
   std::optional<std::string> folder = DestinationFolderFor(FileN, baseDir, target_);
   if (!folder)
@@ -205,14 +235,31 @@ void CWorker::ResizePicture_Finish() {
   CreateDestinationFolder(*folder);
   PictureSize output = sizeOf(dstPic_);
   std::string path = *folder + MakeOutputName(FileNameOf(FileN), output.width, output.height, *folder);
+  path = avoidOwnOutputs(path);
 
   cJpeg encoder;
   if (!exifLoadedAtStart_) exifFound_ = exif().LoadFromJPEG(FileN);
   if (exifFound_ && settings.CopyExif) encoder.setExif(exif().getAPP1());
 
-  bool replacing = FileExists(path) && applyOverwritePolicy(path);
-  if (FileExists(path) && !replacing) return endJob(Outcome::KeptExisting, path, "");
+  bool replacing = false;
+  if (FileExists(path)) {
+    if (ledger && ledger->isSource(path))
+      throw JobFailure("its output " + path +
+                       " would replace a photo this run reads; choose another name pattern or folder");
+    replacing = applyOverwritePolicy(path);
+    if (!replacing) return endJob(Outcome::KeptExisting, path, "");
+  }
   encodeAndWrite(path, replacing, encoder);
+}
+
+// Two photos of one output name (same file names from different folders into one fixed folder):
+// the later one takes a free name instead of finding the earlier one's output "existing".
+std::string CWorker::avoidOwnOutputs(const std::string& path) {
+  if (!ledger || !ledger->wroteItself(path)) return path;
+  std::string freePath = freeNameBeside(path);
+  note_ = "written as " + FileNameOf(freePath) + ": " + FileNameOf(path) +
+          " was written by this run from another photo";
+  return freePath;
 }
 
 // Deletes the existing file when the policy allows it; true when it decided to replace the file.
@@ -232,16 +279,31 @@ void CWorker::encodeAndWrite(const std::string& path, bool replacing, cJpeg& enc
   PictureSize output = sizeOf(dstPic_);
   if (encoder.SampleHDC(dcOf(dstPic_), output.width, output.height, 0, 0) != 0)
     throw JobFailure("not enough memory to encode the resized picture");
-  std::int32_t status = 0;
+  std::string target = path;
+  for (int attempt = 0;; ++attempt) {
+    std::int32_t status = save(encoder, target, replacing);
+    if (status == 0) {
+      if (ledger) ledger->addWritten(target);
+      return endJob(Outcome::Written, target, "");
+    }
+    if (status != 2) throw JobFailure("no output file name");
+    if (replacing) throw JobFailure("the existing file " + target + " could not be replaced");
+    // Another program (or another run) took the name between the check and the write: a counter
+    // moves on to its next free value; any other name is a failure, never a "kept" file that is
+    // not this photo's.
+    if (!PatternHasCounter(settings.OutputFilenamePattern) || attempt == kNameRetries)
+      throw JobFailure(target + " was created by another program while this photo was written");
+    std::string folder = FolderOf(target);
+    target = avoidOwnOutputs(folder + MakeOutputName(FileNameOf(FileN), output.width, output.height, folder));
+  }
+}
+
+std::int32_t CWorker::save(cJpeg& encoder, const std::string& path, bool /*replacing*/) {
   try {
-    status = encoder.SaveFile(path);
+    return encoder.SaveFile(path);
   } catch (const std::exception& failure) {
     throw JobFailure("cannot write " + path + " (" + failure.what() + ")");
   }
-  if (status == 0) return endJob(Outcome::Written, path, "");
-  if (status == 2 && !replacing) return endJob(Outcome::KeptExisting, path, "");
-  throw JobFailure(status == 2 ? "the existing file " + path + " could not be replaced"
-                               : "no output file name");
 }
 
 void CWorker::releasePictures() {
@@ -252,7 +314,8 @@ void CWorker::releasePictures() {
 
 void CWorker::endJob(Outcome outcome, const std::string& outputPath, const std::string& reason) {
   releasePictures();
-  report_ = std::make_unique<Report>(Report{FileN, outcome, outputPath, reason});
+  report_ = std::make_unique<Report>(Report{FileN, outcome, outputPath, reason, "", ""});
+  if (outcome != Outcome::Failed) report_->warning = loadWarning_, report_->note = note_;
   jobDone_ = true;
 }
 

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "batch/photo_job_geometry.h"
+#include "batch/run_ledger.h"
 
 namespace lumivex {
 
@@ -25,7 +26,9 @@ struct PhotoReport {
   std::string source;
   PhotoOutcome outcome = PhotoOutcome::Failed;
   std::string outputPath;
-  std::string reason;
+  std::string reason;   // why a photo failed
+  std::string warning;  // what the decoder complained of when the photo was written anyway
+  std::string note;     // anything else the user should know, such as a name changed to stay free
 };
 
 // What the batch loop needs of a photo job; CWorker is the real one.
@@ -46,8 +49,9 @@ class PhotoJob {
   // The report of the job that ended last, handed out once: true when there was one to take.
   virtual bool takeReport(PhotoReport& report) = 0;
 
-  std::string FileN;    // the photo of the current or last job; empty before the first
-  std::string baseDir;  // the base folder of the current job
+  std::string FileN;            // the photo of the current or last job; empty before the first
+  std::string baseDir;          // the base folder of the current job
+  RunLedger* ledger = nullptr;  // the run's shared record, set by the batch loop for each job
 };
 
 class CWorker : public PhotoJob {
@@ -73,6 +77,8 @@ class CWorker : public PhotoJob {
   void startResampling();
   void ResizePicture_Finish();
   void encodeAndWrite(const std::string& path, bool replacing, cJpeg& encoder);
+  std::int32_t save(cJpeg& encoder, const std::string& path, bool replacing);
+  std::string avoidOwnOutputs(const std::string& path);
   bool applyOverwritePolicy(const std::string& path);
   void replaceSource(std::intptr_t picture, const char* what);
   void releasePictures();
@@ -89,6 +95,8 @@ class CWorker : public PhotoJob {
   bool exifFound_ = false;
   std::unique_ptr<CExif> exif_;
   std::unique_ptr<Report> report_;
+  std::string loadWarning_;  // the decoder's complaint about a photo it could still read
+  std::string note_;
 };
 
 }  // namespace lumivex

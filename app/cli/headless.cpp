@@ -63,12 +63,16 @@ int queueItems(const CliOptions& options, BatchPrompts& prompts, PendingFiles& q
 
 void printSummary(const BatchSummary& summary) {
   std::printf("%d photo%s: %d written", summary.photos, summary.photos == 1 ? "" : "s", summary.written);
+  if (!summary.warnings.empty()) std::printf(" (%zu with warnings)", summary.warnings.size());
   if (summary.keptExisting) std::printf(", %d kept (output already there)", summary.keptExisting);
   if (summary.failed) std::printf(", %d failed", summary.failed);
   std::printf("\n");
   std::fflush(stdout);
   for (const PhotoReport& failure : summary.failures)
     std::fprintf(stderr, "lumivex: not resized: %s: %s\n", failure.source.c_str(), failure.reason.c_str());
+  for (const PhotoReport& damaged : summary.warnings)
+    std::fprintf(stderr, "lumivex: written with warnings: %s: %s\n", damaged.source.c_str(),
+                 damaged.warning.c_str());
 }
 
 // A 12-megapixel photo is a 48 MB picture, above the size from which the C library maps every

@@ -21,6 +21,13 @@ void TerminalObserver::photoEnded(const PhotoReport& report) {
   switch (report.outcome) {
     case PhotoOutcome::Written:
       std::printf("       %s -> %s\n", FileNameOf(report.source).c_str(), report.outputPath.c_str());
+      if (!report.note.empty())
+        std::printf("       %s: %s\n", FileNameOf(report.source).c_str(), report.note.c_str());
+      if (!report.warning.empty()) {
+        std::fflush(stdout);
+        std::fprintf(stderr, "lumivex: %s: written, but the file is damaged: %s\n", report.source.c_str(),
+                     report.warning.c_str());
+      }
       break;
     case PhotoOutcome::KeptExisting:
       std::printf("       %s: kept the existing %s\n", FileNameOf(report.source).c_str(),

@@ -18,6 +18,7 @@
 
 #include "batch/command_line.h"
 #include "batch/settings.h"
+#include "batch/utilities.h"
 #include "ui/drop_reading.h"
 #include "ui/form_frame.h"
 #include "ui/form_metrics.h"
@@ -212,18 +213,31 @@ void frmMain::RunBatch() {
       lumivex::RunBatch(PendingFiles_, Workers_, cmbResolution->currentText().toStdString(), observer);
   if (summary.ran) lastRun_ = summary;
   running_ = false;
-  if (summary.failed > 0) ReportFailures(summary);
+  if (summary.failed > 0 || !summary.warnings.empty()) ReportFailures(summary);
 }
 
 // The status line ends a run with "Done.", which would hide a photo that failed on the way: the
 // failures are listed once the run is over, so none goes unnoticed.
+// Photos written from damaged files are listed too: they look done but may hold grey areas.
 void frmMain::ReportFailures(const BatchSummary& summary) {
   constexpr std::size_t kListed = 10;
-  std::string text = std::to_string(summary.failed) + (summary.failed == 1 ? " photo" : " photos") +
-                     " could not be resized:";
-  for (std::size_t i = 0; i < summary.failures.size() && i < kListed; ++i)
-    text += "\n\n" + FailureText(summary.failures[i]);
-  if (summary.failures.size() > kListed) text += "\n\n...";
+  std::string text;
+  if (summary.failed > 0) {
+    text = std::to_string(summary.failed) + (summary.failed == 1 ? " photo" : " photos") +
+           " could not be resized:";
+    for (std::size_t i = 0; i < summary.failures.size() && i < kListed; ++i)
+      text += "\n\n" + FailureText(summary.failures[i]);
+    if (summary.failures.size() > kListed) text += "\n\n...";
+  }
+  if (!summary.warnings.empty()) {
+    if (!text.empty()) text += "\n\n";
+    std::size_t count = summary.warnings.size();
+    text += std::to_string(count) + (count == 1 ? " photo was" : " photos were") +
+            " written from a damaged file:";
+    for (std::size_t i = 0; i < count && i < kListed; ++i)
+      text += "\n\n" + FileNameOf(summary.warnings[i].source) + ":\n" + summary.warnings[i].warning;
+    if (count > kListed) text += "\n\n...";
+  }
   prompts_.message(text, PromptIcon::Warning);
 }
 

@@ -40,8 +40,12 @@ class ScriptedJob : public PhotoJob {
     if (--pollsLeft_ > 0) return false;
     busy_ = false;
     bool fails = FileN.find("bad") != std::string::npos;
-    report_ = {FileN, fails ? PhotoOutcome::Failed : PhotoOutcome::Written, fails ? "" : FileN + ".out",
-               fails ? "cannot be read" : ""};
+    report_ = {FileN,
+               fails ? PhotoOutcome::Failed : PhotoOutcome::Written,
+               fails ? "" : FileN + ".out",
+               fails ? "cannot be read" : "",
+               "",
+               ""};
     hasReport_ = true;
     return true;
   }

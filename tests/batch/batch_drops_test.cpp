@@ -1,0 +1,104 @@
+// Files dropped on a running batch, with real photo jobs (engine and encoder) on several workers:
+// whatever the moment of the drop, every file is resized exactly once and none is left out.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+
+#include "batch/batch_run.h"
+#include "batch/photo_job_destination.h"
+#include "batch/settings.h"
+#include "photo_job_files.h"
+#include "support/test_files.h"
+
+namespace lumivex {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Drops the next group of files at given calls of processEvents, counting how often each photo
+// ended.
+class DroppingObserver : public BatchObserver {
+ public:
+  DroppingObserver(PendingFiles& queue, std::map<int, std::vector<std::string>> drops)
+      : queue_(queue), drops_(std::move(drops)) {}
+  void showStatus(const std::string&) override {}
+  void drawProgress(double) override {}
+  void pause(int) override {}
+  void processEvents() override {
+    auto group = drops_.find(++calls_);
+    if (group == drops_.end()) return;
+    for (const std::string& path : group->second) queue_.append({path, ""});
+  }
+  void photoEnded(const PhotoReport& report) override {
+    ++ended[report.source];
+    if (report.outcome != PhotoOutcome::Written) failures.push_back(report.source + ": " + report.reason);
+  }
+  bool memoryIsShort() override { return false; }
+  bool allDropped() const { return calls_ >= drops_.rbegin()->first; }
+
+  std::map<std::string, int> ended;
+  std::vector<std::string> failures;
+
+ private:
+  PendingFiles& queue_;
+  std::map<int, std::vector<std::string>> drops_;
+  int calls_ = 0;
+};
+
+class BatchDropsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    saved = settings;
+    settings = Settings{};
+    settings.DestinationMode = kSameFolder;
+    settings.OverwriteMode = 1;  // never: a second job for one photo would show as "kept"
+  }
+  void TearDown() override { settings = saved; }
+
+  std::vector<std::string> photos(const std::string& prefix, int count) {
+    std::vector<std::string> paths;
+    for (int i = 0; i < count; ++i) {
+      paths.push_back(dir.file(prefix + std::to_string(i) + ".bmp"));
+      testing_support::writeGradientBmp(paths.back(), 64, 48);
+    }
+    return paths;
+  }
+
+  Settings saved;
+  testing_support::TempDir dir;
+};
+
+// Three workers and two queued photos: the third worker meets an empty queue on the first pass,
+// and then files are dropped at the queue's end at several moments (right after a start, while
+// the workers are busy, in the middle of later passes).
+TEST_F(BatchDropsTest, EveryDroppedFileIsResizedExactlyOnce) {
+  for (int dropCall : {1, 2, 3, 4}) {
+    SCOPED_TRACE("drops at processEvents call " + std::to_string(dropCall));
+    PendingFiles queue;
+    std::string tag = "c" + std::to_string(dropCall) + "_";
+    for (const std::string& path : photos(tag + "q", 2)) queue.append({path, ""});
+    std::vector<std::string> first = photos(tag + "d", 3), second = photos(tag + "e", 2);
+    DroppingObserver observer(queue, {{dropCall, first}, {dropCall + 1, second}});
+    Workers workers = CreateWorkers(3);
+
+    BatchSummary summary = RunBatch(queue, workers, "32x24", observer);
+    // What the run did not serve (dropped while it waited for its last jobs) the next run does.
+    if (queue.count() > 0) RunBatch(queue, workers, "32x24", observer);
+
+    ASSERT_TRUE(observer.allDropped());
+    EXPECT_TRUE(observer.failures.empty()) << observer.failures.front();
+    EXPECT_EQ(queue.count(), 0);
+    EXPECT_GT(summary.photos, 0);
+    for (const auto& list : {first, second})
+      for (const std::string& path : list) {
+        EXPECT_EQ(observer.ended[path], 1) << path;
+        std::string output = path.substr(0, path.size() - 4) + "_32x24.jpg";
+        EXPECT_EQ(testing_support::jpegSize(output).width, 32) << output;
+      }
+    EXPECT_EQ(observer.ended.size(), 7u);
+  }
+}
+
+}  // namespace
+}  // namespace lumivex
