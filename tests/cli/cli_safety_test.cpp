@@ -1,0 +1,68 @@
+// What a run must never do to the user's files, on the real binary: replace one of its own
+// sources, lose a photo to another of the same name, write a JPEG no decoder can read, or pass a
+// damaged photo off as a clean one.
+#include <gtest/gtest.h>
+
+#include "cli_run.h"
+
+namespace {
+
+using namespace cli_testing;
+using lumivex::PictureSize;
+using testing_support::jpegSize;
+
+using CliSafetyTest = CliTest;
+
+TEST_F(CliSafetyTest, AnOutputNeverReplacesASourceOfTheRun) {
+  std::string a = photo("cameras/fujifilm-finepix40i.jpg", "a.jpg");
+  std::vector<std::uint8_t> original = testing_support::readBytes(a);
+  Result result =
+      run({"--batch", "--same-folder", "--pattern", "%SRC%", "--overwrite", "always", "-s", "100x100", a});
+  EXPECT_EQ(result.status, 1);
+  EXPECT_EQ(testing_support::readBytes(a), original);
+  EXPECT_NE(result.err.find("would replace a photo this run reads"), std::string::npos) << result.err;
+  EXPECT_EQ(filesBelow(in()), (std::vector<std::string>{"a.jpg"}));
+}
+
+// Two folders hold a photo of the same name and both go into one fixed folder: the second gets a
+// free name, whatever the overwrite policy, and the run says so.
+TEST_F(CliSafetyTest, PhotosOfOneNameFromTwoFoldersAreBothWritten) {
+  photo("cameras/fujifilm-finepix40i.jpg", "one/IMG.jpg");
+  photo("cameras/canon-ixus.jpg", "two/IMG.jpg");
+  for (const char* policy : {"never", "always"}) {
+    fs::remove_all(out());
+    Result result = run({"--batch", "--fixed-folder", out().string(), "--overwrite", policy, "-s", "120x120",
+                         "in/one/IMG.jpg", "in/two/IMG.jpg"});
+    EXPECT_EQ(result.status, 0) << policy << result.err;
+    EXPECT_EQ(filesBelow(out()), (std::vector<std::string>{"IMG_120x90.jpg", "IMG_120x90_2.jpg"})) << policy;
+    EXPECT_NE(result.out.find("written as IMG_120x90_2.jpg"), std::string::npos) << result.out;
+  }
+}
+
+// "No Resize" of a picture wider than JPEG allows would give a file that decoders refuse.
+TEST_F(CliSafetyTest, APictureTooWideForJpegIsRefused) {
+  testing_support::writeGradientBmp((in() / "wide.bmp").string(), 65536, 1);
+  Result result = run({"--batch", "--same-folder", "-s", "No Resize", (in() / "wide.bmp").string()});
+  EXPECT_EQ(result.status, 1);
+  EXPECT_NE(result.err.find("larger than a JPEG file can hold"), std::string::npos) << result.err;
+  EXPECT_EQ(filesBelow(in()), (std::vector<std::string>{"wide.bmp"}));
+}
+
+// A JPEG cut short still gives a photo (the decoder fills the rest), but it is named with the
+// decoder's complaint and counted apart; no library text reaches the terminal on its own.
+TEST_F(CliSafetyTest, ADamagedJpegIsWrittenWithAWarning) {
+  std::string cut = photo("cameras/canon-ixus.jpg", "cut.jpg");
+  std::vector<std::uint8_t> bytes = testing_support::readBytes(cut);
+  bytes.resize(bytes.size() * 2 / 3);
+  testing_support::writeBytes(cut, bytes);
+  Result result = run({"--batch", "--same-folder", "-s", "120x120", cut});
+  EXPECT_EQ(result.status, 0) << result.err;
+  EXPECT_EQ(jpegSize((in() / "cut_120x90.jpg").string()), (PictureSize{120, 90}));
+  EXPECT_NE(result.out.find("(1 with warnings)"), std::string::npos) << result.out;
+  EXPECT_NE(result.err.find("lumivex: written with warnings: " + cut + ": "), std::string::npos)
+      << result.err;
+  EXPECT_EQ(result.err.find("Premature end of JPEG file\n"), std::string::npos) << "raw library text\n"
+                                                                                << result.err;
+}
+
+}  // namespace
