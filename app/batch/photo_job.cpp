@@ -233,9 +233,7 @@ void CWorker::ResizePicture_Finish() {
     throw JobFailure("no destination: the destination mode " + std::to_string(settings.DestinationMode) +
                      " is none of same folder (0), subfolder (1) or fixed folder (2)");
   CreateDestinationFolder(*folder);
-  PictureSize output = sizeOf(dstPic_);
-  std::string path = *folder + MakeOutputName(FileNameOf(FileN), output.width, output.height, *folder);
-  path = avoidOwnOutputs(path);
+  std::string path = nextOutputPath(*folder);
 
   cJpeg encoder;
   if (!exifLoadedAtStart_) exifFound_ = exif().LoadFromJPEG(FileN);
@@ -293,8 +291,20 @@ void CWorker::encodeAndWrite(const std::string& path, bool replacing, cJpeg& enc
     // not this photo's.
     if (!PatternHasCounter(settings.OutputFilenamePattern) || attempt == kNameRetries)
       throw JobFailure(target + " was created by another program while this photo was written");
-    std::string folder = FolderOf(target);
-    target = avoidOwnOutputs(folder + MakeOutputName(FileNameOf(FileN), output.width, output.height, folder));
+    target = nextOutputPath(FolderOf(target));
+  }
+}
+
+// The pattern's name for this photo in `folder`. A counter name that is taken by the time the
+// search returns it was taken by someone else meanwhile (another run into the same folder): the
+// counter moves on rather than treating that file as one the user had before.
+std::string CWorker::nextOutputPath(const std::string& folder) {
+  PictureSize output = sizeOf(dstPic_);
+  for (int attempt = 0;; ++attempt) {
+    std::string path =
+        avoidOwnOutputs(folder + MakeOutputName(FileNameOf(FileN), output.width, output.height, folder));
+    if (!PatternHasCounter(settings.OutputFilenamePattern) || !FileExists(path) || attempt == kNameRetries)
+      return path;
   }
 }
 

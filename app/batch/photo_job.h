@@ -79,6 +79,7 @@ class CWorker : public PhotoJob {
   void encodeAndWrite(const std::string& path, bool replacing, cJpeg& encoder);
   std::int32_t save(cJpeg& encoder, const std::string& path, bool replacing);
   std::string avoidOwnOutputs(const std::string& path);
+  std::string nextOutputPath(const std::string& folder);
   bool applyOverwritePolicy(const std::string& path);
   void replaceSource(std::intptr_t picture, const char* what);
   void releasePictures();

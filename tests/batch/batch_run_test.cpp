@@ -34,11 +34,13 @@ class ScriptedJob : public PhotoJob {
     FileN = FileName;
     pollsLeft_ = pollsFor_(FileName);
     busy_ = true;
+    maxInFlight = std::max(maxInFlight, ++inFlight);
   }
   bool isFinished() override {
     if (!busy_) return true;
     if (--pollsLeft_ > 0) return false;
     busy_ = false;
+    --inFlight;
     bool fails = FileN.find("bad") != std::string::npos;
     report_ = {FileN,
                fails ? PhotoOutcome::Failed : PhotoOutcome::Written,
@@ -55,6 +57,9 @@ class ScriptedJob : public PhotoJob {
     hasReport_ = false;
     return true;
   }
+
+  static inline int inFlight = 0;
+  static inline int maxInFlight = 0;
 
  private:
   std::vector<StartCall>& log_;
@@ -78,11 +83,13 @@ class RecordingObserver : public BatchObserver {
     ended.push_back(report.source);
     BatchObserver::photoEnded(report);
   }
+  bool memoryIsShort() override { return memoryShort; }
 
   std::vector<std::string> statuses;
   std::vector<double> progress;
   std::vector<int> pauses;
   std::vector<std::string> ended;
+  bool memoryShort = false;
   int eventCalls = 0;
   int actionAtCall = -1;
   std::function<void()> action;
@@ -203,6 +210,23 @@ TEST_F(BatchRunTest, SecondsPerPhotoCountsThePhotosOfThisRun) {
   BatchSummary second = RunBatch(queue, workers, "800x600", observer);
   EXPECT_EQ(second.photos, 1);
   EXPECT_EQ(observer.ended, (std::vector<std::string>{"/photos/a.jpg", "/photos/b.jpg", "/photos/c.jpg"}));
+}
+
+// Short of memory, a photo waits for the one in flight instead of allocating beside it, but a
+// photo alone is never held back.
+TEST_F(BatchRunTest, ShortOfMemoryPhotosRunOneAtATime) {
+  makeWorkers(2, [](const std::string&) { return 3; });
+  queueFiles({"a.jpg", "b.jpg", "c.jpg"});
+  observer.memoryShort = true;
+  ScriptedJob::maxInFlight = 0;
+  BatchSummary summary = RunBatch(queue, workers, "800x600", observer);
+  EXPECT_EQ(summary.written, 3);
+  EXPECT_EQ(ScriptedJob::maxInFlight, 1);
+  // With memory to spare, both workers are busy at once.
+  queueFiles({"d.jpg", "e.jpg"});
+  observer.memoryShort = false;
+  RunBatch(queue, workers, "800x600", observer);
+  EXPECT_EQ(ScriptedJob::maxInFlight, 2);
 }
 
 TEST(DoneText, SecondsPerPhotoInTheShortestForm) {

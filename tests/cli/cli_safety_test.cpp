@@ -65,4 +65,32 @@ TEST_F(CliSafetyTest, ADamagedJpegIsWrittenWithAWarning) {
                                                                                 << result.err;
 }
 
+// Two runs at once into one folder with a counter pattern: when one takes a name between the
+// other's check and its write, the other moves on to the next counter; nobody's photo is "kept".
+TEST_F(CliSafetyTest, TwoRunsWithCountersIntoOneFolderKeepEveryPhoto) {
+  constexpr int kPerRun = 12;
+  for (const char* run : {"a", "b"}) {
+    fs::create_directories(in() / run);
+    for (int i = 0; i < kPerRun; ++i)
+      testing_support::writeGradientBmp((in() / run / ("p" + std::to_string(i) + ".bmp")).string(), 96, 64);
+  }
+  std::string command;
+  for (const char* run : {"a", "b"})
+    command += "LUMIVEX_CONFIG_DIR=" + quoted(config().string()) + " " +
+               quoted(std::string(LUMIVEX_BIN_DIR) + "/lumivex") + " --batch --fixed-folder " +
+               quoted(out().string()) + " --pattern img_%N4% -s 48x32 " + quoted((in() / run).string()) +
+               " </dev/null >" + quoted((dir.path() / (std::string(run) + ".txt")).string()) + " 2>&1 & ";
+  ASSERT_EQ(std::system((command + "wait").c_str()), 0);
+  for (const char* run : {"a", "b"}) {
+    std::string text = fileText(dir.path() / (std::string(run) + ".txt"));
+    EXPECT_EQ(text.find("kept"), std::string::npos) << text;
+    EXPECT_NE(text.find(std::to_string(kPerRun) + " photos: " + std::to_string(kPerRun) + " written"),
+              std::string::npos)
+        << text;
+  }
+  std::vector<std::string> outputs = filesBelow(out());
+  ASSERT_EQ(outputs.size(), 2u * kPerRun);
+  for (const std::string& name : outputs) EXPECT_EQ(jpegSize((out() / name).string()), (PictureSize{48, 32}));
+}
+
 }  // namespace
