@@ -12,6 +12,7 @@
 #include "encoder/forward_dct.h"
 #include "encoder/memory_advice.h"
 #include "encoder/quantize.h"
+#include "platform/memory_advice.h"
 
 namespace lumivex {
 
@@ -91,7 +92,7 @@ class SamplingBitmap {
     void* bits = nullptr;
     bitmap_ = gdi::CreateDIBSection(dc_, &info, gdi::DIB_RGB_COLORS, &bits, nullptr, 0);
     if (!bitmap_) return false;
-    adviseHugePages(bits, info.bmiHeader.biSizeImage);
+    gdi::AdviseHugePages(bits, info.bmiHeader.biSizeImage);
     previous_ = gdi::SelectObject(dc_, bitmap_);
     if (gdi::SetStretchBltMode(dc_, gdi::HALFTONE) == 0) gdi::SetStretchBltMode(dc_, gdi::COLORONCOLOR);
     bits_ = static_cast<const std::uint8_t*>(bits);

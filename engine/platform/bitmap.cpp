@@ -1,10 +1,9 @@
 // Bitmaps and brushes: creation, description and release.
-#include <sys/mman.h>
-
 #include <cstdlib>
 #include <limits>
 
 #include "platform/gdi_objects.h"
+#include "platform/memory_advice.h"
 
 namespace gdi {
 
@@ -19,19 +18,6 @@ bool supportedHeader(const BITMAPINFOHEADER& h) {
   if (h.biWidth <= 0 || h.biHeight == 0 || h.biHeight == std::numeric_limits<std::int32_t>::min())
     return false;
   return h.biBitCount != 8 || h.biClrUsed <= 256;
-}
-
-// A photo's bitmap is tens of megabytes written once front to back; in 4 KB pages that costs
-// thousands of page faults, as long as decoding the photo on a virtual machine. Large blocks come
-// straight from mmap untouched, so advising them before the first write gets them huge pages.
-void adviseHugePages(void* memory, std::size_t bytes) {
-  constexpr std::size_t kWorthAdvising = std::size_t{4} << 20;
-  constexpr std::uintptr_t kPage = 4096;
-  if (bytes < kWorthAdvising) return;
-  auto begin = reinterpret_cast<std::uintptr_t>(memory);
-  std::uintptr_t first = (begin + kPage - 1) & ~(kPage - 1);
-  std::uintptr_t last = (begin + bytes) & ~(kPage - 1);
-  if (last > first) madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
 }
 
 }  // namespace
@@ -66,7 +52,7 @@ HBITMAP CreateDIBSection(HDC, const BITMAPINFO* info, std::uint32_t usage, void*
   if (stride * height > kMaxBitmapBytes) return nullptr;
   void* memory = std::calloc(static_cast<std::size_t>(stride * height), 1);
   if (!memory) return nullptr;
-  adviseHugePages(memory, static_cast<std::size_t>(stride * height));
+  AdviseHugePages(memory, static_cast<std::size_t>(stride * height));
 
   auto* bm = new Bitmap;
   bm->width = h.biWidth;
