@@ -1,3 +1,5 @@
+// The batch loop: entries handed out strictly in queue order to idle workers, polls until the
+// last job ends, and the texts of a run ("Resizing ...", "Done.").
 #include "batch/batch_run.h"
 
 #include <algorithm>

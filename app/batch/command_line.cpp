@@ -1,3 +1,4 @@
+// Splitting the start-up arguments into images and folders, and queueing what they name.
 #include "batch/command_line.h"
 
 #include <algorithm>

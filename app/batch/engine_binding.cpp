@@ -1,3 +1,5 @@
+// dlopen/dlsym binding of libcorvale.so: each export resolved at its first call, and a missing
+// library or function reported by name before the program stops.
 #include "batch/engine_binding.h"
 
 #include <dlfcn.h>

@@ -1,8 +1,7 @@
-// The program's view of Corvale: the engine's nineteen functions (and the optional load message),
-// each bound by name from
-// libcorvale.so the first time it is called. The library is looked for beside the executable
-// first, then on the library path. A missing library or function stops the program with a
-// message that names it; the window replaces the default report (standard error) by a dialog.
+// The program's view of Corvale: the engine's nineteen functions and its optional load message,
+// each bound by name from libcorvale.so the first time it is called. The library is looked for beside the
+// executable first, then on the library path. A missing library or function stops the program with a message
+// that names it; the window replaces the default report (standard error) by a dialog.
 #pragma once
 
 #include <cstdint>

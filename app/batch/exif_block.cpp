@@ -1,3 +1,5 @@
+// The Exif block's IFD walk: every offset and count is checked against the block, so a malformed
+// block reads as having no field and is never written outside its bytes.
 #include "batch/exif_block.h"
 
 #include <optional>

@@ -1,3 +1,4 @@
+// The JPEG segment scan that finds the Exif APP1 segment, reading the file a segment at a time.
 #include "batch/exif_segment.h"
 
 #include <cerrno>

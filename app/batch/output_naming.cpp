@@ -1,3 +1,4 @@
+// Output names from the pattern: tag replacement, the extension rules and the free-counter search.
 #include "batch/output_naming.h"
 
 #include <algorithm>

@@ -1,3 +1,5 @@
+// One photo's job from source file to JPEG: load, turn, crop and start the resampling, then, once
+// the engine is done, choose the name, apply the overwrite policy, encode and write safely.
 #include "batch/photo_job.h"
 
 #include <fcntl.h>

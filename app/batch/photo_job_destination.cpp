@@ -1,3 +1,4 @@
+// The destination folder of a photo for each destination mode, and its creation level by level.
 #include "batch/photo_job_destination.h"
 
 #include <filesystem>

@@ -1,3 +1,4 @@
+// The size arithmetic of a photo job, with halves rounded to even as everywhere in the program.
 #include "batch/photo_job_geometry.h"
 
 #include <algorithm>

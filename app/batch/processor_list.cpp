@@ -1,3 +1,4 @@
+// The online processors from /sys, answered as the registry keys the worker count asks for.
 #include "batch/processor_list.h"
 
 #include <unistd.h>

@@ -1,3 +1,4 @@
+// Parsing the size box's text into a target size, or the status that says why it is invalid.
 #include "batch/target_size.h"
 
 #include <algorithm>

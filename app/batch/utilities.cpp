@@ -1,3 +1,4 @@
+// Clock, path and file helpers shared by the batch pipeline and both front ends.
 #include "batch/utilities.h"
 
 #include <unistd.h>

@@ -1,3 +1,5 @@
+// Progress and per-photo results of a headless run: lines on standard output, failures and
+// damaged files on standard error, so that scripts can tell them apart.
 #include "cli/terminal_observer.h"
 
 #include <algorithm>

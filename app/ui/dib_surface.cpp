@@ -1,3 +1,4 @@
+// The window's drawing surface: a DIB section in its own device context, shown through a QImage.
 #include "ui/dib_surface.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// Boxes, blends and rings painted pixel by pixel through the device-context layer.
 #include "ui/drawing_routines.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// Reading a drop's QMimeData into a file list or a text, in the order the file manager gave.
 #include "ui/drop_reading.h"
 
 #include <QFile>

@@ -1,3 +1,4 @@
+// The forms' group frame, painted by hand so that the form's background shows inside it.
 #include "ui/form_frame.h"
 
 #include <QFontMetrics>

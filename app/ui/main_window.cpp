@@ -1,3 +1,5 @@
+// The main window: its controls, drops into the queue, the timer that starts each run, and the
+// list of photos a run could not do (or did from damaged files) once the run is over.
 #include "ui/main_window.h"
 
 #include <QApplication>

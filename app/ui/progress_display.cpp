@@ -1,3 +1,4 @@
+// The progress bar: a persistent image redrawn for each new share and copied to the screen.
 #include "ui/progress_display.h"
 
 #include <QPainter>

@@ -1,3 +1,4 @@
+// The custom check box's look: its shaded square, the mark and the wrapped caption.
 #include "ui/simple_check_box.h"
 
 #include "ui/drawing_routines.h"

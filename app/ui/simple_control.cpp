@@ -1,3 +1,4 @@
+// The mouse states and repainting shared by the custom check box and option button.
 #include "ui/simple_control.h"
 
 #include <QMouseEvent>

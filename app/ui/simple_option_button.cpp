@@ -1,3 +1,4 @@
+// The custom option button's look: the round glyph, its dot and the one-line caption.
 #include "ui/simple_option_button.h"
 
 #include "ui/drawing_routines.h"

@@ -1,3 +1,4 @@
+// Captions measured and painted with Qt straight into a device context's bitmap.
 #include "ui/text_drawing.h"
 
 #include <QFontMetrics>

@@ -1,3 +1,4 @@
+// The QApplication set-up, the start-up order of the forms, and the event loop.
 #include "ui/ui_app.h"
 
 #include <QApplication>

@@ -1,3 +1,4 @@
+// The batch loop's view of the window: status label, progress bar and event processing.
 #include "ui/window_batch_observer.h"
 
 #include <QCoreApplication>

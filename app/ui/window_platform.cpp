@@ -1,3 +1,4 @@
+// The always-on-top flag and the folder picker, through Qt.
 #include "ui/window_platform.h"
 
 #include <QFileDialog>
