@@ -1,9 +1,11 @@
 // Clock, path and file helpers shared by the batch pipeline and both front ends.
 #include "batch/utilities.h"
 
+#include <malloc.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <climits>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -39,6 +41,11 @@ bool FolderExists(const std::string& path) {
   if (path.empty()) return false;
   std::error_code error;
   return fs::exists(fs::path(path), error);
+}
+
+void KeepReleasedMemoryForTheNextPhoto() {
+  mallopt(M_MMAP_MAX, 0);
+  mallopt(M_TRIM_THRESHOLD, INT_MAX);
 }
 
 std::string ExecutableFolder() {

@@ -33,6 +33,14 @@ std::string ReadRegValue(std::intptr_t rootKey, const std::string& subKey, const
 // The HKEY_LOCAL_MACHINE root handle, for callers that want to spell the call as it reads.
 inline constexpr std::intptr_t kHkeyLocalMachine = static_cast<std::intptr_t>(0x80000002);
 
+// Sets the C library up for a process that resizes photos, once at start-up, for both front ends.
+// A 12-megapixel photo is a 48 MB picture, above the size from which the library maps every
+// allocation afresh and unmaps it on release; the next photo would then fault in (and the kernel
+// zero) all its pages again, which costs about as much as decoding it. Instead released memory is
+// kept for the next photo and given back when the process ends; the large buffers themselves ask
+// for huge pages where they are allocated (gdi::AdviseHugePages).
+void KeepReleasedMemoryForTheNextPhoto();
+
 // The folder of the running executable, with a trailing "/"; empty when it cannot be found.
 std::string ExecutableFolder();
 

@@ -1,7 +1,5 @@
 #include "cli/headless.h"
 
-#include <malloc.h>
-
 #include <climits>
 #include <cstdio>
 #include <filesystem>
@@ -75,17 +73,7 @@ void printSummary(const BatchSummary& summary) {
                  damaged.warning.c_str());
 }
 
-// A 12-megapixel photo is a 48 MB picture, above the size from which the C library maps every
-// allocation afresh and unmaps it on release; the next photo would then fault in all its pages
-// again, which costs about as much as decoding it. A run keeps released memory for the next
-// photo instead, and gives it back when the process ends.
-void keepReleasedMemoryForTheNextPhoto() {
-  mallopt(M_MMAP_MAX, 0);
-  mallopt(M_TRIM_THRESHOLD, INT_MAX);
-}
-
 int runBatch(const CliOptions& options) {
-  keepReleasedMemoryForTheNextPhoto();
   LoadDefaults();
   LoadSettings();
   ApplyOverrides(options);

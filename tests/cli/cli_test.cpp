@@ -236,3 +236,28 @@ TEST_F(CliTest, GifAndBmpBecomeJpg) {
 }
 
 }  // namespace
+
+namespace {
+
+// Debuggers, tracers and child processes must see the program as started: it never runs itself
+// again (strace counts every execve of the process and its children).
+TEST_F(CliTest, TheProgramNeverStartsItselfAgain) {
+  if (std::system("strace -o /dev/null true >/dev/null 2>&1") != 0)
+    GTEST_SKIP() << "strace cannot trace here";
+  std::string a = photo("cameras/fujifilm-finepix40i.jpg", "a.jpg");
+  fs::path trace = dir.path() / "trace.txt";
+  std::string command = "LUMIVEX_CONFIG_DIR=" + cli_testing::quoted(config().string()) +
+                        " strace -f -e trace=execve -o " + cli_testing::quoted(trace.string()) + " " +
+                        cli_testing::quoted(std::string(LUMIVEX_BIN_DIR) + "/lumivex") +
+                        " --batch --same-folder -s 100x100 " + cli_testing::quoted(a) +
+                        " </dev/null >/dev/null 2>&1";
+  ASSERT_EQ(std::system(command.c_str()), 0);
+  std::string text = fileText(trace);
+  std::size_t execs = 0;
+  for (std::size_t at = text.find("execve("); at != std::string::npos; at = text.find("execve(", at + 1))
+    ++execs;
+  EXPECT_EQ(execs, 1u) << text;
+  EXPECT_EQ(text.find("GLIBC_TUNABLES"), std::string::npos);
+}
+
+}  // namespace
