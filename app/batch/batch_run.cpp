@@ -86,6 +86,7 @@ void Run::startNext(std::int32_t slot, PhotoJob& worker) {
   observer_.showStatus(ResizingText(entry.Path));
   ledger_.addSource(entry.Path);
   worker.ledger = &ledger_;
+  worker.wake = &observer_.jobWake();
   worker.ResizePicture_Start(slot, entry.Path, target_.dstWidth, target_.dstHeight, target_.dstPrcnt,
                              entry.BaseDir);
   observer_.processEvents();
@@ -127,9 +128,7 @@ void Run::waitForLastJobs() {
 
 BatchObserver::~BatchObserver() = default;
 
-void BatchObserver::pause(int milliseconds) {
-  std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
-}
+void BatchObserver::pause(int milliseconds) { jobWake_.waitFor(milliseconds); }
 
 bool BatchObserver::memoryIsShort() { return AvailableMemoryBytes() < kMemoryReserveBytes; }
 
@@ -177,7 +176,7 @@ BatchSummary RunBatch(PendingFiles& queue, Workers& workers, const std::string& 
   for (std::int32_t i = 1; i <= queue.count(); ++i) run.ledger().addSource(queue.at(i).Path);
   run.dispatch();
   run.waitForLastJobs();
-  for (auto& worker : workers) worker->ledger = nullptr;
+  for (auto& worker : workers) worker->ledger = nullptr, worker->wake = nullptr;
   observer.drawProgress(1.0);
   // A cancelled run drops the entries it did not start: the user asked to stop.
   if (run.ledger().cancelled)

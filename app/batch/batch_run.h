@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "batch/folder_walk.h"
+#include "batch/job_wake.h"
 #include "batch/photo_job.h"
 
 namespace lumivex {
@@ -32,14 +33,19 @@ class BatchObserver {
   virtual void drawProgress(double fraction) = 0;
   // Lets the front end handle what happened meanwhile (drops, dialogs, the exit button).
   virtual void processEvents() {}
-  // Waits between two polls of the jobs; sleeps by default.
+  // Waits between two polls of the jobs, and less when a job ends meanwhile (jobWake signals it);
+  // by default on jobWake alone.
   virtual void pause(int milliseconds);
+  JobWake& jobWake() { return jobWake_; }
   // Called once for every photo of the run when its job ends; by default a failure shows its
   // reason in the status.
   virtual void photoEnded(const PhotoReport& report);
   // True when the machine has too little memory left to start one more photo beside those in
   // flight; reads the kernel's estimate of available memory by default.
   virtual bool memoryIsShort();
+
+ private:
+  JobWake jobWake_;
 };
 
 using Workers = std::vector<std::unique_ptr<PhotoJob>>;

@@ -1,23 +1,28 @@
 // One photo from its source file to its resized JPEG file. The start step (on the caller's thread)
-// loads the picture through the engine, turns it upright, crops it and starts the resampling in
-// the worker's engine job slot; polling with isFinished runs the finishing step (naming, overwrite
-// policy, encoding, writing) on the caller's thread once the engine is done.
+// reads the photo's Exif block, shows any note about it and hands the rest to a thread of the
+// job's own: load, turn, crop, resampling in the worker's engine job slot, and encoding
+// (photo_work.h). Polling with isFinished runs the finishing step on the caller's thread once that
+// thread is done: naming and the file counter, the overwrite policy and its question, and the
+// write, so that two workers never pick one name and every question comes from one thread.
 //
 // A photo that cannot be done ends without output and with a report that names the reason: its
 // pictures are released, the worker is idle again and the batch goes on. A worker never throws.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <thread>
 
+#include "batch/job_wake.h"
 #include "batch/photo_job_geometry.h"
+#include "batch/photo_work.h"
 #include "batch/run_ledger.h"
 
 namespace lumivex {
 
 class CExif;
-class cJpeg;
 
 enum class PhotoOutcome { Written, KeptExisting, Failed };
 
@@ -52,6 +57,7 @@ class PhotoJob {
   std::string FileN;            // the photo of the current or last job; empty before the first
   std::string baseDir;          // the base folder of the current job
   RunLedger* ledger = nullptr;  // the run's shared record, set by the batch loop for each job
+  JobWake* wake = nullptr;      // signalled from the job's thread when its work is done
 };
 
 class CWorker : public PhotoJob {
@@ -60,7 +66,7 @@ class CWorker : public PhotoJob {
   using Report = PhotoReport;
 
   CWorker();
-  ~CWorker() override;  // waits for a resampling still running before it releases the pictures
+  ~CWorker() override;  // waits for a job thread still running
   CWorker(const CWorker&) = delete;
   CWorker& operator=(const CWorker&) = delete;
 
@@ -70,33 +76,23 @@ class CWorker : public PhotoJob {
   bool takeReport(Report& report) override;
 
  private:
-  void startJob(std::int32_t dstWidth, std::int32_t dstHeight, float dstPrcnt);
-  void turnUpright();
-  void turnByExif();
-  void cropToTarget();
-  void startResampling();
+  PhotoOrder orderFor(std::int32_t dstWidth, std::int32_t dstHeight, float dstPrcnt);
+  void readExif(PhotoOrder& order);
+  void startWork(PhotoOrder order);
   void ResizePicture_Finish();
-  void encodeAndWrite(const std::string& path, bool replacing, cJpeg& encoder);
-  std::int32_t save(cJpeg& encoder, const std::string& path, bool replacing);
+  void write(const std::string& path, bool replacing);
   std::string avoidOwnOutputs(const std::string& path);
   std::string nextOutputPath(const std::string& folder);
   bool applyOverwritePolicy(const std::string& path);
-  void replaceSource(std::intptr_t picture, const char* what);
-  void releasePictures();
   void endJob(Outcome outcome, const std::string& outputPath, const std::string& reason);
   CExif& exif();
 
-  std::int32_t slot_ = 0;
   bool jobDone_ = true;
-  bool resamplingRefused_ = false;  // the engine could not start the job's thread
-  std::intptr_t srcPic_ = 0;
-  std::intptr_t dstPic_ = 0;
-  PictureSize target_;
-  bool exifLoadedAtStart_ = false;
-  bool exifFound_ = false;
+  std::thread thread_;                 // the job's thread while it works; joined once it is done
+  std::atomic<bool> workDone_{false};  // set by the job's thread after its last write to work_
+  PhotoWork work_;
   std::unique_ptr<CExif> exif_;
   std::unique_ptr<Report> report_;
-  std::string loadWarning_;  // the decoder's complaint about a photo it could still read
   std::string note_;
 };
 

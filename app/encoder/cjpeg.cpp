@@ -60,6 +60,10 @@ void cJpeg::setExif(std::vector<std::uint8_t> value) { ExifBytes = std::move(val
 std::int32_t cJpeg::SaveFile(const std::string& fileName) {
   if (fileName.empty()) return kEmptyName;
   if (directoryEntryExists(fileName)) return kNameExists;
+  return writeNewFile(fileName, FileBytes()) == NewFileStatus::Written ? kWritten : kNameExists;
+}
+
+std::vector<std::uint8_t> cJpeg::FileBytes() const {
   JpegContent content;
   content.setup = &Setup;
   content.imageWidth = ImageWidth;
@@ -67,8 +71,7 @@ std::int32_t cJpeg::SaveFile(const std::string& fileName) {
   content.quantTables = &SampledTables;
   content.comment = commentCharacters(CommentText);
   content.exif = &ExifBytes;
-  std::vector<std::uint8_t> bytes = AssembleJpeg(content);
-  return writeNewFile(fileName, bytes) == NewFileStatus::Written ? kWritten : kNameExists;
+  return AssembleJpeg(content);
 }
 
 }  // namespace lumivex

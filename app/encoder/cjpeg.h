@@ -56,6 +56,9 @@ class cJpeg {
   // folders and symbolic links included; it is never replaced or touched). The file appears
   // complete or not at all.
   std::int32_t SaveFile(const std::string& fileName);
+  // The complete file that SaveFile writes, for a caller that writes it itself (the batch encodes
+  // on a job thread and names the file afterwards). Raises as SaveFile does, but for file errors.
+  std::vector<std::uint8_t> FileBytes() const;
 
  private:
   std::array<QuantTable, 4> QuantTables{};

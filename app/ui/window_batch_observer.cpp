@@ -3,6 +3,7 @@
 
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <QMetaObject>
 #include <QTimer>
 
 namespace lumivex::ui {
@@ -17,10 +18,16 @@ void WindowBatchObserver::drawProgress(double fraction) {
 
 void WindowBatchObserver::processEvents() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
 
+// The window's events keep flowing while it waits; a job that ends meanwhile quits the wait at
+// once, by a queued call into this thread.
 void WindowBatchObserver::pause(int milliseconds) {
+  if (jobWake().waitFor(0)) return;
   QEventLoop loop;
   QTimer::singleShot(milliseconds, Qt::PreciseTimer, &loop, &QEventLoop::quit);
-  loop.exec();
+  jobWake().setListener(
+      [&loop] { QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection); });
+  if (!jobWake().waitFor(0)) loop.exec();
+  jobWake().setListener({});
 }
 
 }  // namespace lumivex::ui

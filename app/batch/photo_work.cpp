@@ -1,0 +1,199 @@
+// A photo from its file to the bytes of its JPEG, on the job's own thread: the engine's readers,
+// turns and resampling through its binding, then our encoder. Pictures are owned here from load
+// to encode and released on every path.
+#include "batch/photo_work.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <filesystem>
+#include <stdexcept>
+#include <thread>
+
+#include "batch/engine_binding.h"
+#include "encoder/cjpeg.h"
+#include "platform/gdi.h"
+
+namespace lumivex {
+
+namespace {
+
+constexpr std::int32_t kQuarterTurnClockwise = 6;
+// The largest side a baseline JPEG decoder accepts; the file format itself would allow 65535.
+constexpr std::int32_t kLargestJpegSide = 65500;
+
+// A failure that ends the job for this photo; its text is the reason shown to the user.
+class JobFailure : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+gdi::HDC dcOf(std::intptr_t picture) { return reinterpret_cast<gdi::HDC>(engine::cpic_getHDC(picture)); }
+
+PictureSize sizeOf(std::intptr_t picture) {
+  return {engine::cpic_getWidth(picture), engine::cpic_getHeight(picture)};
+}
+
+// A picture the engine could not allocate keeps its size but has no pixels behind it, and one
+// whose resampling failed on its thread is left empty.
+bool holdsPixels(std::intptr_t picture) {
+  gdi::HDC dc = picture ? dcOf(picture) : nullptr;
+  gdi::DIBSECTION section;
+  PictureSize size = sizeOf(picture);
+  return dc && size.width > 0 && size.height > 0 && gdi::GetDibSection(gdi::GetCurrentBitmap(dc), &section) &&
+         section.bits != nullptr;
+}
+
+// An engine without the load message only says that a file gave no picture; the file system can
+// often say why.
+std::string whyUnreadable(const std::string& path) {
+  std::error_code error;
+  if (std::filesystem::is_directory(path, error)) return "is a folder, not an image";
+  int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK);
+  if (fd < 0) return std::string("cannot be opened (") + std::strerror(errno) + ")";
+  ::close(fd);
+  return "cannot be read as an image (damaged, or not the format its extension says)";
+}
+
+// One engine picture, destroyed with its owner.
+class OwnedPicture {
+ public:
+  OwnedPicture() = default;
+  explicit OwnedPicture(std::intptr_t handle) : handle_(handle) {}
+  ~OwnedPicture() { reset(); }
+  OwnedPicture(const OwnedPicture&) = delete;
+  OwnedPicture& operator=(const OwnedPicture&) = delete;
+  std::intptr_t get() const { return handle_; }
+  void reset(std::intptr_t handle = 0) {
+    if (handle_) engine::cpic_destroy(handle_);
+    handle_ = handle;
+  }
+
+ private:
+  std::intptr_t handle_ = 0;
+};
+
+class PhotoWorker {
+ public:
+  explicit PhotoWorker(const PhotoOrder& order) : order_(order) {}
+  void run(PhotoWork& work);
+
+ private:
+  void load(PhotoWork& work);
+  void turnUpright();
+  void cropToTarget(PictureSize target);
+  void resample(PhotoWork& work);
+  void encode(PhotoWork& work);
+  void replaceSource(std::intptr_t picture, const char* what);
+  std::intptr_t createPicture(PictureSize size, const char* what);
+
+  const PhotoOrder& order_;
+  OwnedPicture source_;
+  OwnedPicture resized_;
+};
+
+void PhotoWorker::run(PhotoWork& work) {
+  load(work);
+  work.target = TargetFor(sizeOf(source_.get()), order_.dstWidth, order_.dstHeight, order_.dstPrcnt);
+  turnUpright();
+  if (order_.autoCrop) cropToTarget(work.target);
+  resample(work);
+  encode(work);
+}
+
+void PhotoWorker::load(PhotoWork& work) {
+  // Paths are UTF-8 on both sides of the engine, so the name crosses unchanged.
+  source_.reset(engine::cpic_load(order_.source.c_str()));
+  std::string message = engine::cpic_lastLoadMessage();
+  if (!holdsPixels(source_.get()))
+    throw JobFailure(message.empty() ? whyUnreadable(order_.source) : "cannot be read: " + message);
+  work.loadWarning = message;
+}
+
+void PhotoWorker::turnUpright() {
+  if (order_.turnPortraits) {
+    PictureSize size = sizeOf(source_.get());
+    if (size.height > size.width)
+      replaceSource(engine::cpic_rotate90(source_.get(), kQuarterTurnClockwise), "turned");
+  } else if (order_.turnCode != 0) {
+    replaceSource(engine::cpic_rotate90(source_.get(), order_.turnCode), "turned");
+  }
+}
+
+void PhotoWorker::cropToTarget(PictureSize target) {
+  PictureSize size = sizeOf(source_.get());
+  std::optional<CropBand> band = CropBandFor(size, target);
+  if (!band) return;
+  std::intptr_t cropped = createPicture(band->size, "cropped picture");
+  gdi::BitBlt(dcOf(cropped), 0, 0, band->size.width, band->size.height, dcOf(source_.get()), band->left,
+              band->top, gdi::SRCCOPY);
+  replaceSource(cropped, "cropped");
+}
+
+// The engine's job slot of this worker does the resampling, exactly as it always did; this
+// thread waits for it.
+void PhotoWorker::resample(PhotoWork& work) {
+  work.output = FitInto(sizeOf(source_.get()), work.target);
+  if (work.output.width > kLargestJpegSide || work.output.height > kLargestJpegSide)
+    throw JobFailure("the resized picture (" + std::to_string(work.output.width) + " x " +
+                     std::to_string(work.output.height) +
+                     " pixels) would be larger than a JPEG file can hold (" +
+                     std::to_string(kLargestJpegSide) + " pixels a side)");
+  resized_.reset(createPicture(work.output, "resized picture"));
+  if (engine::imgResample_Threaded(order_.slot, source_.get(), resized_.get(), order_.resizeQuality) == 0)
+    throw JobFailure("the resampling thread could not be started");
+  while (engine::imgResample_isFinished(order_.slot) != 1)
+    std::this_thread::sleep_for(std::chrono::microseconds(500));
+  source_.reset();
+  // A resampling that failed on its thread (no memory for its intermediate picture) leaves the
+  // destination empty rather than black.
+  if (!holdsPixels(resized_.get()))
+    throw JobFailure("the resampling could not be completed (not enough memory)");
+}
+
+void PhotoWorker::encode(PhotoWork& work) {
+  cJpeg encoder;
+  encoder.setQuality(order_.jpegQuality);
+  if (!order_.exif.empty()) encoder.setExif(order_.exif);
+  if (encoder.SampleHDC(dcOf(resized_.get()), work.output.width, work.output.height, 0, 0) != 0)
+    throw JobFailure("not enough memory to encode the resized picture");
+  resized_.reset();
+  work.jpeg = encoder.FileBytes();
+}
+
+// Takes the place of the source picture; a new picture without pixels ends the job.
+void PhotoWorker::replaceSource(std::intptr_t picture, const char* what) {
+  if (!holdsPixels(picture)) {
+    engine::cpic_destroy(picture);
+    throw JobFailure(std::string("not enough memory for the ") + what + " picture");
+  }
+  source_.reset(picture);
+}
+
+std::intptr_t PhotoWorker::createPicture(PictureSize size, const char* what) {
+  std::intptr_t picture = engine::cpic_create(size.width, size.height);
+  if (holdsPixels(picture)) return picture;
+  engine::cpic_destroy(picture);
+  throw JobFailure("not enough memory for the " + std::string(what) + " (" + std::to_string(size.width) +
+                   " x " + std::to_string(size.height) + " pixels)");
+}
+
+}  // namespace
+
+PhotoWork DoPhotoWork(const PhotoOrder& order) {
+  PhotoWork work;
+  try {
+    PhotoWorker(order).run(work);
+  } catch (const std::bad_alloc&) {
+    work.failure = "not enough memory";
+  } catch (const std::exception& failure) {
+    work.failure = failure.what();
+  }
+  if (!work.failure.empty()) work.jpeg.clear();
+  return work;
+}
+
+}  // namespace lumivex

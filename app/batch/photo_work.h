@@ -1,0 +1,41 @@
+// The part of a photo's job that needs neither the user nor any shared state: load, turn upright,
+// crop, resample and encode. It runs on a thread of the job's own, so that as many photos are
+// decoded and encoded at once as there are workers. Everything it needs arrives in a PhotoOrder
+// made on the batch's thread (settings included: a change in the options dialog during a run
+// reaches the next photo, never one half done), and everything it made leaves in a PhotoWork.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "batch/photo_job_geometry.h"
+
+namespace lumivex {
+
+struct PhotoOrder {
+  std::string source;
+  std::int32_t slot = 0;  // the engine job slot of the worker
+  std::int32_t dstWidth = 0;
+  std::int32_t dstHeight = 0;
+  float dstPrcnt = 0.0f;
+  std::int32_t turnCode = 0;   // an Exif orientation to turn by (3, 6 or 8); 0 for none
+  bool turnPortraits = false;  // a portrait turns a quarter clockwise (the landscape rotation mode)
+  bool autoCrop = false;
+  std::int32_t resizeQuality = 0;
+  std::int32_t jpegQuality = 75;
+  std::vector<std::uint8_t> exif;  // the APP1 payload the output carries; empty for none
+};
+
+struct PhotoWork {
+  std::string failure;             // why the photo could not be done; empty when it was
+  std::string loadWarning;         // what the decoder complained of in a file it could still read
+  PictureSize target;              // the size asked for, which folder names may hold
+  PictureSize output;              // the size of the resized picture
+  std::vector<std::uint8_t> jpeg;  // the complete output file
+};
+
+// Does the work of one photo. Never throws: every failure ends up in PhotoWork::failure.
+PhotoWork DoPhotoWork(const PhotoOrder& order);
+
+}  // namespace lumivex
