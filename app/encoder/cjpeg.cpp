@@ -57,9 +57,11 @@ const std::string& cJpeg::comment() const { return CommentText; }
 
 void cJpeg::setExif(std::vector<std::uint8_t> value) { ExifBytes = std::move(value); }
 
-std::int32_t cJpeg::SaveFile(const std::string& fileName) {
+std::int32_t cJpeg::SaveFile(const std::string& fileName, ExistingFile existing) {
   if (fileName.empty()) return kEmptyName;
-  if (directoryEntryExists(fileName)) return kNameExists;
+  // Both checks come before the encoding, so that nothing is computed for a file not written.
+  if (existing == ExistingFile::Keep && directoryEntryExists(fileName)) return kNameExists;
+  if (existing == ExistingFile::Replace) requireReplaceable(fileName);
   JpegContent content;
   content.setup = &Setup;
   content.imageWidth = ImageWidth;
@@ -68,7 +70,7 @@ std::int32_t cJpeg::SaveFile(const std::string& fileName) {
   content.comment = commentCharacters(CommentText);
   content.exif = &ExifBytes;
   std::vector<std::uint8_t> bytes = AssembleJpeg(content);
-  return writeNewFile(fileName, bytes) == NewFileStatus::Written ? kWritten : kNameExists;
+  return writeNewFile(fileName, bytes, existing) == NewFileStatus::Written ? kWritten : kNameExists;
 }
 
 }  // namespace lumivex
