@@ -25,17 +25,15 @@ class TemporaryFile {
     std::mt19937_64 random = seededRandom();
     for (int attempt = 0; attempt < 100; ++attempt) {
       path_ = hiddenTemporaryName(target, random);
-      // Listed before it exists, so that no moment passes with the file on disk and unlisted.
-      listed_.emplace(path_);
       // Mode 0666 lets the process's umask decide the permissions, as for any new file.
       int fd = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
       if (fd >= 0) {
         fd_.emplace(fd);
+        // Listed only once it is ours: a name taken by someone else must never be removed.
+        listed_.emplace(path_);
         return;
       }
-      int error = errno;
-      listed_.reset();
-      if (error != EEXIST) raiseSystemError(error, "cannot create a file in " + target.folder);
+      if (errno != EEXIST) raiseSystemError(errno, "cannot create a file in " + target.folder);
     }
     raiseSystemError(EEXIST, "cannot create a temporary file in " + target.folder);
   }
