@@ -85,7 +85,8 @@ std::optional<NewFileStatus> writeThroughUnnamedFile(const std::string& path,
   writeAllAndSync(file.get(), bytes, path);
   NewFileStatus status = existing == ExistingFile::Replace ? linkAndReplace(file.get(), target, path)
                                                            : linkNoReplace(file.get(), path);
-  // The bytes were flushed before the link; a late close error could not make them less complete.
+  // The descriptor closes on the way out without a check: its bytes were flushed before the link,
+  // so a late close error could not make the file less complete.
   if (status == NewFileStatus::Written) syncFolder(target.folder);
   return status;
 }
