@@ -2,7 +2,6 @@
 // after it the name, the overwrite policy and a write that never loses a file.
 #include "batch/photo_job.h"
 
-#include <filesystem>
 #include <stdexcept>
 #include <system_error>
 
@@ -117,7 +116,7 @@ void CWorker::readExif(PhotoOrder& order) {
       order.turnCode = static_cast<std::int32_t>(orientation);
       exif().setField(kOrientationTag, 1);
     } else {
-      userPrompts().notice(unsupportedOrientationNote(field));
+      userPrompts().noticeAbout(FileN, unsupportedOrientationNote(field));
     }
   }
   if (settings.CopyExif) order.exif = exif().getAPP1();
@@ -179,16 +178,28 @@ std::string CWorker::avoidOwnOutputs(const std::string& path) {
   return freePath;
 }
 
-// Deletes the existing file when the policy allows it; true when it decided to replace the file.
+// True when the policy (or the user's answer) lets the new file replace the existing one. A "to
+// all" answer holds for the rest of the run; Cancel keeps this file and starts no further photo.
 bool CWorker::applyOverwritePolicy(const std::string& path) {
-  bool replace =
-      settings.OverwriteMode == kAlwaysOverwrite ||
-      (settings.OverwriteMode == kAskBeforeOverwriting && userPrompts().askYesNo(overwriteQuestion(path)));
-  if (replace) {
-    std::error_code ignored;  // a file that cannot be deleted shows up when the write finds it still there
-    std::filesystem::remove(path, ignored);
+  if (settings.OverwriteMode == kAlwaysOverwrite) return true;
+  if (settings.OverwriteMode != kAskBeforeOverwriting) return false;
+  if (ledger && ledger->overwriteAll) return *ledger->overwriteAll;
+  switch (userPrompts().askOverwrite(overwriteQuestion(path))) {
+    case OverwriteAnswer::Yes:
+      return true;
+    case OverwriteAnswer::YesToAll:
+      if (ledger) ledger->overwriteAll = true;
+      return true;
+    case OverwriteAnswer::NoToAll:
+      if (ledger) ledger->overwriteAll = false;
+      return false;
+    case OverwriteAnswer::Cancel:
+      if (ledger) ledger->cancelled = true;
+      return false;
+    case OverwriteAnswer::No:
+      break;
   }
-  return replace;
+  return false;
 }
 
 void CWorker::write(const std::string& path, bool replacing) {
@@ -196,7 +207,10 @@ void CWorker::write(const std::string& path, bool replacing) {
   for (int attempt = 0;; ++attempt) {
     NewFileStatus status;
     try {
-      status = writeNewFile(target, work_.jpeg);
+      // A replacement is written completely before it takes the old file's place in one rename,
+      // so a failed write (a full disk) leaves the old file as it was.
+      if (replacing) requireReplaceable(target);
+      status = writeNewFile(target, work_.jpeg, replacing ? ExistingFile::Replace : ExistingFile::Keep);
     } catch (const std::exception& failure) {
       throw JobFailure("cannot write " + target + " (" + failure.what() + ")");
     }

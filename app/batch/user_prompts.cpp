@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <iostream>
+#include <optional>
 
 namespace lumivex {
 namespace {
@@ -18,11 +19,59 @@ std::string forTerminal(const std::string& text) {
   return out;
 }
 
+constexpr const char* kOverwriteChoices = " [y/n/a/N/q] ";
+
+// One letter, spaces around it allowed; n and N differ, the other letters take either case.
+std::optional<OverwriteAnswer> overwriteAnswerOf(const std::string& line) {
+  std::size_t first = line.find_first_not_of(" \t\r");
+  std::size_t last = line.find_last_not_of(" \t\r");
+  if (first == std::string::npos || first != last) return std::nullopt;
+  switch (line[first]) {
+    case 'y':
+    case 'Y':
+      return OverwriteAnswer::Yes;
+    case 'n':
+      return OverwriteAnswer::No;
+    case 'a':
+    case 'A':
+      return OverwriteAnswer::YesToAll;
+    case 'N':
+      return OverwriteAnswer::NoToAll;
+    case 'q':
+    case 'Q':
+      return OverwriteAnswer::Cancel;
+    default:
+      return std::nullopt;
+  }
+}
+
 }  // namespace
 
 UserPrompts::~UserPrompts() = default;
 
+OverwriteAnswer UserPrompts::askOverwrite(const std::string& text) {
+  return askYesNo(text) ? OverwriteAnswer::Yes : OverwriteAnswer::No;
+}
+
+OverwriteAnswer AskOverwriteOn(std::istream& in, std::ostream& out, const std::string& text) {
+  out << text << kOverwriteChoices << std::flush;
+  std::string line;
+  while (std::getline(in, line)) {
+    if (std::optional<OverwriteAnswer> answer = overwriteAnswerOf(line)) return *answer;
+    out << "Answer y (yes), n (no), a (yes to all), N (no to all) or q (cancel the run)" << kOverwriteChoices
+        << std::flush;
+  }
+  out << std::endl;
+  return OverwriteAnswer::NoToAll;
+}
+
+void UserPrompts::noticeAbout(const std::string& /*photo*/, const std::string& text) { notice(text); }
+
 void TerminalPrompts::notice(const std::string& text) { std::cerr << forTerminal(text) << std::endl; }
+
+void TerminalPrompts::noticeAbout(const std::string& photo, const std::string& text) {
+  std::cerr << "lumivex: " << photo << ": " << forTerminal(text) << std::endl;
+}
 
 // Without a terminal nobody can answer, so the safe answer is given at once rather than waiting
 // on a pipe or a closed input.
@@ -36,6 +85,13 @@ bool TerminalPrompts::askYesNo(const std::string& text) {
   if (!std::getline(std::cin, answer)) return false;
   std::size_t first = answer.find_first_not_of(" \t");
   return first != std::string::npos && (answer[first] == 'y' || answer[first] == 'Y');
+}
+
+// Silent without a terminal: a run over many existing outputs would otherwise print every
+// question in full only to answer it No.
+OverwriteAnswer TerminalPrompts::askOverwrite(const std::string& text) {
+  if (!isatty(STDIN_FILENO)) return OverwriteAnswer::No;
+  return AskOverwriteOn(std::cin, std::cerr, forTerminal(text));
 }
 
 void setUserPrompts(UserPrompts* prompts) { installed = prompts; }

@@ -7,4 +7,9 @@ bool BatchPrompts::askYesNo(const std::string& text) {
   return TerminalPrompts::askYesNo(text);
 }
 
+OverwriteAnswer BatchPrompts::askOverwrite(const std::string& text) {
+  if (standingAnswer_) return *standingAnswer_ ? OverwriteAnswer::Yes : OverwriteAnswer::No;
+  return TerminalPrompts::askOverwrite(text);
+}
+
 }  // namespace lumivex::cli

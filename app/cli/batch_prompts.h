@@ -11,9 +11,11 @@ namespace lumivex::cli {
 
 class BatchPrompts : public TerminalPrompts {
  public:
-  // The answer given to every question from now on; none to ask (or say No without a terminal).
+  // The answer given to every question from now on, the overwrite question included (as Yes or
+  // No); none to ask (or say No without a terminal).
   void setStandingAnswer(std::optional<bool> answer) { standingAnswer_ = answer; }
   bool askYesNo(const std::string& text) override;
+  OverwriteAnswer askOverwrite(const std::string& text) override;
 
  private:
   std::optional<bool> standingAnswer_;

@@ -57,10 +57,12 @@ const std::string& cJpeg::comment() const { return CommentText; }
 
 void cJpeg::setExif(std::vector<std::uint8_t> value) { ExifBytes = std::move(value); }
 
-std::int32_t cJpeg::SaveFile(const std::string& fileName) {
+std::int32_t cJpeg::SaveFile(const std::string& fileName, ExistingFile existing) {
   if (fileName.empty()) return kEmptyName;
-  if (directoryEntryExists(fileName)) return kNameExists;
-  return writeNewFile(fileName, FileBytes()) == NewFileStatus::Written ? kWritten : kNameExists;
+  // Both checks come before the encoding, so that nothing is computed for a file not written.
+  if (existing == ExistingFile::Keep && directoryEntryExists(fileName)) return kNameExists;
+  if (existing == ExistingFile::Replace) requireReplaceable(fileName);
+  return writeNewFile(fileName, FileBytes(), existing) == NewFileStatus::Written ? kWritten : kNameExists;
 }
 
 std::vector<std::uint8_t> cJpeg::FileBytes() const {

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "encoder/encoder_error.h"
+#include "encoder/new_file.h"
 #include "encoder/quantization_tables.h"
 #include "encoder/sampling.h"
 #include "platform/gdi.h"
@@ -54,8 +55,11 @@ class cJpeg {
 
   // Writes the file: 0 written, 1 empty name, 2 an entry of that name exists (hidden files,
   // folders and symbolic links included; it is never replaced or touched). The file appears
-  // complete or not at all.
-  std::int32_t SaveFile(const std::string& fileName);
+  // complete or not at all. With ExistingFile::Replace an existing regular file is replaced by
+  // the complete new one in one atomic step (a failed write leaves it as it was) and the status
+  // is 0 or 1; a folder, symbolic link or other special file of that name is never replaced and
+  // raises std::system_error (EISDIR for a folder, EEXIST for the others).
+  std::int32_t SaveFile(const std::string& fileName, ExistingFile existing = ExistingFile::Keep);
   // The complete file that SaveFile writes, for a caller that writes it itself (the batch encodes
   // on a job thread and names the file afterwards). Raises as SaveFile does, but for file errors.
   std::vector<std::uint8_t> FileBytes() const;

@@ -1,7 +1,8 @@
-// Writing a file that must not replace anything: the bytes go to a hidden temporary file in the
-// destination folder, are flushed to the disk, and only then take the file's name, atomically and
-// only if the name is still free. A failure at any step removes the temporary file, so neither a
-// truncated file nor a leftover is ever seen under any name the user knows.
+// Writing a file so that no reader ever sees it half written: the bytes go to a temporary file in
+// the destination folder, are flushed to the disk, and only then take the file's name in one
+// atomic step. Where the file system has unnamed temporary files (O_TMPFILE) the file has no name
+// at all until it is complete, so even a process killed mid-write leaves nothing behind; elsewhere
+// a hidden ".NAME.XXXXXX" file is used and removed on failure, on SIGINT and on SIGTERM.
 #pragma once
 
 #include <cstdint>
@@ -15,11 +16,25 @@ namespace lumivex {
 // (no search permission, a name too long) raise std::system_error.
 bool directoryEntryExists(const std::string& path);
 
+// What becomes of an entry that already holds the name: Keep never touches it; Replace swaps a
+// regular file for the new one atomically, so that readers see the old file or the new one and a
+// failed write (a full disk) leaves the old file as it was.
+enum class ExistingFile { Keep, Replace };
+
 enum class NewFileStatus { Written, AlreadyExists };
 
-// Creates `path` holding exactly `bytes`. AlreadyExists when an entry of that name appeared in
-// the meantime; it is left untouched. File-system failures (no folder, no access, disk full, file
-// size limit) raise std::system_error with the system's error code, after cleaning up.
-NewFileStatus writeNewFile(const std::string& path, const std::vector<std::uint8_t>& bytes);
+// Raises std::system_error unless `path` names nothing or a regular file: folders, symbolic
+// links (never followed), devices, pipes and sockets are not replaced. EISDIR for a folder,
+// EEXIST for the others.
+void requireReplaceable(const std::string& path);
+
+// Creates `path` holding exactly `bytes`, with the permissions any new file gets (0666 less the
+// umask). With Keep, AlreadyExists when an entry of that name exists or appears in the meantime;
+// it is left untouched. With Replace, an existing regular file is replaced (requireReplaceable's
+// errors otherwise) and the status is always Written. File-system failures (no folder, no
+// access, disk full, file size limit) raise std::system_error with the system's error code,
+// after cleaning up.
+NewFileStatus writeNewFile(const std::string& path, const std::vector<std::uint8_t>& bytes,
+                           ExistingFile existing = ExistingFile::Keep);
 
 }  // namespace lumivex

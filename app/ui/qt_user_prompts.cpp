@@ -24,6 +24,21 @@ QMessageBox::Icon qtIconOf(PromptIcon icon) {
   return QMessageBox::NoIcon;
 }
 
+OverwriteAnswer overwriteAnswerOf(int button) {
+  switch (button) {
+    case QMessageBox::Yes:
+      return OverwriteAnswer::Yes;
+    case QMessageBox::YesToAll:
+      return OverwriteAnswer::YesToAll;
+    case QMessageBox::No:
+      return OverwriteAnswer::No;
+    case QMessageBox::NoToAll:
+      return OverwriteAnswer::NoToAll;
+    default:  // Cancel, and the box closed by Escape or its close button
+      return OverwriteAnswer::Cancel;
+  }
+}
+
 }  // namespace
 
 PromptIcon IconOfNotice(const std::string& text) {
@@ -43,6 +58,14 @@ void WindowPrompts::notice(const std::string& text) { message(text, IconOfNotice
 
 bool WindowPrompts::askYesNo(const std::string& text) { return question(text, IconOfQuestion(text)); }
 
+OverwriteAnswer WindowPrompts::askOverwrite(const std::string& text) {
+  return overwriteQuestion(text, IconOfQuestion(text));
+}
+
+OverwriteAnswer WindowPrompts::overwriteQuestion(const std::string& text, PromptIcon icon) {
+  return question(text, icon) ? OverwriteAnswer::Yes : OverwriteAnswer::No;
+}
+
 void QtUserPrompts::message(const std::string& text, PromptIcon icon) {
   QMessageBox box(qtIconOf(icon), kTitle, QString::fromStdString(text), QMessageBox::Ok, owner_);
   box.exec();
@@ -53,6 +76,18 @@ bool QtUserPrompts::question(const std::string& text, PromptIcon icon) {
                   owner_);
   box.setDefaultButton(QMessageBox::Yes);
   return box.exec() == QMessageBox::Yes;
+}
+
+// Cancel is the box's escape button, so Escape and the close button stop the run rather than
+// answer for one file.
+OverwriteAnswer QtUserPrompts::overwriteQuestion(const std::string& text, PromptIcon icon) {
+  QMessageBox box(
+      qtIconOf(icon), kTitle, QString::fromStdString(text),
+      QMessageBox::Yes | QMessageBox::YesToAll | QMessageBox::No | QMessageBox::NoToAll | QMessageBox::Cancel,
+      owner_);
+  box.setDefaultButton(QMessageBox::Yes);
+  box.setEscapeButton(QMessageBox::Cancel);
+  return overwriteAnswerOf(box.exec());
 }
 
 }  // namespace lumivex::ui

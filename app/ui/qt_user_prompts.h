@@ -1,6 +1,6 @@
-// Message boxes for the window: notices with an OK button and yes/no questions, modal and titled
-// "Lumivex". The batch pipeline asks through the UserPrompts interface; the window's own
-// questions name their icon. Tests replace the boxes with scripted answers.
+// Message boxes for the window: notices with an OK button, yes/no questions and the overwrite
+// question, modal and titled "Lumivex". The batch pipeline asks through the UserPrompts interface; the
+// window's own questions name their icon. Tests replace the boxes with scripted answers.
 #pragma once
 
 #include <QPointer>
@@ -19,10 +19,14 @@ class WindowPrompts : public UserPrompts {
   virtual void message(const std::string& text, PromptIcon icon) = 0;
   // A question with Yes and No buttons; true for Yes.
   virtual bool question(const std::string& text, PromptIcon icon) = 0;
+  // The overwrite question with Yes, Yes to All, No, No to All and Cancel buttons. Unless
+  // overridden it is a plain question (Yes or No only).
+  virtual OverwriteAnswer overwriteQuestion(const std::string& text, PromptIcon icon);
 
   // The pipeline's own notices and questions, with the icon their text calls for.
   void notice(const std::string& text) override;
   bool askYesNo(const std::string& text) override;
+  OverwriteAnswer askOverwrite(const std::string& text) override;
 };
 
 // The pipeline's interface carries no icon, so it is picked from the text: warnings for the
@@ -37,6 +41,7 @@ class QtUserPrompts : public WindowPrompts {
 
   void message(const std::string& text, PromptIcon icon) override;
   bool question(const std::string& text, PromptIcon icon) override;
+  OverwriteAnswer overwriteQuestion(const std::string& text, PromptIcon icon) override;
 
  private:
   QPointer<QWidget> owner_;

@@ -9,6 +9,7 @@
 #include "batch/photo_job_destination.h"
 #include "batch/settings.h"
 #include "photo_job_files.h"
+#include "support/scripted_prompts.h"
 #include "support/test_files.h"
 
 namespace lumivex {
@@ -98,6 +99,36 @@ TEST_F(BatchDropsTest, EveryDroppedFileIsResizedExactlyOnce) {
       }
     EXPECT_EQ(observer.ended.size(), 7u);
   }
+}
+
+// Re-running over existing outputs with the "Ask" policy: "Yes to All" answers every later
+// question of the run, and Cancel ends the run after the photo in flight, dropping the rest.
+TEST_F(BatchDropsTest, TheOverwriteQuestionAnswersForAllOrEndsTheRun) {
+  settings.OverwriteMode = 0;
+  std::vector<std::string> sources = photos("p", 4);
+  for (const std::string& source : sources)
+    testing_support::writeBytes(source.substr(0, source.size() - 4) + "_32x24.jpg", {'o', 'l', 'd'});
+  auto runAll = [&] {
+    PendingFiles queue;
+    for (const std::string& source : sources) queue.append({source, ""});
+    DroppingObserver observer(queue, {{1000, {}}});
+    Workers workers = CreateWorkers(1);
+    RunBatch(queue, workers, "32x24", observer);
+    return queue.count();
+  };
+  testing_support::ScriptedPrompts prompts;
+  prompts.answerOverwrite(OverwriteAnswer::Cancel);
+  EXPECT_EQ(runAll(), 0) << "the photos not started are dropped";
+  EXPECT_EQ(prompts.questions.size(), 1u);
+  for (const std::string& source : sources)
+    EXPECT_EQ(testing_support::readBytes(source.substr(0, source.size() - 4) + "_32x24.jpg").size(), 3u);
+
+  prompts.questions.clear();
+  prompts.answerOverwrite(OverwriteAnswer::YesToAll);
+  runAll();
+  EXPECT_EQ(prompts.questions.size(), 1u);
+  for (const std::string& source : sources)
+    EXPECT_EQ(testing_support::jpegSize(source.substr(0, source.size() - 4) + "_32x24.jpg").width, 32);
 }
 
 }  // namespace

@@ -1,4 +1,6 @@
 // The program's by-name binding reaches the real libcorvale.so beside the executable.
+#include "batch/engine_binding.h"
+
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
@@ -7,7 +9,6 @@
 #include <filesystem>
 #include <string>
 
-#include "batch/engine_binding.h"
 #include "platform/gdi.h"
 #include "support/test_files.h"
 
@@ -34,7 +35,8 @@ TEST(EngineBinding, AMissingEngineStopsTheProgramWithAMessageNamingIt) {
   std::filesystem::create_directory(dir.path() / "deps");
   std::filesystem::copy_file(std::string(LUMIVEX_BIN_DIR) + "/lumivex", dir.file("lumivex"));
   std::filesystem::copy_file(std::string(LUMIVEX_BIN_DIR) + "/libdevctx.so", dir.file("deps/libdevctx.so"));
-  std::filesystem::copy_file(testing_support::samplePhoto("cameras/fujifilm-finepix40i.jpg"), dir.file("a.jpg"));
+  std::filesystem::copy_file(testing_support::samplePhoto("cameras/fujifilm-finepix40i.jpg"),
+                             dir.file("a.jpg"));
   std::string folder = dir.path().string();
   ASSERT_EQ(std::system(("patchelf --remove-rpath '" + folder + "/lumivex'").c_str()), 0);
   std::string command = "cd '" + folder + "' && LD_LIBRARY_PATH='" + folder + "/deps' LUMIVEX_CONFIG_DIR='" +

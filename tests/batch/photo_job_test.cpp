@@ -97,13 +97,13 @@ TEST_F(PhotoJobTest, TheOverwriteQuestionDecides) {
   std::string source = copyOf("cameras/fujifilm-finepix40i.jpg", "a.jpg");
   std::string output = dir.file("a_64x48.jpg");
   testing_support::writeBytes(output, {'o', 'l', 'd'});
-  prompts.answer(false);
+  prompts.answerOverwrite(OverwriteAnswer::No);
   PhotoReport kept = resize(source, 64, 64);
   EXPECT_EQ(kept.outcome, PhotoOutcome::KeptExisting);
   EXPECT_EQ(testing_support::readBytes(output).size(), 3u);
   ASSERT_EQ(prompts.questions.size(), 1u);
   EXPECT_EQ(prompts.questions[0], "File a_64x48.jpg already exists, do you want to overwrite it?\n" + output);
-  prompts.answer(true);
+  prompts.answerOverwrite(OverwriteAnswer::Yes);
   EXPECT_EQ(resize(source, 64, 64).outcome, PhotoOutcome::Written);
   EXPECT_EQ(jpegSize(output), (PictureSize{64, 48}));
 }

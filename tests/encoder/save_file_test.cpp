@@ -9,11 +9,14 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <functional>
 #include <system_error>
 
 #include "encoder/cjpeg.h"
 #include "encoder/jpeg_oracle.h"
+#include "encoder/named_temporary_file.h"
 #include "encoder/new_file.h"
+#include "encoder/unnamed_temporary_file.h"
 #include "support/test_files.h"
 
 namespace lumivex {
@@ -204,6 +207,140 @@ TEST(SaveFile, LookupFailuresAreSystemErrors) {
   std::string tooLong = "/tmp/" + std::string(300, 'x') + ".jpg";
   EXPECT_THROW(sampled.encoder.SaveFile(tooLong), std::system_error);
   EXPECT_FALSE(directoryEntryExists("/tmp/no-such-folder-for-lumivex/x.jpg"));
+}
+
+TEST(SaveFile, ReplaceSwapsAnExistingFileForTheNewOne) {
+  SampledEncoder sampled;
+  testing_support::TempDir folder;
+  testing_support::writeBytes(folder.file("old.jpg"), {1, 2, 3});
+  EXPECT_EQ(sampled.encoder.SaveFile(folder.file("old.jpg"), ExistingFile::Replace), 0);
+  EXPECT_EQ(sampled.encoder.SaveFile(folder.file("new.jpg"), ExistingFile::Replace), 0);
+  EXPECT_EQ(entriesOf(folder.path()), (std::vector<std::string>{"new.jpg", "old.jpg"}));
+  EXPECT_TRUE(encoder_tests::decodeJpegFile(folder.file("old.jpg")).ok);
+}
+
+TEST(SaveFile, ReplaceRefusesFoldersAndSymbolicLinksAndFollowsNone) {
+  SampledEncoder sampled;
+  testing_support::TempDir folder;
+  testing_support::writeBytes(folder.file("target.jpg"), {1, 2, 3});
+  fs::create_directory(folder.path() / "folder.jpg");
+  fs::create_symlink(folder.path() / "target.jpg", folder.path() / "link.jpg");
+  fs::create_symlink(folder.path() / "nowhere.jpg", folder.path() / "dangling.jpg");
+  const std::vector<std::string> before = entriesOf(folder.path());
+  auto errorOf = [&](const std::string& name) {
+    try {
+      sampled.encoder.SaveFile(folder.file(name), ExistingFile::Replace);
+    } catch (const std::system_error& e) {
+      return e.code().value();
+    }
+    return 0;
+  };
+  EXPECT_EQ(errorOf("folder.jpg"), EISDIR);
+  EXPECT_EQ(errorOf("link.jpg"), EEXIST);
+  EXPECT_EQ(errorOf("dangling.jpg"), EEXIST);
+  EXPECT_EQ(entriesOf(folder.path()), before);
+  EXPECT_TRUE(fs::is_symlink(folder.path() / "link.jpg"));
+  EXPECT_EQ(testing_support::readBytes(folder.file("target.jpg")), (Bytes{1, 2, 3}));
+}
+
+// The two ways a new file is written, each asked for directly: the unnamed one is skipped on a
+// file system that has no unnamed temporary files.
+using Writer = std::function<std::optional<NewFileStatus>(const std::string&, const Bytes&, ExistingFile)>;
+
+struct Way {
+  const char* name;
+  Writer write;
+};
+
+const Way kUnnamed{"unnamed", new_file::writeThroughUnnamedFile};
+const Way kNamed{
+    "named", [](const std::string& path, const Bytes& bytes, ExistingFile existing) {
+      return std::optional<NewFileStatus>(new_file::writeThroughNamedFile(path, bytes, existing));
+    }};
+
+bool unnamedFilesWork() {
+  testing_support::TempDir probe;
+  return new_file::writeThroughUnnamedFile(probe.file("probe"), {1}, ExistingFile::Keep).has_value();
+}
+
+std::vector<Way> availableWays() {
+  if (unnamedFilesWork()) return {kUnnamed, kNamed};
+  return {kNamed};
+}
+
+TEST(NewFile, BothWaysKeepOrReplaceAndGiveTheUmasksPermissions) {
+  for (const Way& way : availableWays()) {
+    SCOPED_TRACE(way.name);
+    testing_support::TempDir folder;
+    testing_support::writeBytes(folder.file("taken.jpg"), {9});
+    mode_t previous = ::umask(077);
+    EXPECT_EQ(way.write(folder.file("taken.jpg"), Bytes(1000, 7), ExistingFile::Keep),
+              NewFileStatus::AlreadyExists);
+    EXPECT_EQ(testing_support::readBytes(folder.file("taken.jpg")), (Bytes{9}));
+    EXPECT_EQ(way.write(folder.file("new.jpg"), Bytes(10, 5), ExistingFile::Keep), NewFileStatus::Written);
+    EXPECT_EQ(way.write(folder.file("taken.jpg"), Bytes(20, 6), ExistingFile::Replace),
+              NewFileStatus::Written);
+    ::umask(previous);
+    EXPECT_EQ(testing_support::readBytes(folder.file("new.jpg")), Bytes(10, 5));
+    EXPECT_EQ(testing_support::readBytes(folder.file("taken.jpg")), Bytes(20, 6));
+    EXPECT_EQ(fs::status(folder.file("new.jpg")).permissions(),
+              fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_EQ(entriesOf(folder.path()), (std::vector<std::string>{"new.jpg", "taken.jpg"}));
+  }
+}
+
+// A file size limit fails the write part way like a full disk; the handler of SIGXFSZ picks what
+// happens to the child then: nothing (the write fails with EFBIG) or a signal raised mid-write.
+int writeInLimitedChild(const Way& way, const std::string& path, ExistingFile existing,
+                        void (*onLimit)(int)) {
+  return inChild([&] {
+    ::signal(SIGXFSZ, onLimit);
+    rlimit limit{1000, 1000};
+    if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) return 10;
+    try {
+      way.write(path, Bytes(100000, 7), existing);
+      return 1;
+    } catch (const std::system_error& e) {
+      return e.code().value() == EFBIG ? 0 : 2;
+    }
+  });
+}
+
+TEST(NewFile, AFullDiskWhileReplacingKeepsTheOldFile) {
+  for (const Way& way : availableWays()) {
+    SCOPED_TRACE(way.name);
+    testing_support::TempDir folder;
+    testing_support::writeBytes(folder.file("photo.jpg"), {1, 2, 3});
+    EXPECT_EQ(writeInLimitedChild(way, folder.file("photo.jpg"), ExistingFile::Replace, SIG_IGN), 0);
+    EXPECT_EQ(testing_support::readBytes(folder.file("photo.jpg")), (Bytes{1, 2, 3}));
+    EXPECT_EQ(entriesOf(folder.path()), (std::vector<std::string>{"photo.jpg"}));
+  }
+}
+
+TEST(NewFile, AnUnnamedFileKilledMidWriteLeavesNothing) {
+  if (!unnamedFilesWork()) GTEST_SKIP() << "no unnamed temporary files here";
+  testing_support::TempDir folder;
+  testing_support::writeBytes(folder.file("old.jpg"), {1, 2, 3});
+  auto killed = [](int) { ::raise(SIGKILL); };
+  for (ExistingFile existing : {ExistingFile::Keep, ExistingFile::Replace})
+    EXPECT_EQ(writeInLimitedChild(kUnnamed, folder.file("old.jpg"), existing, killed), 100 + SIGKILL);
+  EXPECT_EQ(writeInLimitedChild(kUnnamed, folder.file("new.jpg"), ExistingFile::Keep, killed), 100 + SIGKILL);
+  EXPECT_EQ(entriesOf(folder.path()), (std::vector<std::string>{"old.jpg"}));
+  EXPECT_EQ(testing_support::readBytes(folder.file("old.jpg")), (Bytes{1, 2, 3}));
+}
+
+TEST(NewFile, ANamedFileStoppedMidWriteBySigtermIsRemoved) {
+  testing_support::TempDir folder;
+  auto terminate = [](int) { ::raise(SIGTERM); };
+  EXPECT_EQ(writeInLimitedChild(kNamed, folder.file("photo.jpg"), ExistingFile::Keep, terminate),
+            100 + SIGTERM);
+  EXPECT_TRUE(entriesOf(folder.path()).empty());
+  // A program with its own SIGTERM handler keeps it (here one that exits with 42 at once).
+  int status = inChild([&] {
+    ::signal(SIGTERM, [](int) { ::_exit(42); });
+    return writeInLimitedChild(kNamed, folder.file("photo.jpg"), ExistingFile::Keep, terminate) == 42 ? 0 : 1;
+  });
+  EXPECT_EQ(status, 0);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
-// Prompts for tests: questions take their answers from a queue (No once it is empty), and every
-// text shown is recorded. Installed for the lifetime of the object.
+// Prompts for tests: yes/no questions and overwrite questions take their answers from a queue each
+// (No once it is empty), and every text shown is recorded, questions of both kinds in the order
+// asked. Installed for the lifetime of the object.
 #pragma once
 
 #include <deque>
@@ -18,6 +19,7 @@ class ScriptedPrompts : public lumivex::UserPrompts {
   ScriptedPrompts& operator=(const ScriptedPrompts&) = delete;
 
   void answer(bool yes) { answers_.push_back(yes); }
+  void answerOverwrite(lumivex::OverwriteAnswer answer) { overwriteAnswers_.push_back(answer); }
 
   void notice(const std::string& text) override { notices.push_back(text); }
   bool askYesNo(const std::string& text) override {
@@ -27,12 +29,20 @@ class ScriptedPrompts : public lumivex::UserPrompts {
     answers_.pop_front();
     return yes;
   }
+  lumivex::OverwriteAnswer askOverwrite(const std::string& text) override {
+    questions.push_back(text);
+    if (overwriteAnswers_.empty()) return lumivex::OverwriteAnswer::No;
+    lumivex::OverwriteAnswer answer = overwriteAnswers_.front();
+    overwriteAnswers_.pop_front();
+    return answer;
+  }
 
   std::vector<std::string> notices;
   std::vector<std::string> questions;
 
  private:
   std::deque<bool> answers_;
+  std::deque<lumivex::OverwriteAnswer> overwriteAnswers_;
 };
 
 }  // namespace testing_support
