@@ -9,12 +9,13 @@ namespace corvale {
 
 namespace {
 
-// The device-context layer turns the frame's 8-bit colours into the picture's 32-bit pixels.
+// The device-context layer turns the frame's 8-bit colours into the picture's 32-bit pixels. Only
+// the frame's own area is copied: the rest of the picture stays black, as it was allocated.
 void copyFrameToPicture(const GifFrame& frame, gdi::HDC referenceDc, Picture& picture) {
   gdi::HDC frameDc = gdi::CreateCompatibleDC(referenceDc);
   if (!frameDc) return;
   gdi::HGDIOBJ previous = gdi::SelectObject(frameDc, frame.bitmap);
-  gdi::BitBlt(picture.memoryDc, 0, 0, picture.width, picture.height, frameDc, 0, 0, gdi::SRCCOPY);
+  gdi::BitBlt(picture.memoryDc, 0, 0, frame.width, frame.height, frameDc, 0, 0, gdi::SRCCOPY);
   if (previous) gdi::SelectObject(frameDc, previous);
   gdi::DeleteDC(frameDc);
 }

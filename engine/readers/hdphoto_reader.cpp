@@ -61,7 +61,13 @@ constexpr std::uint64_t kChildMemoryMargin = std::uint64_t{1} << 30;
 constexpr std::uint64_t kMaxHdPhotoFileBytes = std::uint64_t{1} << 31;
 
 // What the child found when it opened the file.
-enum class OpenStatus : std::uint32_t { kOpened, kNotHdPhoto, kUnsupportedFormat, kTooLarge };
+enum class OpenStatus : std::uint32_t {
+  kOpened,
+  kNotHdPhoto,
+  kUnsupportedDepth,
+  kUnsupportedFormat,
+  kTooLarge
+};
 
 struct ImageSize {
   OpenStatus status = OpenStatus::kNotHdPhoto;
@@ -93,7 +99,7 @@ OpenStatus setRgbOutput(JxrSession& s, ImageSize& size) {
   rgbInfo.pGUIDPixFmt = &GUID_PKPixelFormat24bppRGB;
   if (PixelFormatLookup(&sourceInfo, LOOKUP_FORWARD) != WMP_errSuccess || sourceInfo.bdBitDepth != BD_8 ||
       PixelFormatLookup(&rgbInfo, LOOKUP_FORWARD) != WMP_errSuccess)
-    return OpenStatus::kUnsupportedFormat;
+    return OpenStatus::kUnsupportedDepth;
   CWMImageInfo& info = s.decoder->WMP.wmiI;
   s.decoder->guidPixFormat = GUID_PKPixelFormat24bppRGB;
   info.cfColorFormat = rgbInfo.cfColorFormat;
@@ -283,8 +289,10 @@ std::string openFailure(const ImageSize& size) {
   switch (size.status) {
     case OpenStatus::kOpened:
       return {};
+    case OpenStatus::kUnsupportedDepth:
+      return "HD Photo of other than 8 bits a channel is not supported";
     case OpenStatus::kUnsupportedFormat:
-      return "HD Photo of more than 8 bits a channel, or of its pixel format, is not supported";
+      return "HD Photo of this pixel format is not supported";
     case OpenStatus::kTooLarge:
       return tooLargeForMemory(size.width, size.height);
     default:
@@ -292,7 +300,10 @@ std::string openFailure(const ImageSize& size) {
   }
 }
 
+}  // namespace
+
 std::string readHdPhotoBytes(Bytes bytes, gdi::HDC referenceDc, Picture& picture) {
+  releasePicture(picture);
   if (bytes.empty()) return "is empty";
   ChildDecode child(bytes);
   ImageSize size;
@@ -307,8 +318,6 @@ std::string readHdPhotoBytes(Bytes bytes, gdi::HDC referenceDc, Picture& picture
   releasePicture(picture);
   return "is damaged: the HD Photo decoder stopped";
 }
-
-}  // namespace
 
 std::string readHdPhotoFile(const char* path, gdi::HDC referenceDc, Picture& picture) {
   releasePicture(picture);

@@ -6,6 +6,7 @@
 // library never writes to stderr: its warnings (a file cut short, corrupt data) are kept and
 // become the reader's message, its fatal error the reason for the empty picture.
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <csetjmp>
 #include <cstdio>
@@ -28,18 +29,20 @@ constexpr std::uint64_t kMaxJpegFileBytes = std::uint64_t{1} << 31;
 constexpr std::uint64_t kMaxJpegPixels = std::uint64_t{1} << 29;
 // A progressive file can hold a huge number of tiny scans, each of which costs a full pass.
 constexpr int kMaxScans = 1000;
-// The least entropy-coded data a file can spend on the 8 x 8 blocks of a component. With Huffman
-// coding every block a scan covers costs at least one bit (a DC difference code, or in a
-// sequential scan a DC code and an end-of-block code, two bits); only the AC scans of a
-// progressive file can run thousands of blocks into a few bits, and a real file always codes the
-// DC of every component first. The bound allows eight blocks a bit, far below what any real file
-// needs. The arithmetic coder can code a certain decision in about 1/45000 of a bit (its interval
-// register shrinks by at most 1 in 0xFFFF per decision at the smallest probability estimate), and
-// every block takes at least one decision, so arithmetic files are allowed 65536 blocks a bit.
+// The least entropy-coded data a file can spend on its 8 x 8 blocks. With Huffman coding every
+// block a scan covers costs at least one bit (a DC difference code, or in a sequential scan a DC
+// code and an end-of-block code, two bits); only the AC scans of a progressive file can run
+// thousands of blocks into a few bits, and a real file codes the DC of every component. The bound
+// allows eight blocks a bit over all components, far below what any real file needs, even one
+// cut short after its first scan. The arithmetic coder can code a certain decision in about
+// 1/45000 of a bit (at its smallest probability estimate its interval register shrinks by 1 in
+// at least 0x8000 per decision and gives one bit each time it halves), and every block takes at
+// least one decision, so arithmetic files are allowed 65536 blocks a bit.
 constexpr std::uint64_t kHuffmanBlocksPerBit = 8;
 constexpr std::uint64_t kArithmeticBlocksPerBit = 65536;
 constexpr std::uint64_t kBlocksWithoutData = 1024;
-// Warnings kept for the message; a damaged file can raise thousands of the same kind.
+// Warnings kept for the message, one of each kind: a damaged file can raise thousands of the same
+// kind, and only the first of each is formatted.
 constexpr int kMaxWarningsKept = 3;
 
 struct ErrorTrap {
@@ -47,6 +50,7 @@ struct ErrorTrap {
   std::jmp_buf jump;
   std::string failure;   // the fatal error that abandoned the load
   std::string warnings;  // the library's complaints, "; " between them
+  std::array<int, kMaxWarningsKept> keptCodes{};
   int warningsKept = 0;
 };
 
@@ -75,11 +79,12 @@ void keepWarning(j_common_ptr cinfo, int level) {
   if (level >= 0) return;
   ErrorTrap& trap = trapOf(cinfo);
   ++cinfo->err->num_warnings;
-  if (trap.warningsKept == kMaxWarningsKept) return;
-  std::string message = libraryMessage(cinfo);
-  if (trap.warnings.find(message) != std::string::npos) return;
-  trap.warnings += (trap.warnings.empty() ? "" : "; ") + message;
+  auto kept = trap.keptCodes.begin() + trap.warningsKept;
+  if (kept == trap.keptCodes.end() || std::find(trap.keptCodes.begin(), kept, cinfo->err->msg_code) != kept)
+    return;
+  *kept = cinfo->err->msg_code;
   ++trap.warningsKept;
+  trap.warnings += (trap.warnings.empty() ? "" : "; ") + libraryMessage(cinfo);
 }
 
 void writeNothing(j_common_ptr) {}
@@ -91,17 +96,16 @@ void limitScans(j_common_ptr cinfo) {
 }
 
 // After the header the source holds the entropy-coded data of every scan (and the markers
-// between them); it must be able to code the component of fewest blocks.
+// between them); it must be able to code every block of every component.
 bool scanDataCouldCode(const jpeg_decompress_struct& cinfo) {
-  std::uint64_t fewestBlocks = UINT64_MAX;
+  std::uint64_t blocks = 0;
   for (int c = 0; c < cinfo.num_components; ++c) {
     const jpeg_component_info& component = cinfo.comp_info[c];
-    fewestBlocks =
-        std::min(fewestBlocks, std::uint64_t{component.width_in_blocks} * component.height_in_blocks);
+    blocks += std::uint64_t{component.width_in_blocks} * component.height_in_blocks;
   }
   std::uint64_t bits = std::uint64_t{cinfo.src->bytes_in_buffer} * 8;
   std::uint64_t blocksPerBit = cinfo.arith_code ? kArithmeticBlocksPerBit : kHuffmanBlocksPerBit;
-  return fewestBlocks <= kBlocksWithoutData + bits * blocksPerBit;
+  return blocks <= kBlocksWithoutData + bits * blocksPerBit;
 }
 
 void storeRgbRow(const JSAMPLE* in, std::uint8_t* out, JDIMENSION width) {

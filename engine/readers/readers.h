@@ -26,5 +26,6 @@ std::string readHdPhotoFile(const char* path, gdi::HDC referenceDc, Picture& pic
 std::string readJpegBytes(Bytes bytes, gdi::HDC referenceDc, Picture& picture);
 std::string readBmpBytes(Bytes bytes, gdi::HDC referenceDc, Picture& picture);
 std::string readGifBytes(Bytes bytes, gdi::HDC referenceDc, Picture& picture);
+std::string readHdPhotoBytes(Bytes bytes, gdi::HDC referenceDc, Picture& picture);
 
 }  // namespace corvale
