@@ -108,6 +108,14 @@ bool scanDataCouldCode(const jpeg_decompress_struct& cinfo) {
   return blocks <= kBlocksWithoutData + bits * blocksPerBit;
 }
 
+// Why the picture is refused before anything is decoded or allocated, or "" when it is not.
+std::string refusalByHeader(const jpeg_decompress_struct& cinfo) {
+  if (std::uint64_t{cinfo.image_width} * cinfo.image_height > kMaxJpegPixels)
+    return tooLargeForMemory(cinfo.image_width, cinfo.image_height);
+  if (!scanDataCouldCode(cinfo)) return tooShortForItsSize(cinfo.image_width, cinfo.image_height);
+  return {};
+}
+
 void storeRgbRow(const JSAMPLE* in, std::uint8_t* out, JDIMENSION width) {
   for (JDIMENSION x = 0; x < width; ++x, in += 3, out += 4) out[0] = in[2], out[1] = in[1], out[2] = in[0];
 }
@@ -136,16 +144,17 @@ void decode(jpeg_decompress_struct& cinfo, ErrorTrap& trap, std::vector<JSAMPLE>
     return;
   }
   jpeg_read_header(&cinfo, TRUE);
-  if (std::uint64_t{cinfo.image_width} * cinfo.image_height > kMaxJpegPixels)
-    return void(trap.failure = tooLargeForMemory(cinfo.image_width, cinfo.image_height));
-  if (!scanDataCouldCode(cinfo))
-    return void(trap.failure = tooShortForItsSize(cinfo.image_width, cinfo.image_height));
+  trap.failure = refusalByHeader(cinfo);
+  if (!trap.failure.empty()) return;
   bool cmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
   if (cmyk) cinfo.out_color_space = JCS_CMYK;
   jpeg_start_decompress(&cinfo);
   allocatePicture(picture, static_cast<std::int32_t>(cinfo.output_width),
                   static_cast<std::int32_t>(cinfo.output_height), referenceDc);
-  if (picture.empty()) return void(trap.failure = tooLargeForMemory(cinfo.output_width, cinfo.output_height));
+  if (picture.empty()) {
+    trap.failure = tooLargeForMemory(cinfo.output_width, cinfo.output_height);
+    return;
+  }
   line.resize(std::size_t{cinfo.output_width} * cinfo.output_components);
   while (cinfo.output_scanline < cinfo.output_height) {
     JSAMPROW row = line.data();
