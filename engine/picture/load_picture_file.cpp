@@ -15,17 +15,19 @@ namespace {
 // Each worker thread loads its own photos, so each keeps its own message.
 thread_local std::string lastMessage;
 
+constexpr const char* kUnknownExtension = "has no picture extension this engine reads";
+
 std::string readByExtension(const char* path, Picture& picture, gdi::HDC referenceDc) {
   std::size_t length = path ? std::strlen(path) : 0;
   if (length == 0) return "has no name";
-  if (length < 4) return "has no picture extension";
+  if (length < 4) return kUnknownExtension;
   std::string tail(path + length - 4);
   for (char& c : tail) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   if (tail == ".jpg" || tail == "jpeg") return readJpegFile(path, referenceDc, picture);
   if (tail == ".bmp") return readBmpFile(path, referenceDc, picture);
   if (tail == ".gif") return readGifFile(path, referenceDc, picture);
   if (tail == ".wdp" || tail == ".hdp") return readHdPhotoFile(path, referenceDc, picture);
-  return "has no picture extension this engine reads";
+  return kUnknownExtension;
 }
 
 }  // namespace
