@@ -26,6 +26,8 @@ CORVALE_API void cpic_destroy(intptr_t picture);
 CORVALE_API intptr_t cpic_load(const char* path);
 CORVALE_API void* loadJPG(const char* path, intptr_t referenceDc, int32_t* width, int32_t* height,
                           intptr_t* dc, intptr_t* bitmap, intptr_t* pixels);
+/* Thread's last cpic_load/loadJPG: "" clean; empty picture: why; loaded picture: its warnings. */
+CORVALE_API const char* cpic_lastLoadMessage(void);
 CORVALE_API intptr_t cpic_getHDC(intptr_t picture);
 CORVALE_API int32_t cpic_getWidth(intptr_t picture);
 CORVALE_API int32_t cpic_getHeight(intptr_t picture);

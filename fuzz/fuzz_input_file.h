@@ -1,4 +1,4 @@
-// The readers take paths, so each fuzz input is written to a file of the right extension first.
+// The Exif loader takes a path, so its fuzz input is written to a file of the right extension first.
 #pragma once
 
 #include <cstddef>

@@ -25,3 +25,28 @@ cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLUMIVEX_SA
   -DLUMIVEX_BENCH=OFF >/dev/null
 cmake --build build-tsan -j "$jobs" --target engine_tests
 TSAN_OPTIONS="halt_on_error=1 ${TSAN_OPTIONS:-}" build-tsan/bin/engine_tests --gtest_filter='Jobs*'
+
+# Every parser's fuzzer runs briefly from memory on its seeds and on every input that ever crashed
+# it; a crash, a leak or a sanitizer report fails the run. HD Photo decodes in a forked child and
+# is slow by design, so only its crashes count, not its speed.
+echo "== Fuzzers: 20 seconds for each parser"
+cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+  -DLUMIVEX_FUZZ=ON -DLUMIVEX_UI=OFF -DLUMIVEX_TESTS=OFF -DLUMIVEX_BENCH=OFF \
+  -DLUMIVEX_SANITIZE="address,undefined,fuzzer-no-link" >/dev/null
+cmake --build build-fuzz -j "$jobs" --target fuzz_bmp fuzz_gif fuzz_jpeg fuzz_hdphoto fuzz_exif
+for reader in bmp gif jpeg hdphoto exif; do
+  corpus=build-fuzz/ci-corpus/$reader artifacts=build-fuzz/ci-artifacts/$reader
+  rm -rf "$corpus" "$artifacts" && mkdir -p "$corpus" "$artifacts"
+  timeout=10
+  [ "$reader" = hdphoto ] && timeout=300
+  if ! build-fuzz/bin/fuzz_$reader -max_total_time=20 -timeout=$timeout -rss_limit_mb=4096 \
+    -malloc_limit_mb=4096 -print_final_stats=1 -artifact_prefix="$artifacts/" "$corpus" \
+    fuzz/seeds/$reader tests/crashers/$reader >"$artifacts/log" 2>&1; then
+    tail -n 60 "$artifacts/log"
+    echo "fuzz_$reader failed: add the input in $artifacts/ to tests/crashers/$reader/ once fixed" >&2
+    exit 1
+  fi
+  grep -E "^stat::number_of_executed_units|^stat::average_exec_per_sec" "$artifacts/log" |
+    sed "s/^/  $reader: /"
+done

@@ -1,5 +1,6 @@
 // The choice of reader: the path's last four characters, lower-cased, and nothing else. File
 // contents are never sniffed, so a JPEG named .bmp goes to the BMP reader and is refused there.
+// What the reader said about the file is kept for the calling thread until its next load.
 #include <cctype>
 #include <cstring>
 #include <string>
@@ -9,20 +10,35 @@
 
 namespace corvale {
 
-void loadPictureFile(const char* path, Picture& picture, gdi::HDC referenceDc) {
-  releasePicture(picture);
+namespace {
+
+// Each worker thread loads its own photos, so each keeps its own message.
+thread_local std::string lastMessage;
+
+constexpr const char* kUnknownExtension = "has no picture extension this engine reads";
+
+std::string readByExtension(const char* path, Picture& picture, gdi::HDC referenceDc) {
   std::size_t length = path ? std::strlen(path) : 0;
-  if (length < 4) return;
+  if (length == 0) return "has no name";
+  if (length < 4) return kUnknownExtension;
   std::string tail(path + length - 4);
   for (char& c : tail) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  if (tail == ".jpg" || tail == "jpeg")
-    readJpegFile(path, referenceDc, picture);
-  else if (tail == ".bmp")
-    readBmpFile(path, referenceDc, picture);
-  else if (tail == ".gif")
-    readGifFile(path, referenceDc, picture);
-  else if (tail == ".wdp" || tail == ".hdp")
-    readHdPhotoFile(path, referenceDc, picture);
+  if (tail == ".jpg" || tail == "jpeg") return readJpegFile(path, referenceDc, picture);
+  if (tail == ".bmp") return readBmpFile(path, referenceDc, picture);
+  if (tail == ".gif") return readGifFile(path, referenceDc, picture);
+  if (tail == ".wdp" || tail == ".hdp") return readHdPhotoFile(path, referenceDc, picture);
+  return kUnknownExtension;
 }
+
+}  // namespace
+
+void loadPictureFile(const char* path, Picture& picture, gdi::HDC referenceDc) {
+  releasePicture(picture);
+  lastMessage = readByExtension(path, picture, referenceDc);
+  // A reader that gave up without saying why still leaves a reason behind.
+  if (picture.empty() && lastMessage.empty()) lastMessage = "cannot be decoded";
+}
+
+const char* lastLoadMessage() { return lastMessage.c_str(); }
 
 }  // namespace corvale

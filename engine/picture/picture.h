@@ -31,9 +31,15 @@ void releasePicture(Picture& picture);
 // The picture is empty when the extension is unknown or the file cannot be read.
 void loadPictureFile(const char* path, Picture& picture, gdi::HDC referenceDc);
 
+// What the calling thread's last loadPictureFile had to say: "" for a clean load, why the picture
+// came out empty, or the decoder's warnings when it loaded damaged. Valid until the thread's next
+// load.
+const char* lastLoadMessage();
+
 // Pointer to pixel (x, y); the caller keeps x and y inside the picture.
 inline std::uint8_t* pixelAt(const Picture& p, std::int32_t x, std::int32_t y) {
-  return p.pixels + (static_cast<std::size_t>(y) * static_cast<std::size_t>(p.width) + static_cast<std::size_t>(x)) * 4;
+  return p.pixels +
+         (static_cast<std::size_t>(y) * static_cast<std::size_t>(p.width) + static_cast<std::size_t>(x)) * 4;
 }
 
 }  // namespace corvale

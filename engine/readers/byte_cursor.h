@@ -42,7 +42,8 @@ class ByteCursor {
   bool u32le(std::uint32_t& out) {
     if (remaining() < 4) return fail();
     out = static_cast<std::uint32_t>(bytes_[pos_]) | static_cast<std::uint32_t>(bytes_[pos_ + 1]) << 8 |
-          static_cast<std::uint32_t>(bytes_[pos_ + 2]) << 16 | static_cast<std::uint32_t>(bytes_[pos_ + 3]) << 24;
+          static_cast<std::uint32_t>(bytes_[pos_ + 2]) << 16 |
+          static_cast<std::uint32_t>(bytes_[pos_ + 3]) << 24;
     pos_ += 4;
     return true;
   }

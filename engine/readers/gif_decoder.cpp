@@ -24,10 +24,12 @@ constexpr std::uint8_t kImageSeparator = 0x2C;
 constexpr std::uint8_t kGraphicControlLabel = 0xF9;
 constexpr std::uint8_t kCommentLabel = 0xFE;
 constexpr std::uint8_t kApplicationLabel = 0xFF;
+constexpr std::uint8_t kTrailer = 0x3B;
 // A code of at most 12 bits spells at most 4096 indices: no byte of image data gives more than
-// 4096 * 8 / 12 pixels.
+// 4096 * 8 / 12 pixels. Pictures of up to 256 x 256 pixels cost nothing and may always come
+// without their data.
 constexpr std::uint64_t kMaxPixelsPerDataByte = 2731;
-constexpr std::uint64_t kPixelsWithoutData = std::uint64_t{1} << 20;
+constexpr std::uint64_t kPixelsWithoutData = std::uint64_t{1} << 16;
 
 // Data sub-blocks up to the zero-length terminator; false when the file ends first.
 bool skipSubBlocks(ByteCursor& in) {
@@ -49,12 +51,14 @@ bool skipComment(ByteCursor& in) {
   return !in.failed();
 }
 
-// A first frame larger than everything after it in the file could fill is a forged size, not an
-// image cut short: it is refused instead of being painted, mostly with colour 0, at the cost of
-// gigabytes. Small frames may always come without their data.
-bool dataCouldFill(const GifFrame& frame, std::size_t remainingBytes) {
-  std::uint64_t pixels = std::uint64_t{frame.width} * frame.height;
-  return pixels <= kPixelsWithoutData + kMaxPixelsPerDataByte * remainingBytes;
+// A picture larger than the bytes that could paint it is a forged size, not an image cut short:
+// it is refused instead of being painted, mostly with colour 0, at the cost of gigabytes.
+bool dataCouldFill(std::uint64_t width, std::uint64_t height, std::size_t dataBytes) {
+  return width * height <= kPixelsWithoutData + kMaxPixelsPerDataByte * dataBytes;
+}
+
+bool startsLikeGif(std::span<const std::uint8_t> bytes) {
+  return bytes.size() >= 3 && bytes[0] == 'G' && bytes[1] == 'I' && bytes[2] == 'F';
 }
 
 }  // namespace
@@ -66,7 +70,11 @@ GifDecoder::GifDecoder(std::span<const std::uint8_t> bytes, gdi::HDC referenceDc
 
 GifDecoder::GifDecoder(const char* path, gdi::HDC referenceDc)
     : memoryDc_(gdi::CreateCompatibleDC(referenceDc)) {
-  if (auto bytes = readFileBytes(path, kMaxGifFileBytes)) decode(*bytes);
+  FileBytes file = readFileBytes(path, kMaxGifFileBytes);
+  if (file.failure.empty())
+    decode(file.bytes);
+  else
+    failure_ = std::move(file.failure);
 }
 
 GifDecoder::~GifDecoder() {
@@ -77,28 +85,64 @@ GifDecoder::~GifDecoder() {
 
 void GifDecoder::decode(std::span<const std::uint8_t> bytes) {
   ByteCursor in(bytes);
-  if (!readScreen(in)) return;
-  std::uint8_t byte;
-  while (in.u8(byte)) {
-    if (byte == kExtensionIntroducer && !readExtension(in)) break;
-    if (byte == kImageSeparator && !readFrame(in)) break;
+  bool sawTrailer = false;
+  if (readScreen(in)) {
+    std::uint8_t byte;
+    while (in.u8(byte)) {
+      if (byte == kExtensionIntroducer && !readExtension(in)) break;
+      if (byte == kImageSeparator && !readFrame(in)) break;
+      sawTrailer = sawTrailer || byte == kTrailer;
+    }
   }
+  if (!frames_.empty()) refuseForgedScreen(bytes.size());
+  if (frames_.empty()) explainMissingImage(bytes, sawTrailer);
+}
+
+// Later images raise the screen too, and the picture takes the screen's size: the whole file
+// must be able to paint it.
+void GifDecoder::refuseForgedScreen(std::size_t fileBytes) {
+  if (dataCouldFill(static_cast<std::uint64_t>(screenWidth_), static_cast<std::uint64_t>(screenHeight_),
+                    fileBytes))
+    return;
+  failure_ =
+      tooShortForItsSize(static_cast<std::uint64_t>(screenWidth_), static_cast<std::uint64_t>(screenHeight_));
+  for (GifFrame& frame : frames_)
+    if (frame.bitmap) gdi::DeleteObject(frame.bitmap);
+  frames_.clear();
+}
+
+void GifDecoder::explainMissingImage(std::span<const std::uint8_t> bytes, bool sawTrailer) {
+  if (bytes.empty())
+    failure_ = "is empty";
+  else if (!startsLikeGif(bytes))
+    failure_ = "is not a GIF file";
+  else if (failure_.empty())
+    failure_ = sawTrailer ? "holds no image" : "is cut short before its first image";
 }
 
 bool GifDecoder::readScreen(ByteCursor& in) {
   std::uint16_t width, height;
   std::uint8_t packed, background, aspect;
   if (!in.skip(kSignatureBytes) || !in.u16le(width) || !in.u16le(height) || !in.u8(packed) ||
-      !in.u8(background) || !in.u8(aspect))
+      !in.u8(background) || !in.u8(aspect)) {
+    failure_ = "is cut short in its header";
     return false;
+  }
   screenWidth_ = width;
   screenHeight_ = height;
+  if (!dataCouldFill(width, height, in.position() + in.remaining())) {
+    failure_ = tooShortForItsSize(width, height);
+    return false;
+  }
   globalTableFlag_ = (packed & 0x80) != 0;
   colourResolution_ = static_cast<std::uint8_t>(((packed >> 4) & 7) + 1);
   sortFlag_ = (packed & 0x08) != 0;
   if (!globalTableFlag_) return true;
   auto table = readGifColourTable(in, packed);
-  if (!table) return false;
+  if (!table) {
+    failure_ = "is cut short in its colour table";
+    return false;
+  }
   globalColours_ = std::move(*table);
   return true;
 }
@@ -148,9 +192,18 @@ bool GifDecoder::createBitmap(GifFrame& frame, const GifColourTable& colours, gd
 }
 
 // Only the first frame gets a bitmap: a first frame whose bitmap cannot be had (an empty or too
-// large image, or one far larger than its data) ends the decode, so the file loads as nothing.
-// Later frames are decoded without keeping pixels, to find where their data ends.
+// large image, or one far larger than its data) or whose data cannot be decoded ends the decode,
+// so the file loads as nothing. Later frames are decoded without keeping pixels, to find where
+// their data ends.
 bool GifDecoder::readFrame(ByteCursor& in) {
+  if (!readFrameBlocks(in)) {
+    if (frames_.empty() && failure_.empty()) failure_ = "is cut short in its first image";
+    return false;
+  }
+  return true;
+}
+
+bool GifDecoder::readFrameBlocks(ByteCursor& in) {
   ++imageCount_;
   GifFrame frame;
   frame.control = chooseGifControl(pendingControls_, lastDelay_);
@@ -172,17 +225,38 @@ bool GifDecoder::readFrame(ByteCursor& in) {
   markTransparentColour(colours, frame.control);
 
   if (frames_.empty()) {
-    gdi::DIBSECTION dib;
-    if (!dataCouldFill(frame, in.remaining()) || !createBitmap(frame, colours, dib)) return false;
-    GifFrameWriter writer(dib.bits, static_cast<std::size_t>(dib.stride), frame.width, frame.height,
-                          frame.interlaced);
-    decodeGifLzw(in, writer);
+    if (!decodeFirstFrame(in, frame, colours)) return false;
   } else {
     GifFrameWriter counter(nullptr, 0, frame.width, frame.height, frame.interlaced);
     decodeGifLzw(in, counter);
   }
   frames_.push_back(std::move(frame));
   return true;
+}
+
+// The first frame must fit what follows it in the file and memory, and its data must be
+// decodable; `failure_` says which it was not.
+bool GifDecoder::decodeFirstFrame(ByteCursor& in, GifFrame& frame, const GifColourTable& colours) {
+  if (frame.width == 0 || frame.height == 0) {
+    failure_ = "has an image of no pixels";
+    return false;
+  }
+  if (!dataCouldFill(frame.width, frame.height, in.remaining())) {
+    failure_ = tooShortForItsSize(frame.width, frame.height);
+    return false;
+  }
+  gdi::DIBSECTION dib;
+  if (!createBitmap(frame, colours, dib)) {
+    failure_ = tooLargeForMemory(frame.width, frame.height);
+    return false;
+  }
+  GifFrameWriter writer(dib.bits, static_cast<std::size_t>(dib.stride), frame.width, frame.height,
+                        frame.interlaced);
+  failure_ = decodeGifLzw(in, writer);
+  if (failure_.empty()) return true;
+  gdi::DeleteObject(frame.bitmap);
+  frame.bitmap = nullptr;
+  return false;
 }
 
 }  // namespace corvale

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <span>
+#include <string>
 #include <vector>
 
 #include "platform/gdi.h"
@@ -54,12 +55,19 @@ class GifDecoder {
   const std::vector<GifFrame>& frames() const { return frames_; }
   int imageCount() const { return imageCount_; }
   const GifColourTable& globalColours() const { return globalColours_; }
+  // Why the file gave no image (then frames() is empty): not a GIF, cut short, a size the file
+  // cannot hold, and so on; "" when it gave one.
+  const std::string& failure() const { return failure_; }
 
  private:
   void decode(std::span<const std::uint8_t> bytes);
+  void explainMissingImage(std::span<const std::uint8_t> bytes, bool sawTrailer);
+  void refuseForgedScreen(std::size_t fileBytes);
   bool readScreen(ByteCursor& in);
   bool readExtension(ByteCursor& in);
   bool readFrame(ByteCursor& in);
+  bool readFrameBlocks(ByteCursor& in);
+  bool decodeFirstFrame(ByteCursor& in, GifFrame& frame, const GifColourTable& colours);
   GifControl chooseControl();
   GifColourTable& coloursInUse(GifFrame& frame);
   bool createBitmap(GifFrame& frame, const GifColourTable& colours, gdi::DIBSECTION& dib);
@@ -75,6 +83,7 @@ class GifDecoder {
   std::vector<GifFrame> frames_;
   std::uint16_t lastDelay_ = 0;
   int imageCount_ = 0;
+  std::string failure_;
 };
 
 }  // namespace corvale

@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <string>
 
 namespace corvale {
 
@@ -19,7 +20,11 @@ namespace {
 
 constexpr int kMaxCodeSize = 12;
 constexpr std::uint32_t kMaxCodes = 1u << kMaxCodeSize;
-constexpr std::uint8_t kMaxMinimumCodeSize = 8;  // colour indices are bytes
+// Codes may be at most 12 bits wide, and the first code after a clear code is one bit wider than
+// the minimum size. Some encoders write a minimum size above 8 (a table of single-index strings
+// beyond the 256 a byte can name); common decoders take such data and keep the low 8 bits of
+// each index, as this one does.
+constexpr std::uint8_t kMaxMinimumCodeSize = kMaxCodeSize - 1;
 
 // The code stream inside the data sub-blocks (a length byte, then that many bytes). A zero length
 // byte or the end of the file ends the data; from then on every read gives the end code.
@@ -76,7 +81,7 @@ class LzwDecoder {
         clearCode_(1u << minimumCodeSize),
         endCode_(clearCode_ + 1) {
     for (std::uint32_t i = 0; i < clearCode_; ++i) {
-      suffix_[i] = first_[i] = static_cast<std::uint8_t>(i);
+      suffix_[i] = first_[i] = static_cast<std::uint8_t>(i & 0xFF);
       length_[i] = 1;
     }
     restart();
@@ -158,11 +163,14 @@ void LzwDecoder::run() {
 
 }  // namespace
 
-void decodeGifLzw(ByteCursor& in, GifFrameWriter& out) {
+std::string decodeGifLzw(ByteCursor& in, GifFrameWriter& out) {
   std::uint8_t minimumCodeSize;
-  if (!in.u8(minimumCodeSize) || minimumCodeSize > kMaxMinimumCodeSize) return;
+  if (!in.u8(minimumCodeSize)) return "is cut short before its image data";
+  if (minimumCodeSize > kMaxMinimumCodeSize)
+    return "has an LZW minimum code size of " + std::to_string(minimumCodeSize) + ", above 11";
   LzwDecoder decoder(minimumCodeSize, in, out);
   decoder.run();
+  return {};
 }
 
 }  // namespace corvale

@@ -1,6 +1,7 @@
 // GIF files: the first image of the file, on a picture as large as the largest of the logical
 // screen and all images. The image's offsets are not applied and areas it does not cover stay
 // black; animation and transparency do not reach the picture.
+#include "readers/file_bytes.h"
 #include "readers/gif_decoder.h"
 #include "readers/readers.h"
 
@@ -8,25 +9,39 @@ namespace corvale {
 
 namespace {
 
-// The device-context layer turns the frame's 8-bit colours into the picture's 32-bit pixels.
+// The device-context layer turns the frame's 8-bit colours into the picture's 32-bit pixels. Only
+// the frame's own area is copied: the rest of the picture stays black, as it was allocated.
 void copyFrameToPicture(const GifFrame& frame, gdi::HDC referenceDc, Picture& picture) {
   gdi::HDC frameDc = gdi::CreateCompatibleDC(referenceDc);
   if (!frameDc) return;
   gdi::HGDIOBJ previous = gdi::SelectObject(frameDc, frame.bitmap);
-  gdi::BitBlt(picture.memoryDc, 0, 0, picture.width, picture.height, frameDc, 0, 0, gdi::SRCCOPY);
+  gdi::BitBlt(picture.memoryDc, 0, 0, frame.width, frame.height, frameDc, 0, 0, gdi::SRCCOPY);
   if (previous) gdi::SelectObject(frameDc, previous);
   gdi::DeleteDC(frameDc);
 }
 
+std::string pictureOfFirstFrame(const GifDecoder& decoder, gdi::HDC referenceDc, Picture& picture) {
+  if (decoder.frames().empty()) return decoder.failure();
+  allocatePicture(picture, decoder.screenWidth(), decoder.screenHeight(), referenceDc);
+  if (picture.empty())
+    return tooLargeForMemory(static_cast<std::uint64_t>(decoder.screenWidth()),
+                             static_cast<std::uint64_t>(decoder.screenHeight()));
+  copyFrameToPicture(decoder.frames().front(), referenceDc, picture);
+  return {};
+}
+
 }  // namespace
 
-void readGifFile(const char* path, gdi::HDC referenceDc, Picture& picture) {
+std::string readGifBytes(Bytes bytes, gdi::HDC referenceDc, Picture& picture) {
+  releasePicture(picture);
+  GifDecoder decoder(bytes, referenceDc);
+  return pictureOfFirstFrame(decoder, referenceDc, picture);
+}
+
+std::string readGifFile(const char* path, gdi::HDC referenceDc, Picture& picture) {
   releasePicture(picture);
   GifDecoder decoder(path, referenceDc);
-  if (decoder.frames().empty()) return;
-  allocatePicture(picture, decoder.screenWidth(), decoder.screenHeight(), referenceDc);
-  if (picture.empty()) return;
-  copyFrameToPicture(decoder.frames().front(), referenceDc, picture);
+  return pictureOfFirstFrame(decoder, referenceDc, picture);
 }
 
 }  // namespace corvale

@@ -2,8 +2,9 @@
 //
 // jxrlib is not safe on malformed files: its release build keeps its assertions (which abort the
 // process), and fuzzing finds null dereferences and divisions by zero within seconds. So the
-// library never runs in the engine's process: a child process, forked for each file, opens the
-// file with jxrlib, reports the image size, decodes, and streams the rows back through a pipe.
+// library never runs in the engine's process: the engine reads the file (a regular file only),
+// and a child process, forked for each file, hands those bytes to jxrlib, reports the image size
+// or why it could not, decodes, and streams the rows back through a pipe.
 // The parent checks the size, allocates the picture, and takes the rows within a time limit that
 // grows with the image; a child that crashes, stops, or runs out of time or memory leaves the
 // picture empty. The child never returns into the engine: it ends with _exit.
@@ -21,6 +22,7 @@
 #include <cstring>
 #include <vector>
 
+#include "readers/file_bytes.h"
 #include "readers/readers.h"
 
 // clang-format off
@@ -56,8 +58,19 @@ constexpr std::uint64_t kPixelsPerExtraSecond = 2'000'000;
 constexpr std::uint64_t kMaxPictureBytes = std::uint64_t{1} << 31;
 // Room for jxrlib's own tables beside the pixel buffer, in a child limited in address space.
 constexpr std::uint64_t kChildMemoryMargin = std::uint64_t{1} << 30;
+constexpr std::uint64_t kMaxHdPhotoFileBytes = std::uint64_t{1} << 31;
+
+// What the child found when it opened the file.
+enum class OpenStatus : std::uint32_t {
+  kOpened,
+  kNotHdPhoto,
+  kUnsupportedDepth,
+  kUnsupportedFormat,
+  kTooLarge
+};
 
 struct ImageSize {
+  OpenStatus status = OpenStatus::kNotHdPhoto;
   std::uint32_t width = 0;
   std::uint32_t height = 0;
 };
@@ -78,15 +91,15 @@ struct JxrSession {
 // library converts colour formats (grey, YUV, CMYK, with or without alpha) but not bit depths, so
 // only sources of 8 bits per channel are taken. Its output goes into rows of the source format's
 // size when that is larger than 3 bytes a pixel, as jxrlib's own transcoder sizes them.
-bool setRgbOutput(JxrSession& s, ImageSize& size) {
+OpenStatus setRgbOutput(JxrSession& s, ImageSize& size) {
   PKPixelFormatGUID source;
-  if (s.decoder->GetPixelFormat(s.decoder, &source) != WMP_errSuccess) return false;
+  if (s.decoder->GetPixelFormat(s.decoder, &source) != WMP_errSuccess) return OpenStatus::kNotHdPhoto;
   PKPixelInfo sourceInfo{}, rgbInfo{};
   sourceInfo.pGUIDPixFmt = &source;
   rgbInfo.pGUIDPixFmt = &GUID_PKPixelFormat24bppRGB;
   if (PixelFormatLookup(&sourceInfo, LOOKUP_FORWARD) != WMP_errSuccess || sourceInfo.bdBitDepth != BD_8 ||
       PixelFormatLookup(&rgbInfo, LOOKUP_FORWARD) != WMP_errSuccess)
-    return false;
+    return OpenStatus::kUnsupportedDepth;
   CWMImageInfo& info = s.decoder->WMP.wmiI;
   s.decoder->guidPixFormat = GUID_PKPixelFormat24bppRGB;
   info.cfColorFormat = rgbInfo.cfColorFormat;
@@ -97,23 +110,41 @@ bool setRgbOutput(JxrSession& s, ImageSize& size) {
   s.decoder->WMP.wmiSCP.uAlphaMode = 0;
   I32 width = 0, height = 0;
   if (s.decoder->GetSize(s.decoder, &width, &height) != WMP_errSuccess || width <= 0 || height <= 0)
-    return false;
+    return OpenStatus::kNotHdPhoto;
   info.cThumbnailWidth = info.cROIWidth = static_cast<std::size_t>(width);
   info.cThumbnailHeight = info.cROIHeight = static_cast<std::size_t>(height);
   info.cROILeftX = info.cROITopY = 0;
   std::size_t bytesPerPixel = std::max<std::size_t>(3, (sourceInfo.cbitUnit + 7) / 8);
   s.stride = (bytesPerPixel * static_cast<std::size_t>(width) + 3) & ~std::size_t{3};
-  size = {static_cast<std::uint32_t>(width), static_cast<std::uint32_t>(height)};
-  return std::uint64_t{size.width} * size.height * 4 <= kMaxPictureBytes;
+  size.width = static_cast<std::uint32_t>(width);
+  size.height = static_cast<std::uint32_t>(height);
+  return std::uint64_t{size.width} * size.height * 4 <= kMaxPictureBytes ? OpenStatus::kOpened
+                                                                         : OpenStatus::kTooLarge;
 }
 
-bool openJxr(const char* path, JxrSession& s, ImageSize& size) {
-  return PKCreateFactory(&s.factory, PK_SDK_VERSION) == WMP_errSuccess &&
-         PKCreateCodecFactory(&s.codecFactory, WMP_SDK_VERSION) == WMP_errSuccess &&
-         s.codecFactory->CreateDecoderFromFile(path, &s.decoder) == WMP_errSuccess && setRgbOutput(s, size) &&
-         s.codecFactory->CreateFormatConverter(&s.converter) == WMP_errSuccess &&
-         s.converter->Initialize(s.converter, s.decoder, nullptr, GUID_PKPixelFormat24bppRGB) ==
-             WMP_errSuccess;
+// What jxrlib's CreateDecoderFromFile does for the .wdp and .hdp extensions, on the bytes the
+// parent read: a memory stream given to the Windows Media Photo decoder, which then owns it.
+bool createDecoder(Bytes bytes, JxrSession& s) {
+  WMPStream* stream = nullptr;
+  if (CreateWS_Memory(&stream, const_cast<std::uint8_t*>(bytes.data()), bytes.size()) != WMP_errSuccess)
+    return false;
+  if (PKCodecFactory_CreateCodec(&IID_PKImageWmpDecode, reinterpret_cast<void**>(&s.decoder)) !=
+          WMP_errSuccess ||
+      s.decoder->Initialize(s.decoder, stream) != WMP_errSuccess)
+    return false;
+  s.decoder->fStreamOwner = !0;
+  return true;
+}
+
+OpenStatus openJxr(Bytes bytes, JxrSession& s, ImageSize& size) {
+  if (PKCreateFactory(&s.factory, PK_SDK_VERSION) != WMP_errSuccess ||
+      PKCreateCodecFactory(&s.codecFactory, WMP_SDK_VERSION) != WMP_errSuccess || !createDecoder(bytes, s))
+    return OpenStatus::kNotHdPhoto;
+  if (OpenStatus status = setRgbOutput(s, size); status != OpenStatus::kOpened) return status;
+  bool converter =
+      s.codecFactory->CreateFormatConverter(&s.converter) == WMP_errSuccess &&
+      s.converter->Initialize(s.converter, s.decoder, nullptr, GUID_PKPixelFormat24bppRGB) == WMP_errSuccess;
+  return converter ? OpenStatus::kOpened : OpenStatus::kUnsupportedFormat;
 }
 
 bool decodeJxr(JxrSession& s, ImageSize size, std::vector<std::uint8_t>& rows) {
@@ -159,13 +190,14 @@ void isolateChild(int& out) {
   close_range(4, ~0u, 0);
 }
 
-// The protocol: the image size once jxrlib has opened the file, then every row top to bottom,
-// 3 * width bytes of red, green and blue. Anything less means failure.
-[[noreturn]] void runChild(const char* path, int out) {
+// The protocol: the outcome of opening the file with the image size, then (when it opened) every
+// row top to bottom, 3 * width bytes of red, green and blue. Anything less means failure.
+[[noreturn]] void runChild(Bytes bytes, int out) {
   isolateChild(out);
   JxrSession session;
   ImageSize size;
-  if (!openJxr(path, session, size) || !writeAll(out, &size, sizeof size)) _exit(1);
+  size.status = openJxr(bytes, session, size);
+  if (!writeAll(out, &size, sizeof size) || size.status != OpenStatus::kOpened) _exit(1);
   limitChildMemory(session, size);
   std::vector<std::uint8_t> rows;
   if (!decodeJxr(session, size, rows)) _exit(1);
@@ -178,13 +210,13 @@ void isolateChild(int& out) {
 
 class ChildDecode {
  public:
-  explicit ChildDecode(const char* path) {
+  explicit ChildDecode(Bytes bytes) {
     int fds[2];
     if (pipe2(fds, O_CLOEXEC) != 0) return;
     pid_ = fork();
     if (pid_ == 0) {
       close(fds[0]);
-      runChild(path, fds[1]);
+      runChild(bytes, fds[1]);
     }
     close(fds[1]);
     if (pid_ < 0) {
@@ -253,18 +285,45 @@ bool readRows(ChildDecode& child, ImageSize size, Picture& picture) {
   return true;
 }
 
+std::string openFailure(const ImageSize& size) {
+  switch (size.status) {
+    case OpenStatus::kOpened:
+      return {};
+    case OpenStatus::kUnsupportedDepth:
+      return "HD Photo of other than 8 bits a channel is not supported";
+    case OpenStatus::kUnsupportedFormat:
+      return "HD Photo of this pixel format is not supported";
+    case OpenStatus::kTooLarge:
+      return tooLargeForMemory(size.width, size.height);
+    default:
+      return "is not an HD Photo file";
+  }
+}
+
 }  // namespace
 
-void readHdPhotoFile(const char* path, gdi::HDC referenceDc, Picture& picture) {
+std::string readHdPhotoBytes(Bytes bytes, gdi::HDC referenceDc, Picture& picture) {
   releasePicture(picture);
-  ChildDecode child(path);
+  if (bytes.empty()) return "is empty";
+  ChildDecode child(bytes);
   ImageSize size;
-  if (!child.read(&size, sizeof size) || size.width > INT32_MAX || size.height > INT32_MAX) return;
+  if (!child.read(&size, sizeof size)) return "made the HD Photo decoder fail";
+  if (std::string failure = openFailure(size); !failure.empty()) return failure;
+  if (size.width > INT32_MAX || size.height > INT32_MAX) return tooLargeForMemory(size.width, size.height);
   allocatePicture(picture, static_cast<std::int32_t>(size.width), static_cast<std::int32_t>(size.height),
                   referenceDc);
-  if (picture.empty()) return;
+  if (picture.empty()) return tooLargeForMemory(size.width, size.height);
   child.allowFor(size);
-  if (!readRows(child, size, picture)) releasePicture(picture);
+  if (readRows(child, size, picture)) return {};
+  releasePicture(picture);
+  return "is damaged: the HD Photo decoder stopped";
+}
+
+std::string readHdPhotoFile(const char* path, gdi::HDC referenceDc, Picture& picture) {
+  releasePicture(picture);
+  FileBytes file = readFileBytes(path, kMaxHdPhotoFileBytes);
+  if (!file.failure.empty()) return file.failure;
+  return readHdPhotoBytes(file.bytes, referenceDc, picture);
 }
 
 }  // namespace corvale

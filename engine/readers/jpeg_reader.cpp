@@ -1,41 +1,119 @@
 // JPEG files through libjpeg-turbo's IJG interface, with the library's default decompression
-// parameters: YCbCr comes out as RGB and one-component files as grey. Two departures keep a bad
+// parameters: YCbCr comes out as RGB and one-component files as grey. Departures that keep a bad
 // file from hurting the batch: a fatal library error abandons the load (the picture stays empty)
-// instead of ending the process, and CMYK/YCCK files are converted to RGB instead of read as grey.
+// instead of ending the process; CMYK/YCCK files are converted to RGB instead of read as grey; a
+// picture whose file is far too short to code it is refused before anything is allocated; and the
+// library never writes to stderr: its warnings (a file cut short, corrupt data) are kept and
+// become the reader's message, its fatal error the reason for the empty picture.
+#include <algorithm>
+#include <array>
+#include <cctype>
 #include <csetjmp>
 #include <cstdio>
-#include <memory>
 #include <vector>
 
 // clang-format off
 #include <jpeglib.h>
 // clang-format on
 
+#include "readers/file_bytes.h"
 #include "readers/readers.h"
 
 namespace corvale {
 
 namespace {
 
+constexpr std::uint64_t kMaxJpegFileBytes = std::uint64_t{1} << 31;
 // Larger images would not fit a picture anyway; refusing them before decoding also keeps a
 // progressive file from allocating its whole coefficient buffer.
 constexpr std::uint64_t kMaxJpegPixels = std::uint64_t{1} << 29;
 // A progressive file can hold a huge number of tiny scans, each of which costs a full pass.
 constexpr int kMaxScans = 1000;
+// The least entropy-coded data a file can spend on its 8 x 8 blocks. With Huffman coding every
+// block a scan covers costs at least one bit (a DC difference code, or in a sequential scan a DC
+// code and an end-of-block code, two bits); only the AC scans of a progressive file can run
+// thousands of blocks into a few bits, and a real file codes the DC of every component. The bound
+// allows eight blocks a bit over all components, far below what any real file needs, even one
+// cut short after its first scan. The arithmetic coder can code a certain decision in about
+// 1/45000 of a bit (at its smallest probability estimate its interval register shrinks by 1 in
+// at least 0x8000 per decision and gives one bit each time it halves), and every block takes at
+// least one decision, so arithmetic files are allowed 65536 blocks a bit.
+constexpr std::uint64_t kHuffmanBlocksPerBit = 8;
+constexpr std::uint64_t kArithmeticBlocksPerBit = 65536;
+constexpr std::uint64_t kBlocksWithoutData = 1024;
+// Warnings kept for the message, one of each kind: a damaged file can raise thousands of the same
+// kind, and only the first of each is formatted.
+constexpr int kMaxWarningsKept = 3;
 
 struct ErrorTrap {
   jpeg_error_mgr manager;
   std::jmp_buf jump;
+  std::string failure;   // the fatal error that abandoned the load
+  std::string warnings;  // the library's complaints, "; " between them
+  std::array<int, kMaxWarningsKept> keptCodes{};
+  int warningsKept = 0;
 };
 
-[[noreturn]] void abandonLoad(j_common_ptr cinfo) {
-  auto* trap = reinterpret_cast<ErrorTrap*>(cinfo->err);
-  std::longjmp(trap->jump, 1);
+ErrorTrap& trapOf(j_common_ptr cinfo) { return *reinterpret_cast<ErrorTrap*>(cinfo->err); }
+
+// The library's text, its first word lower-cased unless it is an acronym ("JPEG datastream ...").
+std::string libraryMessage(j_common_ptr cinfo) {
+  char text[JMSG_LENGTH_MAX] = {};
+  cinfo->err->format_message(cinfo, text);
+  std::string message(text);
+  if (message.size() > 1 && std::isupper(static_cast<unsigned char>(message[0])) &&
+      std::islower(static_cast<unsigned char>(message[1])))
+    message[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(message[0])));
+  return message;
 }
+
+[[noreturn]] void abandonLoad(j_common_ptr cinfo, std::string reason) {
+  trapOf(cinfo).failure = std::move(reason);
+  std::longjmp(trapOf(cinfo).jump, 1);
+}
+
+[[noreturn]] void exitOnError(j_common_ptr cinfo) { abandonLoad(cinfo, libraryMessage(cinfo)); }
+
+// Level -1 is a warning; higher levels are trace messages, which are dropped.
+void keepWarning(j_common_ptr cinfo, int level) {
+  if (level >= 0) return;
+  ErrorTrap& trap = trapOf(cinfo);
+  ++cinfo->err->num_warnings;
+  auto kept = trap.keptCodes.begin() + trap.warningsKept;
+  if (kept == trap.keptCodes.end() || std::find(trap.keptCodes.begin(), kept, cinfo->err->msg_code) != kept)
+    return;
+  *kept = cinfo->err->msg_code;
+  ++trap.warningsKept;
+  trap.warnings += (trap.warnings.empty() ? "" : "; ") + libraryMessage(cinfo);
+}
+
+void writeNothing(j_common_ptr) {}
 
 void limitScans(j_common_ptr cinfo) {
   auto* d = reinterpret_cast<j_decompress_ptr>(cinfo);
-  if (d->is_decompressor && d->input_scan_number > kMaxScans) abandonLoad(cinfo);
+  if (d->is_decompressor && d->input_scan_number > kMaxScans)
+    abandonLoad(cinfo, "has more than " + std::to_string(kMaxScans) + " scans");
+}
+
+// After the header the source holds the entropy-coded data of every scan (and the markers
+// between them); it must be able to code every block of every component.
+bool scanDataCouldCode(const jpeg_decompress_struct& cinfo) {
+  std::uint64_t blocks = 0;
+  for (int c = 0; c < cinfo.num_components; ++c) {
+    const jpeg_component_info& component = cinfo.comp_info[c];
+    blocks += std::uint64_t{component.width_in_blocks} * component.height_in_blocks;
+  }
+  std::uint64_t bits = std::uint64_t{cinfo.src->bytes_in_buffer} * 8;
+  std::uint64_t blocksPerBit = cinfo.arith_code ? kArithmeticBlocksPerBit : kHuffmanBlocksPerBit;
+  return blocks <= kBlocksWithoutData + bits * blocksPerBit;
+}
+
+// Why the picture is refused before anything is decoded or allocated, or "" when it is not.
+std::string refusalByHeader(const jpeg_decompress_struct& cinfo) {
+  if (std::uint64_t{cinfo.image_width} * cinfo.image_height > kMaxJpegPixels)
+    return tooLargeForMemory(cinfo.image_width, cinfo.image_height);
+  if (!scanDataCouldCode(cinfo)) return tooShortForItsSize(cinfo.image_width, cinfo.image_height);
+  return {};
 }
 
 void storeRgbRow(const JSAMPLE* in, std::uint8_t* out, JDIMENSION width) {
@@ -57,26 +135,26 @@ void storeInvertedCmykRow(const JSAMPLE* in, std::uint8_t* out, JDIMENSION width
   }
 }
 
-struct FileCloser {
-  void operator()(std::FILE* f) const { std::fclose(f); }
-};
-
 // Everything that may be skipped by a longjmp is plain data owned outside this function, so
-// abandoning the decode leaks nothing.
-void decode(jpeg_decompress_struct& cinfo, ErrorTrap& trap, std::vector<JSAMPLE>& line,
-            gdi::HDC referenceDc, Picture& picture) {
+// abandoning the decode leaks nothing. A refusal is recorded in the trap like a library error.
+void decode(jpeg_decompress_struct& cinfo, ErrorTrap& trap, std::vector<JSAMPLE>& line, gdi::HDC referenceDc,
+            Picture& picture) {
   if (setjmp(trap.jump)) {
     releasePicture(picture);
     return;
   }
   jpeg_read_header(&cinfo, TRUE);
-  if (std::uint64_t{cinfo.image_width} * cinfo.image_height > kMaxJpegPixels) return;
+  trap.failure = refusalByHeader(cinfo);
+  if (!trap.failure.empty()) return;
   bool cmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
   if (cmyk) cinfo.out_color_space = JCS_CMYK;
   jpeg_start_decompress(&cinfo);
   allocatePicture(picture, static_cast<std::int32_t>(cinfo.output_width),
                   static_cast<std::int32_t>(cinfo.output_height), referenceDc);
-  if (picture.empty()) return;
+  if (picture.empty()) {
+    trap.failure = tooLargeForMemory(cinfo.output_width, cinfo.output_height);
+    return;
+  }
   line.resize(std::size_t{cinfo.output_width} * cinfo.output_components);
   while (cinfo.output_scanline < cinfo.output_height) {
     JSAMPROW row = line.data();
@@ -95,22 +173,31 @@ void decode(jpeg_decompress_struct& cinfo, ErrorTrap& trap, std::vector<JSAMPLE>
 
 }  // namespace
 
-void readJpegFile(const char* path, gdi::HDC referenceDc, Picture& picture) {
+std::string readJpegBytes(Bytes bytes, gdi::HDC referenceDc, Picture& picture) {
   releasePicture(picture);
-  std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path, "rb"));
-  if (!file) return;
+  if (bytes.empty()) return "is empty";  // the memory source refuses empty input with an error exit
   jpeg_decompress_struct cinfo{};
   ErrorTrap trap{};
   cinfo.err = jpeg_std_error(&trap.manager);
-  trap.manager.error_exit = abandonLoad;
+  trap.manager.error_exit = exitOnError;
+  trap.manager.emit_message = keepWarning;
+  trap.manager.output_message = writeNothing;
   jpeg_progress_mgr progress{};
   progress.progress_monitor = limitScans;
   jpeg_create_decompress(&cinfo);
   cinfo.progress = &progress;
-  jpeg_stdio_src(&cinfo, file.get());
+  jpeg_mem_src(&cinfo, bytes.data(), static_cast<unsigned long>(bytes.size()));
   std::vector<JSAMPLE> line;
   decode(cinfo, trap, line, referenceDc, picture);
   jpeg_destroy_decompress(&cinfo);
+  return picture.empty() ? trap.failure : trap.warnings;
+}
+
+std::string readJpegFile(const char* path, gdi::HDC referenceDc, Picture& picture) {
+  releasePicture(picture);
+  FileBytes file = readFileBytes(path, kMaxJpegFileBytes);
+  if (!file.failure.empty()) return file.failure;
+  return readJpegBytes(file.bytes, referenceDc, picture);
 }
 
 }  // namespace corvale

@@ -1,14 +1,31 @@
-// The file readers. Each releases what the picture holds, then fills it from the file or leaves it
-// empty when the file cannot be opened or decoded; none reports anything else.
+// The file readers. Each releases what the picture holds, then fills it from the file, and
+// returns what the caller should know: nothing ("") for a clean read; why it gave up when the
+// picture is left empty ("is not a BMP file", "16-bit BMP is not supported", "is too short for
+// its size (23000 x 23000)"); the decoder's complaints when the picture loaded but damaged. The
+// texts start in lower case and never name the file: the caller puts the name in front.
+//
+// Every reader also takes the file's bytes from memory, which is what the path readers do once
+// they have read the file, and what the fuzzers call directly.
 #pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
 
 #include "picture/picture.h"
 
 namespace corvale {
 
-void readJpegFile(const char* path, gdi::HDC referenceDc, Picture& picture);
-void readBmpFile(const char* path, gdi::HDC referenceDc, Picture& picture);
-void readGifFile(const char* path, gdi::HDC referenceDc, Picture& picture);
-void readHdPhotoFile(const char* path, gdi::HDC referenceDc, Picture& picture);
+using Bytes = std::span<const std::uint8_t>;
+
+std::string readJpegFile(const char* path, gdi::HDC referenceDc, Picture& picture);
+std::string readBmpFile(const char* path, gdi::HDC referenceDc, Picture& picture);
+std::string readGifFile(const char* path, gdi::HDC referenceDc, Picture& picture);
+std::string readHdPhotoFile(const char* path, gdi::HDC referenceDc, Picture& picture);
+
+std::string readJpegBytes(Bytes bytes, gdi::HDC referenceDc, Picture& picture);
+std::string readBmpBytes(Bytes bytes, gdi::HDC referenceDc, Picture& picture);
+std::string readGifBytes(Bytes bytes, gdi::HDC referenceDc, Picture& picture);
+std::string readHdPhotoBytes(Bytes bytes, gdi::HDC referenceDc, Picture& picture);
 
 }  // namespace corvale

@@ -94,13 +94,30 @@ TEST(BmpReader, TruncatedFileKeepsTheRowsItHoldsAndLeavesTheRestBlack) {
   EXPECT_EQ(l.pixel(0, 1), (std::vector<std::uint8_t>{0, 0, 0, 0}));
 }
 
+// Many writers leave out the padding after the last row: the row is there and is kept.
+TEST(BmpReader, LastRowWithoutItsPaddingIsKept) {
+  auto b = headers(1, 2, 24, 0);
+  b.insert(b.end(), {1, 2, 3, 0, 4, 5, 6});
+  Loaded l;
+  load(b, l);
+  ASSERT_EQ(l.picture.height, 2);
+  EXPECT_EQ(l.pixel(0, 1), (std::vector<std::uint8_t>{1, 2, 3, 0}));
+  EXPECT_EQ(l.pixel(0, 0), (std::vector<std::uint8_t>{4, 5, 6, 0}));
+}
+
 TEST(BmpReader, UnsupportedLayoutsAndBrokenHeadersGiveAnEmptyPicture) {
   std::vector<std::vector<std::uint8_t>> files = {
-      headers(2, 2, 32, 0), headers(2, 2, 16, 0), headers(2, 2, 8, 0), headers(2, 2, 4, 2),
-      headers(0, 2, 24, 0), headers(2, 0, 24, 0), headers(-2, 2, 24, 0), headers(2, INT_MIN, 24, 0),
-      headers(2, -2, 8, 1),  // run-length rows are always bottom-up
+      headers(2, 2, 32, 0),
+      headers(2, 2, 16, 0),
+      headers(2, 2, 8, 0),
+      headers(2, 2, 4, 2),
+      headers(0, 2, 24, 0),
+      headers(2, 0, 24, 0),
+      headers(-2, 2, 24, 0),
+      headers(2, INT_MIN, 24, 0),
+      headers(2, -2, 8, 1),            // run-length rows are always bottom-up
       headers(100000, 100000, 24, 0),  // far too large to hold
-      {'B', 'M', 0, 0},  // ends inside the header
+      {'B', 'M', 0, 0},                // ends inside the header
   };
   auto badSignature = headers(1, 1, 24, 0);
   badSignature[0] = 'X';
@@ -163,7 +180,7 @@ TEST(BmpReader, Rle8HonoursAShortColourTableAndThePixelDataOffset) {
 TEST(BmpReader, Rle8RunsThatLeaveThePictureAreDropped) {
   auto b = headers(2, 2, 8, 1);
   appendPalette(b);
-  b.insert(b.end(), {255, 1,           // a run far longer than the row
+  b.insert(b.end(), {255, 1,          // a run far longer than the row
                      0, 2, 255, 255,  // a delta far beyond the picture
                      200, 3, 0, 0, 0, 0, 0, 0, 9, 9});
   Loaded l;

@@ -121,11 +121,25 @@ TEST(GifLzw, DataEndingWithoutEndCodeStopsAtTheTerminator) {
   EXPECT_EQ(d.consumed, data.size());
 }
 
-TEST(GifLzw, MinimumCodeSizeAboveEightDecodesNothing) {
-  auto data = stream(9, {{512, 10}, {1, 10}, {513, 10}});
-  Decoded d = decode(data, 2, 1);
-  EXPECT_EQ(d.pixels, (Pixels{kUntouched, kUntouched}));
-  EXPECT_EQ(d.consumed, 1u);
+// Some encoders write a minimum code size above 8; codes stay within 12 bits up to a size of 11,
+// and each index keeps its low 8 bits, as common decoders do. A size of 12 is refused unread.
+TEST(GifLzw, MinimumCodeSizesNineToElevenDecodeTheirLowEightBits) {
+  for (int size : {9, 10, 11}) {
+    unsigned clear = 1u << size, end = clear + 1;
+    int width = size + 1;
+    // 300 is index 44; then the first new string (44, 44) and the literal 7.
+    auto data = stream(size, {{clear, width}, {300, width}, {clear + 2, width}, {7, width}, {end, width}});
+    EXPECT_EQ(decode(data, 4, 1).pixels, (Pixels{44, 44, 44, 7})) << size;
+    auto literal = gif_testing::literalImageData(size, {1, 200, 255, 0});
+    EXPECT_EQ(decode(literal, 4, 1).pixels, (Pixels{1, 200, 255, 0})) << size;
+  }
+  auto tooWide = stream(12, {{4096, 13}, {1, 13}, {4097, 13}});
+  std::vector<std::uint8_t> bits(4, kUntouched);
+  GifFrameWriter writer(bits.data(), 4, 2, 1, false);
+  ByteCursor in(tooWide);
+  EXPECT_EQ(corvale::decodeGifLzw(in, writer), "has an LZW minimum code size of 12, above 11");
+  EXPECT_EQ(bits[0], kUntouched);
+  EXPECT_EQ(in.position(), 1u);
 }
 
 TEST(GifLzw, RandomBytesNeverOverrun) {

@@ -292,19 +292,72 @@ TEST(GifReader, ImagesTooLargeToHoldLoadAsNothing) {
   EXPECT_TRUE(loadGifBytes(emptyFrame).picture.empty());
 }
 
-// A frame far larger than the rest of the file could ever fill is a forged size.
-TEST(GifReader, FrameLargerThanItsDataCouldFillLoadsAsNothing) {
+// A screen or frame far larger than the file could ever paint is a forged size: refused with its
+// reason before the picture is allocated (a 23000 x 23000 screen would take 2 GB).
+TEST(GifReader, SizesLargerThanTheFileCouldPaintAreRefusedWithAReason) {
   Palette palette = distinctPalette(4, 5);
   auto data = literalImageData(2, {1, 2, 3});
-  auto forged =
+  auto forgedFrame =
       GifBytes().header(1, 1, &palette).imageDescriptor(0, 0, 20000, 5000, 0).raw(data).trailer().bytes();
-  EXPECT_TRUE(loadGifBytes(forged).picture.empty());
+  EXPECT_TRUE(loadGifBytes(forgedFrame).picture.empty());
+  EXPECT_STREQ(corvale::lastLoadMessage(), "is too short for its size (20000 x 5000)");
+  auto forgedScreen =
+      GifBytes().header(23000, 23000, &palette).imageDescriptor(0, 0, 3, 1, 0).raw(data).trailer().bytes();
+  EXPECT_TRUE(loadGifBytes(forgedScreen).picture.empty());
+  EXPECT_STREQ(corvale::lastLoadMessage(), "is too short for its size (23000 x 23000)");
+  auto forgedLaterFrame = GifBytes()
+                              .header(3, 1, &palette)
+                              .imageDescriptor(0, 0, 3, 1, 0)
+                              .raw(data)
+                              .imageDescriptor(0, 0, 23000, 23000, 0)
+                              .raw(data)
+                              .trailer()
+                              .bytes();
+  EXPECT_TRUE(loadGifBytes(forgedLaterFrame).picture.empty());
+  EXPECT_STREQ(corvale::lastLoadMessage(), "is too short for its size (23000 x 23000)");
+
   auto small =
-      GifBytes().header(1, 1, &palette).imageDescriptor(0, 0, 1000, 1000, 0).raw(data).trailer().bytes();
+      GifBytes().header(1, 1, &palette).imageDescriptor(0, 0, 200, 200, 0).raw(data).trailer().bytes();
   LoadedPicture partial = loadGifBytes(small);  // small frames may come without their data
-  ASSERT_EQ(partial.picture.width, 1000);
+  ASSERT_EQ(partial.picture.width, 200);
+  EXPECT_STREQ(corvale::lastLoadMessage(), "");
   EXPECT_EQ(pixel(partial.picture, 2, 0), palette[3]);
-  EXPECT_EQ(pixel(partial.picture, 999, 999), palette[0]);
+  EXPECT_EQ(pixel(partial.picture, 199, 199), palette[0]);
+}
+
+// giflib refuses to write (or read) a minimum code size above 8, so these files are built by hand.
+TEST(GifReader, MinimumCodeSizesAboveEightLoadTheirColours) {
+  Palette palette = distinctPalette(4, 5);
+  for (int size : {9, 10, 11}) {
+    auto bytes = GifBytes()
+                     .header(4, 1, &palette)
+                     .imageDescriptor(0, 0, 4, 1, 0)
+                     .raw(literalImageData(size, {1, 2, 3, 0}))
+                     .trailer()
+                     .bytes();
+    LoadedPicture loaded = loadGifBytes(bytes);
+    ASSERT_EQ(loaded.picture.width, 4) << size;
+    for (int x = 0; x < 4; ++x) EXPECT_EQ(pixel(loaded.picture, x, 0), palette[(x + 1) % 4]) << size;
+  }
+}
+
+// Each way of not being a readable GIF says which it is.
+TEST(GifReader, FilesWithoutAnImageSayWhy) {
+  Palette palette = distinctPalette(4, 5);
+  auto header = GifBytes().header(8, 8, &palette).bytes();
+  auto data = literalImageData(12, {1});
+  std::vector<std::pair<std::vector<std::uint8_t>, std::string>> cases = {
+      {{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 0, 0, 0, 13, 'I', 'H', 'D', 'R'}, "is not a GIF file"},
+      {{'G', 'I', 'F', '8', '9', 'a', 8, 0}, "is cut short in its header"},
+      {header, "is cut short before its first image"},
+      {GifBytes().header(8, 8, &palette).trailer().bytes(), "holds no image"},
+      {GifBytes().header(8, 8, &palette).imageDescriptor(0, 0, 8, 8, 0).raw(data).trailer().bytes(),
+       "has an LZW minimum code size of 12, above 11"},
+  };
+  for (const auto& [bytes, reason] : cases) {
+    EXPECT_TRUE(loadGifBytes(bytes).picture.empty()) << reason;
+    EXPECT_EQ(corvale::lastLoadMessage(), reason);
+  }
 }
 
 // Whereas a large image of one colour compresses well beyond a megapixel per kilobyte.

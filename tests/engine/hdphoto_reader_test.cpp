@@ -245,9 +245,11 @@ TEST_F(HdPhotoReader, FilesThatAreNotHdPhotoLoadAsNothing) {
   writeBmp(bmp, 4, 4, pattern);
   std::filesystem::copy_file(bmp, renamed);
   EXPECT_TRUE(Loaded(renamed).picture.empty());
+  EXPECT_STREQ(corvale::lastLoadMessage(), "is not an HD Photo file");
   std::string empty = dir_.file("empty.wdp");
   testing_support::writeBytes(empty, {});
   EXPECT_TRUE(Loaded(empty).picture.empty());
+  EXPECT_STREQ(corvale::lastLoadMessage(), "is empty");
   EXPECT_TRUE(Loaded(dir_.file("missing.wdp")).picture.empty());
   EXPECT_TRUE(Loaded(dir_.path().string() + "/.wdp").picture.empty());
   Loaded nothing(dir_.file("missing.wdp"));
@@ -264,6 +266,7 @@ TEST_F(HdPhotoReader, SixteenBitFilesLoadAsNothing) {
   ASSERT_TRUE(run("JxrEncApp -i '" + ppm + "' -o '" + jxr + "' -c 10"));
   std::filesystem::rename(jxr, wdp);
   EXPECT_TRUE(Loaded(wdp).picture.empty());
+  EXPECT_STREQ(corvale::lastLoadMessage(), "HD Photo of other than 8 bits a channel is not supported");
 }
 
 // Cut and damaged files either load at their size or as nothing; jxrlib's crashes on them stay

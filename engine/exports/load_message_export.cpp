@@ -1,0 +1,5 @@
+// Why the calling thread's last load gave what it gave, across the flat interface.
+#include "corvale.h"
+#include "picture/picture.h"
+
+const char* cpic_lastLoadMessage(void) { return corvale::lastLoadMessage(); }
