@@ -2,6 +2,10 @@
 // after it the name, the overwrite policy and a write that never loses a file.
 #include "batch/photo_job.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <stdexcept>
 #include <system_error>
 
@@ -46,6 +50,16 @@ std::string freeNameBeside(const std::string& path) {
     std::string candidate = folder + stem + "_" + std::to_string(n) + extension;
     if (!directoryEntryExists(candidate)) return candidate;
   }
+}
+
+// Opened without blocking (a FIFO would wait for a writer), then checked to be a plain file.
+bool IsReadableRegularFile(const std::string& path) {
+  int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat status {};
+  bool regular = ::fstat(fd, &status) == 0 && S_ISREG(status.st_mode);
+  ::close(fd);
+  return regular;
 }
 
 std::string unsupportedOrientationNote(const std::string& field) {
@@ -108,6 +122,9 @@ PhotoOrder CWorker::orderFor(std::int32_t dstWidth, std::int32_t dstHeight, floa
 void CWorker::readExif(PhotoOrder& order) {
   bool byExif = settings.RotationMode == kRotateByExif;
   if (!byExif && !settings.CopyExif) return;
+  // A file that cannot be read at all is for the load to name, with its reason; a pipe or a
+  // device would even block this thread.
+  if (!IsReadableRegularFile(FileN)) return;
   if (!exif().LoadFromJPEG(FileN)) return;
   std::string field = exif().getField(kOrientationTag);
   if (byExif && !field.empty() && LeadingNumber(field) != 1.0) {

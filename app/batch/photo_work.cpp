@@ -58,6 +58,14 @@ std::string whyUnreadable(const std::string& path) {
   return "cannot be read as an image (damaged, or not the format its extension says)";
 }
 
+// The engine's reasons are mostly said of the file ("is cut short in its header"); a decoder's own
+// text ("bogus marker length") gets a subject.
+std::string unreadableReason(const std::string& message) {
+  for (const char* saidOfTheFile : {"is ", "has ", "cannot ", "holds ", "made "})
+    if (message.starts_with(saidOfTheFile)) return message;
+  return "cannot be read as an image: " + message;
+}
+
 // One engine picture, destroyed with its owner.
 class OwnedPicture {
  public:
@@ -109,7 +117,7 @@ void PhotoWorker::load(PhotoWork& work) {
   source_.reset(engine::cpic_load(order_.source.c_str()));
   std::string message = engine::cpic_lastLoadMessage();
   if (!holdsPixels(source_.get()))
-    throw JobFailure(message.empty() ? whyUnreadable(order_.source) : "cannot be read: " + message);
+    throw JobFailure(message.empty() ? whyUnreadable(order_.source) : unreadableReason(message));
   work.loadWarning = message;
 }
 
