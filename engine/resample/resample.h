@@ -29,8 +29,9 @@ ReductionPlan planReduction(std::int32_t sourceWidth, std::int32_t sourceHeight,
 
 // Best-quality fill of `dest` from `source`: one pass when the width shrinks to half or less, else a
 // box reduction by an integer factor followed by `mode`; when the box alone reaches the target
-// size, that box pass is the whole work.
-void resampleBestInto(const Picture& source, Picture& dest, std::int32_t mode);
+// size, that box pass is the whole work. False, with `dest` left as it was, when the intermediate
+// picture cannot be had; working memory that runs out throws std::bad_alloc.
+bool resampleBestInto(const Picture& source, Picture& dest, std::int32_t mode);
 
 // `isa` chooses the variant of the hot loops (the results are the same); tests try each.
 //

@@ -35,20 +35,22 @@ ReductionPlan planReduction(std::int32_t sourceWidth, std::int32_t sourceHeight,
   return plan;
 }
 
-void resampleBestInto(const Picture& source, Picture& dest, std::int32_t mode) {
+bool resampleBestInto(const Picture& source, Picture& dest, std::int32_t mode) {
   const ReductionPlan plan = planReduction(source.width, source.height, dest.width, dest.height);
   if (!plan.twoStage) {
     resampleInto(dest, source, mode);
-    return;
+    return true;
   }
   if (plan.intermediateIsTarget) {  // the box reduction alone reaches the target
     resampleInto(dest, source, kBox);
-    return;
+    return true;
   }
   ScratchPicture intermediate;
   allocatePicture(intermediate.picture, plan.width, plan.height, source.memoryDc);
+  if (intermediate.picture.empty()) return false;
   resampleInto(intermediate.picture, source, kBox);
   resampleInto(dest, intermediate.picture, mode);
+  return true;
 }
 
 }  // namespace corvale
