@@ -2,6 +2,7 @@
 #include "resample/axis_taps.h"
 
 #include <cmath>
+#include <limits>
 
 #include "resample/filter_weights.h"
 
@@ -65,9 +66,9 @@ std::vector<float> accumulatedPositions(float start, float step, std::int32_t co
   return positions;
 }
 
-std::int32_t boxSpan(float step, std::int32_t sourceLength) {
+std::int32_t boxSpan(float step) {
   if (!(step >= 1.0f)) return 1;
-  if (step >= static_cast<float>(sourceLength)) return sourceLength;
+  if (step >= 2147483648.0f) return std::numeric_limits<std::int32_t>::max();
   return static_cast<std::int32_t>(step);
 }
 

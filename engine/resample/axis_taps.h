@@ -19,9 +19,11 @@ bool isFilterMode(std::int32_t mode);
 std::vector<float> accumulatedPositions(float start, float step, std::int32_t count);
 
 // Box size along one axis: trunc(step), at least 1 (an enlargement would otherwise have an empty
-// box and a weight of 1/0; a box of one pixel picks the pixel at or before the position) and at
-// most the whole source.
-std::int32_t boxSpan(float step, std::int32_t sourceLength);
+// box and a weight of 1/0; a box of one pixel picks the pixel at or before the position). A box may
+// reach beyond the source: its taps there read the last column or row, as the filter windows'
+// taps do, and still count in the box weight. A step beyond the 32-bit range gives the largest
+// count, which no caller accepts.
+std::int32_t boxSpan(float step);
 
 struct AxisTaps {
   std::int32_t count = 0;  // destination columns (or rows)

@@ -37,7 +37,9 @@ bool resampleBestInto(const Picture& source, Picture& dest, std::int32_t mode);
 //
 // The raw-buffer variant: destination column i samples source x = i * xStep - xOffset and row j
 // samples y = j * yStep - yOffset (positions accumulated in single precision); a position outside
-// the source gives black. All tap windows run columns outer, rows inner.
+// the source gives black. All tap windows run columns outer, rows inner. A box step far larger than
+// the source, whose tables or sums would exceed a fixed budget (far above any picture's own box
+// reduction), is refused: the whole destination is black.
 void resampleWithSteps(std::int32_t destWidth, std::int32_t destHeight, std::int32_t xOffset,
                        std::int32_t yOffset, float xStep, float yStep, std::int32_t sourceWidth,
                        std::int32_t sourceHeight, std::int32_t mode, const std::uint8_t* source,

@@ -1,4 +1,7 @@
 // Single-pass resampling of a whole picture, and the raw-buffer variant with explicit steps.
+#include <cstdint>
+#include <vector>
+
 #include "resample/resample.h"
 #include "resample/table_resampler.h"
 
@@ -6,10 +9,35 @@ namespace corvale {
 
 namespace {
 
-AxisTaps axisFor(std::int32_t mode, float start, float step, std::int32_t destLength,
+// Box tables and sums a call with steps may ask for. A picture's whole box reduction stays far
+// below both; only a step much larger than the source, whose taps repeat its last column or row,
+// could reach them.
+constexpr std::uint64_t kMaxBoxTableCells = std::uint64_t{1} << 26;
+constexpr std::uint64_t kMaxBoxTaps = std::uint64_t{1} << 31;
+
+std::uint64_t insideCount(const std::vector<float>& positions, std::int32_t sourceLength) {
+  std::uint64_t count = 0;
+  for (float p : positions) count += p >= 0.0f && p < static_cast<float>(sourceLength);
+  return count;
+}
+
+// Whether a box call stays within the budget: its column table (and the strips copied from it)
+// and the taps summed over every pixel inside the source.
+bool boxFitsBudget(const std::vector<float>& xs, float xStep, std::int32_t sourceWidth,
+                   const std::vector<float>& ys, float yStep, std::int32_t sourceHeight) {
+  const std::uint64_t columnTaps = static_cast<std::uint64_t>(boxSpan(xStep));
+  const std::uint64_t rowTaps = static_cast<std::uint64_t>(boxSpan(yStep));
+  const std::uint64_t stripPadding = 64;
+  if (columnTaps * (xs.size() + stripPadding) > kMaxBoxTableCells) return false;
+  if (rowTaps * ys.size() > kMaxBoxTableCells) return false;
+  const std::uint64_t alongX = insideCount(xs, sourceWidth) * columnTaps;  // each below 2^62
+  const std::uint64_t alongY = insideCount(ys, sourceHeight) * rowTaps;
+  return alongX <= kMaxBoxTaps && alongY <= kMaxBoxTaps && alongX * alongY <= kMaxBoxTaps;
+}
+
+AxisTaps axisFor(std::int32_t mode, const std::vector<float>& positions, float step,
                  std::int32_t sourceLength) {
-  return buildAxisTaps(mode, accumulatedPositions(start, step, destLength), sourceLength,
-                       boxSpan(step, sourceLength));
+  return buildAxisTaps(mode, positions, sourceLength, boxSpan(step));
 }
 
 }  // namespace
@@ -23,8 +51,8 @@ void resampleInto(Picture& dest, const Picture& source, std::int32_t mode, Instr
   }
   const float stepX = static_cast<float>(source.width) / static_cast<float>(dest.width);
   const float stepY = static_cast<float>(source.height) / static_cast<float>(dest.height);
-  const AxisTaps columns = axisFor(mode, 0.0f, stepX, dest.width, source.width);
-  const AxisTaps rows = axisFor(mode, 0.0f, stepY, dest.height, source.height);
+  const AxisTaps columns = axisFor(mode, accumulatedPositions(0.0f, stepX, dest.width), stepX, source.width);
+  const AxisTaps rows = axisFor(mode, accumulatedPositions(0.0f, stepY, dest.height), stepY, source.height);
   // The Lanczos window is summed row by row; the other windows column by column.
   const TapOrder order = mode == kLanczos8 ? TapOrder::kRowsOuter : TapOrder::kColumnsOuter;
   resampleWithTables({source.pixels, source.width, source.height}, out, columns, rows, mode, order, isa);
@@ -40,10 +68,16 @@ void resampleWithSteps(std::int32_t destWidth, std::int32_t destHeight, std::int
     paintBlack(out);
     return;
   }
+  const std::vector<float> xs = accumulatedPositions(-static_cast<float>(xOffset), xStep, destWidth);
+  const std::vector<float> ys = accumulatedPositions(-static_cast<float>(yOffset), yStep, destHeight);
+  if (mode == kBox && !boxFitsBudget(xs, xStep, sourceWidth, ys, yStep, sourceHeight)) {
+    paintBlack(out);  // refused: a step far beyond the source
+    return;
+  }
   // Every column walks the same row positions, so one row table serves the whole buffer and the
   // order in which the destination is walked does not matter.
-  const AxisTaps columns = axisFor(mode, -static_cast<float>(xOffset), xStep, destWidth, sourceWidth);
-  const AxisTaps rows = axisFor(mode, -static_cast<float>(yOffset), yStep, destHeight, sourceHeight);
+  const AxisTaps columns = axisFor(mode, xs, xStep, sourceWidth);
+  const AxisTaps rows = axisFor(mode, ys, yStep, sourceHeight);
   resampleWithTables({source, sourceWidth, sourceHeight}, out, columns, rows, mode, TapOrder::kColumnsOuter,
                      isa);
 }
