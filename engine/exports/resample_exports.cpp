@@ -3,6 +3,7 @@
 #include "exports/guarded.h"
 #include "exports/handles.h"
 #include "resample/resample.h"
+#include "resample/resample_best.h"
 #include "resample/table_resampler.h"
 
 using corvale::guarded;

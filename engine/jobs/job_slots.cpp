@@ -6,7 +6,7 @@
 #include <exception>
 #include <thread>
 
-#include "resample/resample.h"
+#include "resample/resample_best.h"
 
 namespace corvale {
 

@@ -1,7 +1,7 @@
-// Per-axis tap tables of the resampler. Every destination column (or row) samples the source at
-// one position; the table holds, for each tap of its window, the source index (already clamped to
-// the source) and the exact single-precision weight, so that the 2-D loops neither test bounds nor
-// evaluate a kernel.
+// Per-axis tap tables of the resampler, and the filter kernels they are built from. Every
+// destination column (or row) samples the source at one position; the table holds, for each tap of
+// its window, the source index (already clamped to the source) and the exact single-precision
+// weight, so that the 2-D loops neither test bounds nor evaluate a kernel.
 #pragma once
 
 #include <cstdint>
@@ -13,6 +13,13 @@ namespace corvale {
 enum ResamplingMode : std::int32_t { kBox = 0, kBilinear = 1, kSpline36 = 2, kLanczos8 = 3 };
 
 bool isFilterMode(std::int32_t mode);
+
+// The filter kernels. t is a distance in source pixels (t >= 0). Constants are single-precision;
+// each polynomial is evaluated in double precision and rounded to single. They are evaluated only
+// while a table is built, never per tap.
+float spline36Weight(float t);  // cubic spline with three lobes (the 6-tap "spline36")
+float sincValue(float t);       // sin(pi t) / (pi t), pi t rounded to single before the sine; 1 at 0
+float lanczos8Weight(float t);  // Lanczos with window 8: sinc(t) * sinc(t / 8) inside, 0 outside
 
 // Positions as the resampler walks them: start, start + step, ... accumulated in single precision,
 // so that entry n is step added n times (not n * step).

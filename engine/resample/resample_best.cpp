@@ -2,6 +2,8 @@
 // widen, so a strong reduction would skip most source pixels and alias; an integer-factor box
 // average first takes every source pixel into account, and the filter then works on a width ratio
 // between 0.5 and 1.
+#include "resample/resample_best.h"
+
 #include <algorithm>
 
 #include "resample/axis_taps.h"

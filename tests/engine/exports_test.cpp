@@ -89,8 +89,9 @@ TEST_F(ExportsLibrary, InternalFunctionsStayHidden) {
        {"_ZN7corvale12resampleIntoERNS_7PictureERKS0_iNS_14InstructionSetE",
         "_ZN7corvale12resampleIntoERNS_7PictureERKS0_i", "_ZN7corvale16resampleBestIntoERKNS_7PictureERS0_i",
         "_ZN7corvale15allocatePictureERNS_7PictureEiiPN3gdi13DeviceContextE",
-        "_ZN7corvale15sumFilterWindowERKNS_12FilterWindowEPfNS_14InstructionSetE", "resampleInto",
-        "resampleBestInto"})
+        "_ZN7corvale18resampleWithTablesERKNS_12SourcePixelsERKNS_10DestPixelsERKNS_8AxisTapsES8_iNS_"
+        "8TapOrderENS_14InstructionSetE",
+        "resampleInto", "resampleBestInto"})
     EXPECT_EQ(dlsym(library_, name), nullptr) << name;
 }
 

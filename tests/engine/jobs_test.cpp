@@ -11,7 +11,7 @@
 #include "corvale.h"
 #include "exports/handles.h"
 #include "jobs/job_slots.h"
-#include "resample/resample.h"
+#include "resample/resample_best.h"
 #include "resample_support.h"
 
 namespace {

@@ -1,5 +1,7 @@
 // Two-stage best-quality resampling: the plan (when to reduce by a box first, by which factor, to
 // which intermediate size), its results against the direct formulas, and the picture exports.
+#include "resample/resample_best.h"
+
 #include <gtest/gtest.h>
 
 #include <vector>
