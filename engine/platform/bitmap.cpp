@@ -3,6 +3,7 @@
 
 #include <cstdlib>
 #include <limits>
+#include <new>
 
 #include "platform/gdi_objects.h"
 
@@ -68,7 +69,11 @@ HBITMAP CreateDIBSection(HDC, const BITMAPINFO* info, std::uint32_t usage, void*
   if (!memory) return nullptr;
   adviseHugePages(memory, static_cast<std::size_t>(stride * height));
 
-  auto* bm = new Bitmap;
+  auto* bm = new (std::nothrow) Bitmap;
+  if (!bm) {
+    std::free(memory);
+    return nullptr;
+  }
   bm->width = h.biWidth;
   bm->height = static_cast<std::int32_t>(height);
   bm->bitCount = h.biBitCount;
