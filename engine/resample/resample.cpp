@@ -1,17 +1,19 @@
 // Single-pass resampling of a whole picture, and the raw-buffer variant with explicit steps.
+#include "resample/resample.h"
+
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
-#include "resample/resample.h"
 #include "resample/table_resampler.h"
 
 namespace corvale {
 
 namespace {
 
-// Box tables and sums a call with steps may ask for. A picture's whole box reduction stays far
-// below both; only a step much larger than the source, whose taps repeat its last column or row,
-// could reach them.
+// Box tables and sums a call with steps may ask for once its box reaches beyond the source. Taps
+// there repeat the last column or row, so without a bound a huge step would ask for tables and
+// work without end; a box within the source costs what a box reduction of that source costs.
 constexpr std::uint64_t kMaxBoxTableCells = std::uint64_t{1} << 26;
 constexpr std::uint64_t kMaxBoxTaps = std::uint64_t{1} << 31;
 
@@ -21,15 +23,24 @@ std::uint64_t insideCount(const std::vector<float>& positions, std::int32_t sour
   return count;
 }
 
-// Whether a box call stays within the budget: its column table (and the strips copied from it)
-// and the taps summed over every pixel inside the source.
+// Whether one axis's table (and the strips copied from it) stays within the budget.
+bool boxTableFits(std::uint64_t taps, std::size_t count, std::int32_t sourceLength) {
+  const std::uint64_t stripPadding = 64;
+  return taps <= static_cast<std::uint64_t>(sourceLength) ||
+         taps * (count + stripPadding) <= kMaxBoxTableCells;
+}
+
+// Whether a box call stays within the budget: its tables, and the taps summed over every pixel
+// inside the source.
 bool boxFitsBudget(const std::vector<float>& xs, float xStep, std::int32_t sourceWidth,
                    const std::vector<float>& ys, float yStep, std::int32_t sourceHeight) {
   const std::uint64_t columnTaps = static_cast<std::uint64_t>(boxSpan(xStep));
   const std::uint64_t rowTaps = static_cast<std::uint64_t>(boxSpan(yStep));
-  const std::uint64_t stripPadding = 64;
-  if (columnTaps * (xs.size() + stripPadding) > kMaxBoxTableCells) return false;
-  if (rowTaps * ys.size() > kMaxBoxTableCells) return false;
+  if (columnTaps <= static_cast<std::uint64_t>(sourceWidth) &&
+      rowTaps <= static_cast<std::uint64_t>(sourceHeight))
+    return true;
+  if (!boxTableFits(columnTaps, xs.size(), sourceWidth) || !boxTableFits(rowTaps, ys.size(), sourceHeight))
+    return false;
   const std::uint64_t alongX = insideCount(xs, sourceWidth) * columnTaps;  // each below 2^62
   const std::uint64_t alongY = insideCount(ys, sourceHeight) * rowTaps;
   return alongX <= kMaxBoxTaps && alongY <= kMaxBoxTaps && alongX * alongY <= kMaxBoxTaps;
