@@ -12,6 +12,7 @@
 
 #include "picture/picture.h"
 #include "resample/resample.h"
+#include "resample/resample_best.h"
 #include "support/reference_resample.h"
 
 namespace {

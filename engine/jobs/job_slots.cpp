@@ -2,15 +2,11 @@
 #include "jobs/job_slots.h"
 
 #include <atomic>
-#include <condition_variable>
 #include <cstring>
 #include <exception>
-#include <memory>
-#include <mutex>
 #include <thread>
 
-#include "jobs/thread_priority.h"
-#include "resample/resample.h"
+#include "resample/resample_best.h"
 
 namespace corvale {
 
@@ -45,36 +41,17 @@ void fillSlot(ResampleJob& job, const JobRequest& request) {
   for (int i = 0; i < 3; ++i) keepText(job.texts[i], request.texts ? request.texts[i] : nullptr);
 }
 
-// The job thread's answer to whether it lowered its own priority, awaited by the starting call.
-class PriorityReport {
- public:
-  void post(bool lowered) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    lowered_ = lowered;
-    posted_ = true;
-    ready_.notify_one();
-  }
-  bool await() {
-    std::unique_lock<std::mutex> lock(mutex_);
-    ready_.wait(lock, [this] { return posted_; });
-    return lowered_;
-  }
-
- private:
-  std::mutex mutex_;
-  std::condition_variable ready_;
-  bool posted_ = false;
-  bool lowered_ = false;
-};
-
 // The job thread's work: the pictures were handed over before the thread started, and nothing of
-// them is touched after the finished flag is published.
+// them is touched after the finished flag is published. A job that cannot complete releases the
+// destination: an empty picture is how the caller learns of the failure (a black one would be
+// written as a photo).
 void runJob(ResampleJob& job, Picture* source, Picture* destination, std::int32_t mode) {
+  bool done = false;
   try {
-    resampleBestInto(*source, *destination, mode);
-  } catch (const std::exception&) {
-    // Out of working memory: the destination stays as far as it got; the slot must still finish.
+    done = resampleBestInto(*source, *destination, mode);
+  } catch (...) {  // out of working memory; the slot must still finish
   }
+  if (!done) releasePicture(*destination);
   job.finished.store(true, std::memory_order_release);
 }
 
@@ -93,28 +70,35 @@ std::uintptr_t launchDetachedThread(std::function<void()> body) {
   }
 }
 
-JobStart startResampleJob(std::int32_t slot, const JobRequest& request, ThreadLauncher launch) {
+JobStart startResampleJob(std::int32_t slot, const JobRequest& request, ThreadLauncher launch,
+                          PriorityLowerer lowerPriority) {
   JobStart start;
   if (!isJobSlot(slot) || !request.source || !request.destination) return start;
   ResampleJob& job = slots[slot];
   fillSlot(job, request);
-  job.finished.store(false, std::memory_order_relaxed);
-  // The thread lowers its own priority (Linux sets it per thread id) and reports back before it
-  // starts the resample.
-  std::shared_ptr<PriorityReport> priority(new PriorityReport);
-  const bool lower = request.belowNormalPriority;
-  start.threadId = launch([&job, source = request.source, destination = request.destination,
-                           mode = request.mode, lower, priority] {
-    priority->post(lower && lowerOwnPriority());
+  // The thread lowers its own priority (Linux sets it per thread id). A refusal is no failure: the
+  // job then runs at normal priority. The body is made before the slot reads running, so that
+  // nothing can fail between the two.
+  std::function<void()> body = [&job, source = request.source, destination = request.destination,
+                                mode = request.mode, lower = request.belowNormalPriority, lowerPriority] {
+    if (lower) lowerPriority();
     runJob(job, source, destination, mode);
-  });
+  };
+  job.finished.store(false, std::memory_order_relaxed);
+  start.threadId = launch(std::move(body));
   if (start.threadId == 0) {  // no thread: the job never runs, so the slot is not left running
     job.finished.store(true, std::memory_order_release);
     return start;
   }
   start.running = true;
-  start.priorityLowered = priority->await();
   return start;
+}
+
+std::int32_t startFirstEntry(std::int32_t slot, Picture* source, Picture* destination, std::int32_t mode,
+                             ThreadLauncher launch, PriorityLowerer lowerPriority) {
+  const JobStart start =
+      startResampleJob(slot, {source, destination, mode, true, nullptr}, launch, lowerPriority);
+  return start.running ? 1 : 0;
 }
 
 bool isJobFinished(std::int32_t slot) {

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 
+#include "jobs/thread_priority.h"
 #include "picture/picture.h"
 
 namespace corvale {
@@ -24,9 +25,8 @@ struct JobRequest {
 };
 
 struct JobStart {
-  bool running = false;          // a thread took the job
-  bool priorityLowered = false;  // the job thread's nice value was raised
-  std::uintptr_t threadId = 0;   // non-zero when running
+  bool running = false;         // a thread took the job
+  std::uintptr_t threadId = 0;  // non-zero when running
 };
 
 // Creates a thread that runs `body`, detached, and returns an identifier of it (non-zero), or 0
@@ -35,11 +35,21 @@ using ThreadLauncher = std::uintptr_t (*)(std::function<void()> body);
 std::uintptr_t launchDetachedThread(std::function<void()> body);
 
 // Fills `slot` and starts its job: resampleBestInto(source, destination, mode), then the finished
-// flag. A slot outside 0..15 is refused (nothing starts). When no thread can be created the slot
-// reads finished again and the result says not running. Starting a slot whose job still runs is
-// the caller's mistake: the slot is not guarded.
+// flag. A job that fails (its intermediate picture cannot be had, or it runs out of memory) leaves
+// the destination empty, so that the caller sees the failure instead of a black picture. A slot
+// outside 0..15 is refused (nothing starts). When no thread can be created the slot reads finished
+// again and the result says not running. Whether the thread's priority could be lowered does not
+// matter to the result. Starting a slot whose job still runs is the caller's mistake: the slot is
+// not guarded.
 JobStart startResampleJob(std::int32_t slot, const JobRequest& request,
-                          ThreadLauncher launch = launchDetachedThread);
+                          ThreadLauncher launch = launchDetachedThread,
+                          PriorityLowerer lowerPriority = lowerOwnPriority);
+
+// The first entry (imgResample_Threaded): starts the job at below-normal priority and answers 1
+// whenever a thread runs it, 0 only when nothing started.
+std::int32_t startFirstEntry(std::int32_t slot, Picture* source, Picture* destination, std::int32_t mode,
+                             ThreadLauncher launch = launchDetachedThread,
+                             PriorityLowerer lowerPriority = lowerOwnPriority);
 
 // True when no job runs in `slot`: never used, or its job is complete. A slot outside 0..15 never
 // runs anything and reads finished.

@@ -20,6 +20,10 @@ void allocatePicture(Picture& picture, std::int32_t width, std::int32_t height, 
   gdi::HBITMAP bitmap = gdi::CreateDIBSection(referenceDc, &info, gdi::DIB_RGB_COLORS, &bits);
   if (!bitmap) return;
   picture.memoryDc = gdi::CreateCompatibleDC(referenceDc);
+  if (!picture.memoryDc) {
+    gdi::DeleteObject(bitmap);
+    return;
+  }
   picture.bitmap = bitmap;
   picture.pixels = static_cast<std::uint8_t*>(bits);
   picture.width = width;

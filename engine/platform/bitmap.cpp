@@ -1,6 +1,7 @@
 // Bitmaps and brushes: creation, description and release.
 #include <cstdlib>
 #include <limits>
+#include <new>
 
 #include "platform/gdi_objects.h"
 #include "platform/memory_advice.h"
@@ -54,7 +55,11 @@ HBITMAP CreateDIBSection(HDC, const BITMAPINFO* info, std::uint32_t usage, void*
   if (!memory) return nullptr;
   AdviseHugePages(memory, static_cast<std::size_t>(stride * height));
 
-  auto* bm = new Bitmap;
+  auto* bm = new (std::nothrow) Bitmap;
+  if (!bm) {
+    std::free(memory);
+    return nullptr;
+  }
   bm->width = h.biWidth;
   bm->height = static_cast<std::int32_t>(height);
   bm->bitCount = h.biBitCount;

@@ -1,9 +1,11 @@
 // Memory device contexts and what is selected into them.
+#include <new>
+
 #include "platform/gdi_objects.h"
 
 namespace gdi {
 
-HDC CreateCompatibleDC(HDC) { return new DeviceContext; }
+HDC CreateCompatibleDC(HDC) { return new (std::nothrow) DeviceContext; }
 
 bool DeleteDC(HDC dc) {
   if (!dc) return false;

@@ -1,13 +1,18 @@
-// Building the per-axis tap tables.
+// The filter kernels and the per-axis tap tables built from them.
 #include "resample/axis_taps.h"
 
 #include <cmath>
-
-#include "resample/filter_weights.h"
+#include <limits>
+#include <numbers>
 
 namespace corvale {
 
 namespace {
+
+// ((a t + b) t + c) t + d in double precision, the coefficients given in single precision.
+float cubic(float a, float b, float c, double d, double t) {
+  return static_cast<float>(((a * t + b) * t + c) * t + d);
+}
 
 struct Window {
   std::int32_t first;  // offset of the first tap from trunc(position)
@@ -53,6 +58,24 @@ bool inside(float p, std::int32_t length) { return p >= 0.0f && p < static_cast<
 
 }  // namespace
 
+float spline36Weight(float t) {
+  if (t <= 1.0f) return cubic(1.1818181f, -2.167464f, -0.014354067f, 1.0, t);
+  if (t <= 2.0f) return cubic(-0.54545456f, 1.2918661f, -0.7464115f, 0.0, t - 1.0);
+  // Used for every t above 2; the tap window keeps t below 3.
+  return cubic(0.09090909f, -0.215311f, 0.12440191f, 0.0, t - 2.0);
+}
+
+float sincValue(float t) {
+  if (t == 0.0f) return 1.0f;
+  const float piT = static_cast<float>(std::numbers::pi * t);
+  return static_cast<float>(std::sin(static_cast<double>(piT)) / piT);
+}
+
+float lanczos8Weight(float t) {
+  if (!(t < 8.0f)) return 0.0f;
+  return sincValue(t) * sincValue(t * 0.125f);
+}
+
 bool isFilterMode(std::int32_t mode) { return mode >= kBox && mode <= kLanczos8; }
 
 std::vector<float> accumulatedPositions(float start, float step, std::int32_t count) {
@@ -65,9 +88,9 @@ std::vector<float> accumulatedPositions(float start, float step, std::int32_t co
   return positions;
 }
 
-std::int32_t boxSpan(float step, std::int32_t sourceLength) {
+std::int32_t boxSpan(float step) {
   if (!(step >= 1.0f)) return 1;
-  if (step >= static_cast<float>(sourceLength)) return sourceLength;
+  if (step >= 2147483648.0f) return std::numeric_limits<std::int32_t>::max();
   return static_cast<std::int32_t>(step);
 }
 

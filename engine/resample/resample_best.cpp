@@ -2,6 +2,8 @@
 // widen, so a strong reduction would skip most source pixels and alias; an integer-factor box
 // average first takes every source pixel into account, and the filter then works on a width ratio
 // between 0.5 and 1.
+#include "resample/resample_best.h"
+
 #include <algorithm>
 
 #include "resample/axis_taps.h"
@@ -35,20 +37,22 @@ ReductionPlan planReduction(std::int32_t sourceWidth, std::int32_t sourceHeight,
   return plan;
 }
 
-void resampleBestInto(const Picture& source, Picture& dest, std::int32_t mode) {
+bool resampleBestInto(const Picture& source, Picture& dest, std::int32_t mode) {
   const ReductionPlan plan = planReduction(source.width, source.height, dest.width, dest.height);
   if (!plan.twoStage) {
     resampleInto(dest, source, mode);
-    return;
+    return true;
   }
   if (plan.intermediateIsTarget) {  // the box reduction alone reaches the target
     resampleInto(dest, source, kBox);
-    return;
+    return true;
   }
   ScratchPicture intermediate;
   allocatePicture(intermediate.picture, plan.width, plan.height, source.memoryDc);
+  if (intermediate.picture.empty()) return false;
   resampleInto(intermediate.picture, source, kBox);
   resampleInto(dest, intermediate.picture, mode);
+  return true;
 }
 
 }  // namespace corvale

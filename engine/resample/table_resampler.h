@@ -1,4 +1,5 @@
-// The 2-D resampling loop driven by per-axis tap tables.
+// The 2-D resampling loop driven by per-axis tap tables, and the one place that chooses between
+// its AVX2 and baseline variants.
 //
 // A destination pixel is the sum over its tap window of weight * source channel, in single
 // precision, each product rounded to single, added in a fixed order (see TapOrder). For the
@@ -12,9 +13,15 @@
 #include <cstdint>
 
 #include "resample/axis_taps.h"
-#include "resample/instruction_set.h"
 
 namespace corvale {
+
+// Which variant of the loop runs. Both give the same bytes; the loop is compiled for AVX2 and for
+// the x86-64 baseline, and a resample picks one when it starts.
+enum class InstructionSet { kBaseline, kAvx2 };
+
+// The fastest variant this processor runs.
+InstructionSet bestInstructionSet();
 
 struct SourcePixels {
   const std::uint8_t* pixels;

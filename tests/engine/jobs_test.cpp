@@ -11,7 +11,7 @@
 #include "corvale.h"
 #include "exports/handles.h"
 #include "jobs/job_slots.h"
-#include "resample/resample.h"
+#include "resample/resample_best.h"
 #include "resample_support.h"
 
 namespace {
@@ -129,9 +129,52 @@ TEST(JobsSlots, ThreadThatCannotBeCreatedLeavesTheSlotFinished) {
   const corvale::JobStart start =
       corvale::startResampleJob(6, {&source.picture, &dest.picture, 2, true, nullptr}, noThread);
   EXPECT_FALSE(start.running);
-  EXPECT_FALSE(start.priorityLowered);
   EXPECT_EQ(imgResample_isFinished(6), 1);
   EXPECT_EQ(dest.copy(), before);
+}
+
+// Some systems refuse a thread a lower priority; the job then runs at normal priority, and the
+// first entry still answers that it started.
+TEST(JobsSlots, RefusedPriorityStillRunsTheJobAndAnswersStarted) {
+  Job job(300, 200, 130, 90, 2, 7);
+  auto refuse = [] { return false; };
+  EXPECT_EQ(corvale::startFirstEntry(7, pictureOf(job.source), pictureOf(job.dest), job.mode,
+                                     corvale::launchDetachedThread, refuse),
+            1);
+  ASSERT_TRUE(waitUntilFinished(7));
+  EXPECT_EQ(bytesOf(job.dest), job.expected.copy());
+  auto noThread = [](std::function<void()>) -> std::uintptr_t { return 0; };
+  EXPECT_EQ(
+      corvale::startFirstEntry(7, pictureOf(job.source), pictureOf(job.dest), job.mode, noThread, refuse), 0);
+}
+
+// A source so wide and tall that its halved intermediate exceeds what a picture may hold, while the
+// target itself is small. The reduction never reads the source's pixels, so a small buffer stands
+// in for them.
+struct UnreducibleSource {
+  UnreducibleSource() : pixels(64), dest(39000, 100) {
+    source.pixels = pixels.data();
+    source.width = 80000;  // factor 2: the intermediate would be 40000 x 15000 pixels, over 2 GiB
+    source.height = 30000;
+  }
+  std::vector<std::uint8_t> pixels;
+  corvale::Picture source;
+  OwnedPicture dest;
+};
+
+// A job that cannot do its work says so with an empty destination, not with a black picture that
+// the photo job would write as done.
+TEST(JobsSlots, JobWhoseIntermediateCannotBeHadLeavesTheDestinationEmpty) {
+  UnreducibleSource direct;
+  EXPECT_FALSE(corvale::resampleBestInto(direct.source, direct.dest.picture, 2));
+
+  UnreducibleSource threaded;
+  ASSERT_FALSE(threaded.dest.picture.empty());
+  EXPECT_EQ(corvale::startFirstEntry(8, &threaded.source, &threaded.dest.picture, 2), 1);
+  ASSERT_TRUE(waitUntilFinished(8));
+  EXPECT_TRUE(threaded.dest.picture.empty());
+  EXPECT_EQ(threaded.dest.picture.width, 0);
+  EXPECT_EQ(threaded.dest.picture.height, 0);
 }
 
 TEST(JobsHistogram, CountsEveryPixelAndAccumulates) {

@@ -1,5 +1,7 @@
 // Two-stage best-quality resampling: the plan (when to reduce by a box first, by which factor, to
 // which intermediate size), its results against the direct formulas, and the picture exports.
+#include "resample/resample_best.h"
+
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -131,6 +133,23 @@ TEST(ResampleBest, UnusableSizesGiveEmptyPictures) {
   for (int i = 0; i < 4 * 4 * 4; ++i) EXPECT_EQ(r.pixels[i], 0);
   cpic_destroy(fromNothing);
   cpic_destroy(source);
+}
+
+// When the intermediate picture of the two stages cannot be had, the result is empty rather than a
+// black picture of the requested size. The source is so large that its halved intermediate exceeds
+// what a picture may hold; the reduction stops before it reads the source's pixels, so a small
+// buffer stands in for them.
+TEST(ResampleBest, IntermediateThatCannotBeHadGivesAnEmptyPicture) {
+  std::vector<std::uint8_t> pixels(64);
+  corvale::Picture source;
+  source.pixels = pixels.data();
+  source.width = 80000;  // factor 2: the intermediate would be 40000 x 15000 pixels, over 2 GiB
+  source.height = 30000;
+  const intptr_t result = cpic_resizebest(corvale::handleOf(&source), 39000, 100, 2);
+  EXPECT_EQ(cpic_getWidth(result), 0);
+  EXPECT_EQ(cpic_getHeight(result), 0);
+  EXPECT_EQ(cpic_getHDC(result), 0);
+  cpic_destroy(result);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 // buffer variant with its offsets.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <vector>
@@ -123,6 +124,26 @@ TEST(ResampleCases, BoxEnlargementPicksThePixelAtThePosition) {
       EXPECT_EQ(bgr(dest.picture, i, j), bgr(source.picture, static_cast<int>(x), static_cast<int>(y)))
           << i << "," << j;
   }
+}
+
+// A box larger than the source sums trunc(step) taps along each axis: those beyond the last column
+// or row read it again, and every tap counts in the weight 1 / (bw * bh). The oracle is the
+// formula itself, columns outer and rows inner, in single precision.
+TEST(ResampleCases, BoxLargerThanTheSourceRepeatsTheLastColumnAndRow) {
+  const int sw = 3, sh = 2, bw = 6, bh = 4;
+  std::vector<std::uint8_t> source = resample_testing::randomBytes(sw * sh * 4, 21);
+  std::vector<std::uint8_t> dest(4, 0x33);
+  imgResample(1, 1, 0, 0, static_cast<float>(bw) + 0.5f, static_cast<float>(bh) + 0.25f, sw, sh, 0,
+              source.data(), dest.data());
+  const float weight = 1.0f / static_cast<float>(bw * bh);
+  for (int channel = 0; channel < 3; ++channel) {
+    float sum = 0.0f;
+    for (int k = 0; k < bw; ++k)
+      for (int l = 0; l < bh; ++l)
+        sum += weight * source[(std::min(l, sh - 1) * sw + std::min(k, sw - 1)) * 4 + channel];
+    EXPECT_EQ(dest[channel], static_cast<int>(sum)) << channel;
+  }
+  EXPECT_EQ(dest[3], 0x33);
 }
 
 TEST(ResampleCases, ImgResampleOffsetLeavesTheFirstColumnsBlack) {

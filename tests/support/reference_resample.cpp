@@ -51,12 +51,12 @@ std::int32_t clampIndex(std::int32_t k, std::int32_t length) {
   return k;
 }
 
-// An enlargement (step below 1) would give an empty box and a weight of 1/0: the box is at least
-// one pixel, so mode 0 then picks the pixel at or left of / above the position. A box never
-// spans more than the whole source.
-std::int32_t boxSpan(float step, std::int32_t sourceLength) {
+// trunc(step). An enlargement (step below 1) would give an empty box and a weight of 1/0: the box
+// is at least one pixel, so mode 0 then picks the pixel at or left of / above the position. Taps
+// beyond the source read its last column or row (filterAt clamps every index) and count in the
+// weight.
+std::int32_t boxSpan(float step) {
   if (!(step >= 1.0f)) return 1;
-  if (step >= static_cast<float>(sourceLength)) return sourceLength;
   return static_cast<std::int32_t>(step);
 }
 
@@ -121,7 +121,7 @@ void resampleInto(std::uint8_t* dest, std::int32_t destWidth, std::int32_t destH
   Source s{source, sourceWidth, sourceHeight};
   float stepX = static_cast<float>(sourceWidth) / static_cast<float>(destWidth);
   float stepY = static_cast<float>(sourceHeight) / static_cast<float>(destHeight);
-  std::int32_t boxWidth = boxSpan(stepX, sourceWidth), boxHeight = boxSpan(stepY, sourceHeight);
+  std::int32_t boxWidth = boxSpan(stepX), boxHeight = boxSpan(stepY);
   float y = 0.0f;
   for (std::int32_t j = 0; j < destHeight; ++j, y += stepY) {
     float x = 0.0f;
@@ -140,8 +140,7 @@ void imgResample(std::int32_t destWidth, std::int32_t destHeight, std::int32_t x
   if (!dest || destWidth <= 0 || destHeight <= 0) return;
   Source s{source, sourceWidth, sourceHeight};
   bool usable = source && sourceWidth > 0 && sourceHeight > 0;
-  std::int32_t boxWidth = usable ? boxSpan(xStep, sourceWidth) : 1;
-  std::int32_t boxHeight = usable ? boxSpan(yStep, sourceHeight) : 1;
+  std::int32_t boxWidth = boxSpan(xStep), boxHeight = boxSpan(yStep);
   float x = static_cast<float>(-xOffset);
   for (std::int32_t i = 0; i < destWidth; ++i, x += xStep) {
     float y = static_cast<float>(-yOffset);
