@@ -3,6 +3,8 @@
 #include <climits>
 #include <cstdio>
 #include <filesystem>
+#include <string>
+#include <vector>
 
 #include "batch/batch_run.h"
 #include "batch/command_line.h"
@@ -59,12 +61,20 @@ int queueItems(const CliOptions& options, BatchPrompts& prompts, PendingFiles& q
   return static_cast<int>(skipped.size());
 }
 
+// "12 photos: 10 written, 1 written with warnings, 1 failed": photos written from damaged files
+// are counted apart from the clean ones.
 void printSummary(const BatchSummary& summary) {
-  std::printf("%d photo%s: %d written", summary.photos, summary.photos == 1 ? "" : "s", summary.written);
-  if (!summary.warnings.empty()) std::printf(" (%zu with warnings)", summary.warnings.size());
-  if (summary.keptExisting) std::printf(", %d kept (output already there)", summary.keptExisting);
-  if (summary.failed) std::printf(", %d failed", summary.failed);
-  std::printf("\n");
+  int damaged = static_cast<int>(summary.warnings.size());
+  std::vector<std::string> parts;
+  if (summary.written > damaged || summary.written == 0)
+    parts.push_back(std::to_string(summary.written - damaged) + " written");
+  if (damaged) parts.push_back(std::to_string(damaged) + " written with warnings");
+  if (summary.keptExisting)
+    parts.push_back(std::to_string(summary.keptExisting) + " kept (output already there)");
+  if (summary.failed) parts.push_back(std::to_string(summary.failed) + " failed");
+  std::string line = std::to_string(summary.photos) + (summary.photos == 1 ? " photo: " : " photos: ");
+  for (std::size_t i = 0; i < parts.size(); ++i) line += (i ? ", " : "") + parts[i];
+  std::printf("%s\n", line.c_str());
   std::fflush(stdout);
   for (const PhotoReport& failure : summary.failures)
     std::fprintf(stderr, "lumivex: not resized: %s: %s\n", failure.source.c_str(), failure.reason.c_str());

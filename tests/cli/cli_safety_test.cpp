@@ -58,7 +58,7 @@ TEST_F(CliSafetyTest, ADamagedJpegIsWrittenWithAWarning) {
   Result result = run({"--batch", "--same-folder", "-s", "120x120", cut});
   EXPECT_EQ(result.status, 0) << result.err;
   EXPECT_EQ(jpegSize((in() / "cut_120x90.jpg").string()), (PictureSize{120, 90}));
-  EXPECT_NE(result.out.find("(1 with warnings)"), std::string::npos) << result.out;
+  EXPECT_NE(result.out.find("1 photo: 1 written with warnings\n"), std::string::npos) << result.out;
   EXPECT_NE(result.err.find("lumivex: written with warnings: " + cut + ": "), std::string::npos)
       << result.err;
   EXPECT_EQ(result.err.find("Premature end of JPEG file\n"), std::string::npos) << "raw library text\n"
@@ -91,6 +91,16 @@ TEST_F(CliSafetyTest, TwoRunsWithCountersIntoOneFolderKeepEveryPhoto) {
   std::vector<std::string> outputs = filesBelow(out());
   ASSERT_EQ(outputs.size(), 2u * kPerRun);
   for (const std::string& name : outputs) EXPECT_EQ(jpegSize((out() / name).string()), (PictureSize{48, 32}));
+}
+
+// A note about one photo names it on the terminal, where many lines pass by.
+TEST_F(CliSafetyTest, ANoteNamesItsPhoto) {
+  std::string mirrored = photo("orientation/landscape_2.jpg", "mirrored.jpg");
+  Result result = run({"--batch", "--same-folder", "--rotate", "exif", "-s", "60x60", mirrored});
+  EXPECT_EQ(result.status, 0) << result.err;
+  EXPECT_NE(result.err.find("lumivex: " + mirrored + ": Note: Image was not rotated, orientation 2"),
+            std::string::npos)
+      << result.err;
 }
 
 }  // namespace
