@@ -1,5 +1,6 @@
-// Lossless quarter and half turns. Source pixel (x, y) of a W x H picture goes to (H-1-y, x) for
-// code 6, to (y, W-1-x) for code 8 and to (W-1-x, H-1-y) for code 3, written here with the
+// Lossless turns and mirrors for the eight Exif orientations. Source pixel (x, y) of a W x H
+// picture goes to (W-1-x, y) for code 2, (W-1-x, H-1-y) for 3, (x, H-1-y) for 4, (y, x) for 5,
+// (H-1-y, x) for 6, (H-1-y, W-1-x) for 7 and (y, W-1-x) for 8, written here with the
 // destination's width and height, which equal H and W (or W and H) when the sizes fit the turn.
 #include <cstddef>
 #include <cstring>
@@ -17,12 +18,20 @@ struct Place {
 Place placeOf(std::int32_t code, std::int32_t x, std::int32_t y, std::int32_t destWidth,
               std::int32_t destHeight) {
   switch (code) {
-    case kQuarterClockwise:
-      return {destWidth - 1 - y, x};
-    case kQuarterCounterClockwise:
-      return {y, destHeight - 1 - x};
+    case kMirrorLeftRight:
+      return {destWidth - 1 - x, y};
     case kHalfTurn:
       return {destWidth - 1 - x, destHeight - 1 - y};
+    case kMirrorTopBottom:
+      return {x, destHeight - 1 - y};
+    case kTranspose:
+      return {y, x};
+    case kQuarterClockwise:
+      return {destWidth - 1 - y, x};
+    case kTransverse:
+      return {destWidth - 1 - y, destHeight - 1 - x};
+    case kQuarterCounterClockwise:
+      return {y, destHeight - 1 - x};
     default:
       return {x, y};
   }
@@ -47,7 +56,9 @@ std::size_t offsetOf(std::int32_t x, std::int32_t y, std::int32_t width) {
 
 }  // namespace
 
-bool swapsSides(std::int32_t code) { return code == kQuarterClockwise || code == kQuarterCounterClockwise; }
+bool swapsSides(std::int32_t code) {
+  return code == kTranspose || code == kQuarterClockwise || code == kTransverse || code == kQuarterCounterClockwise;
+}
 
 void copyTurned(const std::uint8_t* source, std::int32_t sourceWidth, std::int32_t sourceHeight,
                 std::uint8_t* dest, std::int32_t destWidth, std::int32_t destHeight, std::int32_t code) {

@@ -8,10 +8,19 @@
 
 namespace corvale {
 
-// Exif orientation codes the engine turns by; every other code leaves a picture as it is.
-enum OrientationCode : std::int32_t { kHalfTurn = 3, kQuarterClockwise = 6, kQuarterCounterClockwise = 8 };
+// Exif orientation codes, each named by the turn that brings a picture stored that way upright;
+// 1 and every other code leave a picture as it is.
+enum OrientationCode : std::int32_t {
+  kMirrorLeftRight = 2,
+  kHalfTurn = 3,
+  kMirrorTopBottom = 4,
+  kTranspose = 5,  // mirrored along the diagonal from the top-left corner
+  kQuarterClockwise = 6,
+  kTransverse = 7,  // mirrored along the diagonal from the top-right corner
+  kQuarterCounterClockwise = 8
+};
 
-// Whether `code` swaps width and height (6 and 8 do; 3 and unknown codes keep them).
+// Whether `code` swaps width and height (5, 6, 7 and 8 do; the others keep them).
 bool swapsSides(std::int32_t code);
 
 // Copies every pixel (all four bytes) of a source buffer of sourceWidth by sourceHeight to the
