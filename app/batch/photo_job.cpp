@@ -129,12 +129,10 @@ void CWorker::readExif(PhotoOrder& order) {
   std::string field = exif().getField(kOrientationTag);
   if (byExif && !field.empty() && LeadingNumber(field) != 1.0) {
     double orientation = LeadingNumber(field);
-    if (orientation == 3.0 || orientation == 6.0 || orientation == 8.0) {
+    if (orientation >= 2.0 && orientation <= 8.0)
       order.turnCode = static_cast<std::int32_t>(orientation);
-      exif().setField(kOrientationTag, 1);
-    } else {
+    else
       userPrompts().noticeAbout(FileN, unsupportedOrientationNote(field));
-    }
   }
   if (settings.CopyExif) order.exif = exif().getAPP1();
 }

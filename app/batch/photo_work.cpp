@@ -14,6 +14,7 @@
 #include <thread>
 
 #include "batch/engine_binding.h"
+#include "batch/exif_rewrite.h"
 #include "encoder/cjpeg.h"
 #include "platform/gdi.h"
 
@@ -94,6 +95,7 @@ class PhotoWorker {
   void turnUpright();
   void cropToTarget(PictureSize target);
   void resample(PhotoWork& work);
+  std::vector<std::uint8_t> truthfulExif(const PhotoWork& work) const;
   void encode(PhotoWork& work);
   void replaceSource(std::intptr_t picture, const char* what);
   std::intptr_t createPicture(PictureSize size, const char* what);
@@ -101,6 +103,7 @@ class PhotoWorker {
   const PhotoOrder& order_;
   OwnedPicture source_;
   OwnedPicture resized_;
+  bool turned_ = false;
 };
 
 void PhotoWorker::run(PhotoWork& work) {
@@ -122,13 +125,14 @@ void PhotoWorker::load(PhotoWork& work) {
 }
 
 void PhotoWorker::turnUpright() {
+  std::int32_t code = order_.turnCode;
   if (order_.turnPortraits) {
     PictureSize size = sizeOf(source_.get());
-    if (size.height > size.width)
-      replaceSource(engine::cpic_rotate90(source_.get(), kQuarterTurnClockwise), "turned");
-  } else if (order_.turnCode != 0) {
-    replaceSource(engine::cpic_rotate90(source_.get(), order_.turnCode), "turned");
+    code = size.height > size.width ? kQuarterTurnClockwise : 0;
   }
+  if (code == 0) return;
+  replaceSource(engine::cpic_rotate90(source_.get(), code), "turned");
+  turned_ = true;
 }
 
 void PhotoWorker::cropToTarget(PictureSize target) {
@@ -165,11 +169,17 @@ void PhotoWorker::resample(PhotoWork& work) {
 void PhotoWorker::encode(PhotoWork& work) {
   cJpeg encoder;
   encoder.setQuality(order_.jpegQuality);
-  if (!order_.exif.empty()) encoder.setExif(order_.exif);
+  if (!order_.exif.empty()) encoder.setExif(truthfulExif(work));
   if (encoder.SampleHDC(dcOf(resized_.get()), work.output.width, work.output.height, 0, 0) != 0)
     throw JobFailure("not enough memory to encode the resized picture");
   resized_.reset();
   work.jpeg = encoder.FileBytes();
+}
+
+// The source's block, made to describe the output: its size, its orientation once turned, no
+// thumbnail of the original, and no location when asked.
+std::vector<std::uint8_t> PhotoWorker::truthfulExif(const PhotoWork& work) const {
+  return RewriteExif(order_.exif, {work.output.width, work.output.height, turned_, order_.stripLocation});
 }
 
 // Takes the place of the source picture; a new picture without pixels ends the job.

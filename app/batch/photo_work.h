@@ -19,12 +19,13 @@ struct PhotoOrder {
   std::int32_t dstWidth = 0;
   std::int32_t dstHeight = 0;
   float dstPrcnt = 0.0f;
-  std::int32_t turnCode = 0;   // an Exif orientation to turn by (3, 6 or 8); 0 for none
+  std::int32_t turnCode = 0;   // an Exif orientation to turn by (2 to 8); 0 for none
   bool turnPortraits = false;  // a portrait turns a quarter clockwise (the landscape rotation mode)
   bool autoCrop = false;
   std::int32_t resizeQuality = 0;
   std::int32_t jpegQuality = 75;
-  std::vector<std::uint8_t> exif;  // the APP1 payload the output carries; empty for none
+  std::vector<std::uint8_t> exif;  // the source's APP1 payload for the output; empty for none
+  bool stripLocation = false;      // the copied Exif block loses its GPS data
 };
 
 struct PhotoWork {

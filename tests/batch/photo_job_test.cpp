@@ -121,13 +121,19 @@ TEST_F(PhotoJobTest, NeverAndAlwaysOverwriteAskNothing) {
   EXPECT_TRUE(prompts.questions.empty());
 }
 
-TEST_F(PhotoJobTest, AnOrientationItCannotTurnGivesANote) {
+// Every valid orientation is turned; a value outside 1..8 (written here by exiftool) gets the note.
+TEST_F(PhotoJobTest, AnOrientationOutsideTheEightGivesANote) {
   settings.RotationMode = 1;
-  std::string source = copyOf("orientation/landscape_2.jpg", "mirrored.jpg");
-  PhotoReport report = resize(source, 60, 60);
+  std::string mirrored = copyOf("orientation/landscape_2.jpg", "mirrored.jpg");
+  EXPECT_EQ(resize(mirrored, 60, 60).outcome, PhotoOutcome::Written);
+  EXPECT_TRUE(prompts.notices.empty());
+  std::string odd = copyOf("orientation/landscape_2.jpg", "odd.jpg");
+  if (std::system(("exiftool -q -n -Orientation=9 -overwrite_original '" + odd + "'").c_str()) != 0)
+    GTEST_SKIP() << "exiftool is not installed";
+  PhotoReport report = resize(odd, 60, 60);
   EXPECT_EQ(report.outcome, PhotoOutcome::Written) << report.reason;
   EXPECT_EQ(prompts.notices,
-            std::vector<std::string>{"Note: Image was not rotated, orientation 2 is not yet supported."});
+            std::vector<std::string>{"Note: Image was not rotated, orientation 9 is not yet supported."});
 }
 
 TEST_F(PhotoJobTest, RotationModeTwoTurnsPortraitsClockwise) {

@@ -95,10 +95,12 @@ TEST_F(CliSafetyTest, TwoRunsWithCountersIntoOneFolderKeepEveryPhoto) {
 
 // A note about one photo names it on the terminal, where many lines pass by.
 TEST_F(CliSafetyTest, ANoteNamesItsPhoto) {
-  std::string mirrored = photo("orientation/landscape_2.jpg", "mirrored.jpg");
-  Result result = run({"--batch", "--same-folder", "--rotate", "exif", "-s", "60x60", mirrored});
+  std::string odd = photo("orientation/landscape_2.jpg", "odd.jpg");
+  if (std::system(("exiftool -q -n -Orientation=9 -overwrite_original " + cli_testing::quoted(odd)).c_str()) != 0)
+    GTEST_SKIP() << "exiftool is not installed";
+  Result result = run({"--batch", "--same-folder", "--rotate", "exif", "-s", "60x60", odd});
   EXPECT_EQ(result.status, 0) << result.err;
-  EXPECT_NE(result.err.find("lumivex: " + mirrored + ": Note: Image was not rotated, orientation 2"),
+  EXPECT_NE(result.err.find("lumivex: " + odd + ": Note: Image was not rotated, orientation 9"),
             std::string::npos)
       << result.err;
 }
