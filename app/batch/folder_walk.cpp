@@ -1,3 +1,4 @@
+// The folder walk, the extension filter, the two kinds of drop and the queue they fill.
 #include "batch/folder_walk.h"
 
 #include <algorithm>

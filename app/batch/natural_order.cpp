@@ -1,3 +1,4 @@
+// Natural name order: digit runs by value, letters without regard to case, bytes as the tie-break.
 #include "batch/natural_order.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// Recognising a run's own destination folders during a folder walk, by name or canonical path.
 #include "batch/own_output_folders.h"
 
 #include <string_view>

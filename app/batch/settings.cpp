@@ -1,3 +1,4 @@
+// Defaults, the configuration folder, and reading and safely replacing lumivex.cfg.
 #include "batch/settings.h"
 
 #include <fcntl.h>

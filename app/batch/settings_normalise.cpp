@@ -1,3 +1,4 @@
+// The options dialog's rules for the JPEG and resize qualities, applied to settings read from file.
 #include "batch/settings_normalise.h"
 
 #include <algorithm>

@@ -15,10 +15,9 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <memory>
-#include <sstream>
 
+#include "cli_run.h"
 #include "photo_job_files.h"
 #include "support/test_files.h"
 
@@ -27,26 +26,6 @@ namespace {
 namespace fs = std::filesystem;
 using lumivex::PictureSize;
 using testing_support::jpegSize;
-
-struct Result {
-  int status = -1;
-  std::string err;
-};
-
-std::string fileText(const fs::path& path) {
-  std::ifstream in(path);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-std::vector<std::string> filesBelow(const fs::path& folder) {
-  std::vector<std::string> files;
-  for (const auto& entry : fs::recursive_directory_iterator(folder))
-    if (!entry.is_directory()) files.push_back(fs::relative(entry.path(), folder).string());
-  std::sort(files.begin(), files.end());
-  return files;
-}
 
 // What libjpeg-turbo reads from a written file: the mean of every decoded sample and the first
 // quantization table (all ones at quality 100).
@@ -105,21 +84,8 @@ void redirect(const fs::path& path, int flags, int target) {
   close(fd);
 }
 
-class CliWalkTest : public ::testing::Test {
+class CliWalkTest : public cli_testing::CliTest {
  protected:
-  void SetUp() override {
-    fs::create_directories(config());
-    fs::create_directories(in());
-  }
-
-  fs::path config() const { return dir.path() / "config"; }
-  fs::path in() const { return dir.path() / "in"; }
-
-  void photo(const std::string& sample, const std::string& relative) {
-    fs::create_directories((in() / relative).parent_path());
-    fs::copy_file(testing_support::samplePhoto(sample), in() / relative);
-  }
-
   void writeConfig(const std::string& text) {
     testing_support::writeBytes((config() / "lumivex.cfg").string(),
                                 std::vector<std::uint8_t>(text.begin(), text.end()));
@@ -127,13 +93,13 @@ class CliWalkTest : public ::testing::Test {
 
   // Runs lumivex --batch ARGUMENTS in the temporary folder; `asNobody` gives up root first, so
   // that permissions hold (the folders must then be open to every user).
-  Result run(const std::vector<std::string>& arguments, bool asNobody = false) {
+  cli_testing::Result runBatch(const std::vector<std::string>& arguments, bool asNobody = false) {
     fs::path errFile = dir.path() / "stderr.txt";
     pid_t child = fork();
     if (child == 0) runChild(arguments, errFile, asNobody);
     int raw = 0;
     waitpid(child, &raw, 0);
-    Result result{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, fileText(errFile)};
+    cli_testing::Result result{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, "", cli_testing::fileText(errFile)};
     fs::remove(errFile);
     return result;
   }
@@ -159,8 +125,6 @@ class CliWalkTest : public ::testing::Test {
     execv(binary.c_str(), argv.data());
     _exit(123);
   }
-
-  testing_support::TempDir dir;
 };
 
 // Resize quality 7 (or -1, which #TRUE# reads as) once made a black photo, and a JPEG quality of
@@ -173,7 +137,7 @@ TEST_F(CliWalkTest, SettingsOutOfRangeAreNormalised) {
     writeConfig("\"160x160\"\r\n" + std::string(resizeQuality) +
                 "\r\n200\r\n0\r\n\"resized\"\r\n#FALSE#\r\n#FALSE#\r\n\"%SRC%_out\"\r\n#FALSE#"
                 "\r\n0\r\n2\r\n0\r\n\"/tmp\"\r\n");
-    Result result = run({"in/a.jpg"});
+    cli_testing::Result result = runBatch({"in/a.jpg"});
     EXPECT_EQ(result.status, 0) << resizeQuality << result.err;
     DecodedJpeg written = decodeJpeg((in() / "a_out.jpg").string());
     ASSERT_TRUE(written.ok) << resizeQuality;
@@ -186,18 +150,19 @@ TEST_F(CliWalkTest, ASecondRunLeavesTheFirstRunsOutputsAlone) {
   photo("cameras/fujifilm-finepix40i.jpg", "a.jpg");
   photo("cameras/canon-ixus.jpg", "2007/b.jpg");
   for (int i = 0; i < 2; ++i) {
-    Result result = run({"--subfolders", "-s", "160x160", "in"});
+    cli_testing::Result result = runBatch({"--subfolders", "-s", "160x160", "in"});
     EXPECT_EQ(result.status, 0) << result.err;
   }
-  EXPECT_EQ(filesBelow(in()), (std::vector<std::string>{"2007/b.jpg", "a.jpg", "resized/2007/b_160x120.jpg",
-                                                        "resized/a_160x120.jpg"}));
+  EXPECT_EQ(cli_testing::filesBelow(in()),
+            (std::vector<std::string>{"2007/b.jpg", "a.jpg", "resized/2007/b_160x120.jpg",
+                                      "resized/a_160x120.jpg"}));
   fs::remove_all(in() / "resized");
   // The size is in the folder's name: the second size must not walk the first size's folder.
   for (const char* size : {"120x120", "160x160"}) {
-    Result result = run({"--subfolders", "--subfolder", "small_%WIDTH%", "-s", size, "in"});
+    cli_testing::Result result = runBatch({"--subfolders", "--subfolder", "small_%WIDTH%", "-s", size, "in"});
     EXPECT_EQ(result.status, 0) << result.err;
   }
-  EXPECT_EQ(filesBelow(in()),
+  EXPECT_EQ(cli_testing::filesBelow(in()),
             (std::vector<std::string>{"2007/b.jpg", "a.jpg", "small_120/2007/b_120x90.jpg",
                                       "small_120/a_120x90.jpg", "small_160/2007/b_160x120.jpg",
                                       "small_160/a_160x120.jpg"}));
@@ -206,13 +171,13 @@ TEST_F(CliWalkTest, ASecondRunLeavesTheFirstRunsOutputsAlone) {
   fs::create_directory_symlink(in() / "fixed", dir.path() / "to_fixed");
   std::vector<std::string> afterFirstRun;
   for (int i = 0; i < 2; ++i) {
-    Result result =
-        run({"--subfolders", "--fixed-folder", "to_fixed/", "-s", "100x100", "--overwrite", "never", "in"});
+    cli_testing::Result result = runBatch(
+        {"--subfolders", "--fixed-folder", "to_fixed/", "-s", "100x100", "--overwrite", "never", "in"});
     EXPECT_EQ(result.status, 0) << result.err;
-    if (i == 0) afterFirstRun = filesBelow(in() / "fixed");
+    if (i == 0) afterFirstRun = cli_testing::filesBelow(in() / "fixed");
   }
   EXPECT_EQ(afterFirstRun.size(), 6u);
-  EXPECT_EQ(filesBelow(in() / "fixed"), afterFirstRun);
+  EXPECT_EQ(cli_testing::filesBelow(in() / "fixed"), afterFirstRun);
 }
 
 TEST_F(CliWalkTest, HiddenAndSpecialFilesAreLeftAloneAndOrderFollowsNames) {
@@ -222,7 +187,8 @@ TEST_F(CliWalkTest, HiddenAndSpecialFilesAreLeftAloneAndOrderFollowsNames) {
   fs::create_directories(in() / ".thumbnails");
   photo("cameras/canon-ixus.jpg", ".thumbnails/t.jpg");
   ASSERT_EQ(mkfifo((in() / "x.jpg").c_str(), 0600), 0);  // opening it would wait for ever
-  Result result = run({"--subfolders", "--same-folder", "-p", "n%N2%", "-s", "40x200", "in"});
+  cli_testing::Result result =
+      runBatch({"--subfolders", "--same-folder", "-p", "n%N2%", "-s", "40x200", "in"});
   EXPECT_EQ(result.status, 0) << result.err;
   const int sources[] = {1, 2, 3, 10, 30};
   for (int counter = 1; counter <= 5; ++counter) {
@@ -230,7 +196,7 @@ TEST_F(CliWalkTest, HiddenAndSpecialFilesAreLeftAloneAndOrderFollowsNames) {
     std::string name = "n0" + std::to_string(counter) + ".jpg";
     EXPECT_EQ(jpegSize((in() / name).string()), (PictureSize{40, 4 * n})) << name;
   }
-  EXPECT_EQ(filesBelow(in() / ".thumbnails"), std::vector<std::string>{"t.jpg"});
+  EXPECT_EQ(cli_testing::filesBelow(in() / ".thumbnails"), std::vector<std::string>{"t.jpg"});
   EXPECT_EQ(result.err, "");
 }
 
@@ -241,8 +207,8 @@ TEST_F(CliWalkTest, AnUnreadableFolderIsNamedAndFailsTheRun) {
   for (const fs::path& folder : {dir.path(), config(), in()}) fs::permissions(folder, fs::perms::all);
   fs::permissions(in() / "locked", fs::perms::none);
   fs::permissions(in() / "locked2", fs::perms::none);
-  Result walked = run({"--subfolders", "--same-folder", "-s", "160x160", "in"}, true);
-  Result named = run({"--same-folder", "-s", "160x160", "in/locked2"}, true);
+  cli_testing::Result walked = runBatch({"--subfolders", "--same-folder", "-s", "160x160", "in"}, true);
+  cli_testing::Result named = runBatch({"--same-folder", "-s", "160x160", "in/locked2"}, true);
   fs::permissions(in() / "locked", fs::perms::owner_all);
   fs::permissions(in() / "locked2", fs::perms::owner_all);
   std::string reason = std::strerror(EACCES);
