@@ -41,14 +41,15 @@ struct FolderListing {
 
 enum class EntryKind { Folder, File, Other };
 
-// Follows links; nothing is opened. A link to nothing counts as a file: the run fails to open it
-// at once and names it, where skipping it would hide it.
+// Follows links; nothing is opened. The type the listing gave is used where it is known, so a
+// folder that can be listed but not entered still queues its images, which then fail with their
+// reason. A link to nothing counts as a file: the run names it as a photo it cannot open, where
+// skipping it would hide it.
 EntryKind kindOf(const fs::directory_entry& entry) {
   std::error_code error;
-  fs::file_status target = entry.status(error);
-  if (fs::is_directory(target)) return EntryKind::Folder;
-  if (fs::is_regular_file(target)) return EntryKind::File;
-  if (entry.is_symlink(error) && target.type() == fs::file_type::not_found) return EntryKind::File;
+  if (entry.is_directory(error)) return EntryKind::Folder;
+  if (entry.is_regular_file(error)) return EntryKind::File;
+  if (entry.is_symlink(error) && !entry.exists(error)) return EntryKind::File;
   return EntryKind::Other;
 }
 
