@@ -1,3 +1,4 @@
+// Defaults, the configuration folder, and reading and safely replacing lumivex.cfg.
 #include "batch/settings.h"
 
 #include <fcntl.h>
@@ -12,6 +13,7 @@
 #include <optional>
 
 #include "batch/settings_file.h"
+#include "batch/settings_normalise.h"
 #include "batch/utilities.h"
 
 namespace lumivex {
@@ -139,10 +141,14 @@ void LoadDefaults() {
   settings.ResolutionText = "800x600";
 }
 
+// Normalised here, once, so that the window and a run without one both start from the values the
+// options dialog would have stored.
 void LoadSettings() {
   std::string path = ConfigFolder() + kSettingsFileName;
-  if (!FileExists(path)) return;
-  if (std::optional<std::string> text = readWholeFile(path)) ParseSettingsFile(*text, settings);
+  if (FileExists(path)) {
+    if (std::optional<std::string> text = readWholeFile(path)) ParseSettingsFile(*text, settings);
+  }
+  NormaliseSettings(settings);
 }
 
 bool SaveSettings() {

@@ -44,7 +44,8 @@ std::string ConfigFolder();
 void LoadDefaults();
 
 // Reads lumivex.cfg when it exists. Reading stops silently at the first record that is missing or
-// cannot be converted; the records read before it keep their new values.
+// cannot be converted; the records read before it keep their new values. The values are then
+// brought into range by NormaliseSettings (settings_normalise.h).
 void LoadSettings();
 
 // Writes lumivex.cfg (creating the configuration folder when needed). A failure leaves any

@@ -47,7 +47,8 @@ std::string whySkipped(const std::string& item) {
   return "cannot be read";
 }
 
-// Walks the named items; reports and counts those that name nothing to resize.
+// Walks the named items; reports and counts those that name nothing to resize and the folders
+// that could not be read.
 int queueItems(const CliOptions& options, BatchPrompts& prompts, PendingFiles& queue) {
   std::vector<std::string> pieces;
   for (const std::string& item : options.items) pieces.push_back(item.empty() ? item : absolutePath(item));
@@ -58,7 +59,10 @@ int queueItems(const CliOptions& options, BatchPrompts& prompts, PendingFiles& q
     std::fprintf(stderr, "lumivex: %s: %s\n", item.c_str(), whySkipped(item).c_str());
   for (const std::string& item : options.items)
     if (item.empty()) std::fprintf(stderr, "lumivex: an empty name was given\n");
-  return static_cast<int>(skipped.size());
+  std::vector<WalkProblem> problems = queue.takeProblems();
+  for (const WalkProblem& problem : problems)
+    std::fprintf(stderr, "lumivex: %s\n", WalkProblemText(problem).c_str());
+  return static_cast<int>(skipped.size() + problems.size());
 }
 
 // "12 photos: 10 written, 1 written with warnings, 1 failed": photos written from damaged files

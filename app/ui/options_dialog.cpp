@@ -12,6 +12,7 @@
 
 #include "batch/output_naming.h"
 #include "batch/settings.h"
+#include "batch/settings_normalise.h"
 #include "batch/target_size.h"
 #include "ui/form_frame.h"
 #include "ui/form_metrics.h"
@@ -216,9 +217,7 @@ void frmOptions::connectHandlers() {
 // Writing the texts runs their change handlers, which store the values back: the load already
 // brings out-of-range settings read from the file into range.
 void frmOptions::Form_Load() {
-  cmbResizeQuality->setEditText(settings.ResizeQuality == 2   ? "Excellent"
-                                : settings.ResizeQuality == 3 ? "Best"
-                                                              : "Good");
+  cmbResizeQuality->setEditText(QString::fromStdString(ResizeQualityName(settings.ResizeQuality)));
   if (settings.RotationMode >= 0 && settings.RotationMode <= 2)
     cmbRotation->setEditText(kRotations[settings.RotationMode]);
   if (settings.OverwriteMode >= 0 && settings.OverwriteMode <= 2)
@@ -240,14 +239,11 @@ void frmOptions::Form_Load() {
 
 // The box keeps what was typed; only the setting is brought into 10..100.
 void frmOptions::txtJPEGQuality_Change() {
-  double quality =
-      std::clamp(RoundHalfEven(LeadingNumber(txtJPEGQuality->text().toStdString())), 10.0, 100.0);
-  settings.JpegQuality = static_cast<std::int32_t>(quality);
+  settings.JpegQuality = JpegQualityInRange(LeadingNumber(txtJPEGQuality->text().toStdString()));
 }
 
 void frmOptions::cmbResizeQuality_Change() {
-  QString text = cmbResizeQuality->currentText();
-  settings.ResizeQuality = text == "Excellent" ? 2 : text == "Best" ? 3 : 1;
+  settings.ResizeQuality = ResizeQualityFromName(cmbResizeQuality->currentText().toStdString());
 }
 
 // Only the digit in front of an entry counts; any other number leaves the setting as it was.

@@ -5,11 +5,13 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 
+#include <cmath>
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
 
 #include "batch/settings_file.h"
+#include "batch/settings_normalise.h"
 #include "batch/utilities.h"
 #include "support/test_files.h"
 
@@ -170,6 +172,47 @@ TEST_F(SettingsTest, CommasSeparateRecordsLikeLineEnds) {
 TEST_F(SettingsTest, StringsKeepCommasAndBlanksInsideQuotes) {
   loadWithCfg(FormatSettingsFile(unusualSettings()));
   EXPECT_EQ(settings.FixedFolder, "/srv/photos, resized/%SUBDIR%");
+}
+
+// Both front ends read the file through LoadSettings, so the values a photo job sees are the ones
+// the options dialog would have stored.
+TEST_F(SettingsTest, ValuesOutOfRangeAreBroughtIntoRangeOnLoading) {
+  struct Case {
+    const char* resize;
+    const char* jpeg;
+    std::int32_t resizeQuality;
+    std::int32_t jpegQuality;
+  };
+  for (Case c : {Case{"7", "200", 1, 100}, Case{"#TRUE#", "-5", 1, 10}, Case{"0", "9.5", 1, 10},
+                 Case{"3", "10", 3, 10}, Case{"2", "100.4", 2, 100}, Case{"1", "55.5", 1, 56}}) {
+    loadWithCfg(
+        std::string("\"640x480\"\r\n") + c.resize + "\r\n" + c.jpeg +
+        "\r\n0\r\n\"out\"\r\n#TRUE#\r\n#FALSE#\r\n\"%SRC%\"\r\n#FALSE#\r\n9\r\n-3\r\n7\r\n\"/x\"\r\n");
+    EXPECT_EQ(settings.ResizeQuality, c.resizeQuality) << c.resize;
+    EXPECT_EQ(settings.JpegQuality, c.jpegQuality) << c.jpeg;
+    // The dialog keeps unknown modes as they are; the photo job treats them safely.
+    EXPECT_EQ(settings.RotationMode, 9);
+    EXPECT_EQ(settings.OverwriteMode, -3);
+    EXPECT_EQ(settings.DestinationMode, 7);
+  }
+  // A file that ends early is normalised too.
+  loadWithCfg("\"640x480\"\r\n-1\r\n");
+  EXPECT_EQ(settings.ResizeQuality, 1);
+  EXPECT_EQ(settings.JpegQuality, 88);
+}
+
+TEST(SettingsNormalise, TheDialogsRules) {
+  EXPECT_EQ(JpegQualityInRange(88.5), 88);
+  EXPECT_EQ(JpegQualityInRange(89.5), 90);
+  EXPECT_EQ(JpegQualityInRange(1e300), 100);
+  EXPECT_EQ(JpegQualityInRange(-1e300), 10);
+  EXPECT_EQ(JpegQualityInRange(std::nan("")), 10);
+  EXPECT_EQ(ResizeQualityFromName("Best"), 3);
+  EXPECT_EQ(ResizeQualityFromName("best"), 1);
+  EXPECT_EQ(ResizeQualityFromName("Excellent"), 2);
+  for (std::int32_t quality : {1, 2, 3})
+    EXPECT_EQ(ResizeQualityFromName(ResizeQualityName(quality)), quality);
+  EXPECT_EQ(ResizeQualityName(-1), "Good");
 }
 
 TEST(SettingsFile, ValuesConvertToTheSettingsType) {
