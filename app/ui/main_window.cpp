@@ -129,6 +129,7 @@ void frmMain::Form_Load(const std::vector<std::string>& arguments) {
   cmbResolution->setEditText(QString::fromStdString(settings.ResolutionText));
   if (settings.AlwaysOnTop) SetTopmost(this, true);
   QueueCommandLinePieces(arguments, PendingFiles_);
+  ShowWalkProblems();
 }
 
 void frmMain::fillResolutionList() {
@@ -191,6 +192,7 @@ void frmMain::Frame2_OLEDragDrop(const DroppedData& dropped) {
   switch (dropped.kind) {
     case DroppedData::Kind::FileList:
       QueueDroppedFiles(dropped.files, PendingFiles_);
+      ShowWalkProblems();
       break;
     case DroppedData::Kind::Text:
       QueueDroppedText(dropped.text, PendingFiles_);
@@ -220,6 +222,13 @@ void frmMain::RunBatch() {
 
 // The status line ends a run with "Done.", which would hide a photo that failed on the way: the
 // failures are listed once the run is over, so none goes unnoticed.
+// A folder that could not be read is named at once, with the reason, rather than adding nothing
+// in silence.
+void frmMain::ShowWalkProblems() {
+  for (const WalkProblem& problem : PendingFiles_.takeProblems())
+    prompts_.message(WalkProblemText(problem), PromptIcon::Warning);
+}
+
 // Photos written from damaged files are listed too: they look done but may hold grey areas.
 void frmMain::ReportFailures(const BatchSummary& summary) {
   constexpr std::size_t kListed = 10;

@@ -76,6 +76,7 @@ class frmMain : public QWidget {
   void Form_Unload();
   void RunBatch();
   void ReportFailures(const BatchSummary& summary);
+  void ShowWalkProblems();
 
   WindowPrompts& prompts_;
   EndProgram endProgram_;
