@@ -10,6 +10,7 @@
 #include <system_error>
 
 #include "batch/exif_block.h"
+#include "batch/more_settings.h"
 #include "batch/output_naming.h"
 #include "batch/photo_job_destination.h"
 #include "batch/settings.h"
@@ -62,6 +63,16 @@ bool IsReadableRegularFile(const std::string& path) {
   return regular;
 }
 
+// The output gets the photo's modification time, so that file managers sort copies by when the
+// photo was taken (or last edited) rather than when it was resized. Best effort: a file system
+// without times keeps the new file's own.
+void copyModificationTime(const std::string& source, const std::string& output) {
+  struct stat status {};
+  if (::stat(source.c_str(), &status) != 0) return;
+  const struct timespec times[2] = {status.st_atim, status.st_mtim};
+  ::utimensat(AT_FDCWD, output.c_str(), times, 0);
+}
+
 std::string unsupportedOrientationNote(const std::string& field) {
   return "Note: Image was not rotated, orientation " + field + " is not yet supported.";
 }
@@ -84,6 +95,7 @@ CExif& CWorker::exif() {
 void CWorker::ResizePicture_Start(std::int32_t slot, const std::string& FileName, std::int32_t dstWidth,
                                   std::int32_t dstHeight, float dstPrcnt, const std::string& baseDirectory) {
   jobDone_ = false;
+  ticket_ = ledger ? ledger->issueTicket() : -1;
   report_.reset();
   note_.clear();
   work_ = PhotoWork{};
@@ -110,6 +122,8 @@ PhotoOrder CWorker::orderFor(std::int32_t dstWidth, std::int32_t dstHeight, floa
   order.dstPrcnt = dstPrcnt;
   order.turnPortraits = settings.RotationMode == kRotateToLandscape;
   order.autoCrop = settings.AutoCrop;
+  order.shrinkOnly = moreSettings.shrinkOnly;
+  order.stripLocation = moreSettings.stripLocation;
   order.resizeQuality = settings.ResizeQuality;
   order.jpegQuality = settings.JpegQuality;
   readExif(order);
@@ -154,6 +168,7 @@ void CWorker::startWork(PhotoOrder order) {
 bool CWorker::isFinished() {
   if (jobDone_) return true;
   if (!workDone_.load(std::memory_order_acquire)) return false;
+  if (ledger && ticket_ >= 0 && !ledger->mayName(ticket_)) return false;
   thread_.join();
   try {
     ResizePicture_Finish();
@@ -230,6 +245,7 @@ void CWorker::write(const std::string& path, bool replacing) {
       throw JobFailure("cannot write " + target + " (" + failure.what() + ")");
     }
     if (status == NewFileStatus::Written) {
+      if (moreSettings.keepDate) copyModificationTime(FileN, target);
       if (ledger) ledger->addWritten(target);
       return endJob(Outcome::Written, target, "");
     }
@@ -260,6 +276,8 @@ void CWorker::endJob(Outcome outcome, const std::string& outputPath, const std::
   if (outcome != Outcome::Failed) report_->warning = work_.loadWarning, report_->note = note_;
   work_ = PhotoWork{};
   jobDone_ = true;
+  if (ledger && ticket_ >= 0) ledger->ended(ticket_);
+  ticket_ = -1;
 }
 
 bool CWorker::takeReport(Report& report) {

@@ -88,6 +88,7 @@ class CWorker : public PhotoJob {
   CExif& exif();
 
   bool jobDone_ = true;
+  std::int64_t ticket_ = -1;           // the run's naming ticket of the current job; -1 without a run
   std::thread thread_;                 // the job's thread while it works; joined once it is done
   std::atomic<bool> workDone_{false};  // set by the job's thread after its last write to work_
   PhotoWork work_;

@@ -93,6 +93,7 @@ class PhotoWorker {
  private:
   void load(PhotoWork& work);
   void turnUpright();
+  void keepSizeWithinTarget(PhotoWork& work) const;
   void cropToTarget(PictureSize target);
   void resample(PhotoWork& work);
   std::vector<std::uint8_t> truthfulExif(const PhotoWork& work) const;
@@ -110,6 +111,7 @@ void PhotoWorker::run(PhotoWork& work) {
   load(work);
   work.target = TargetFor(sizeOf(source_.get()), order_.dstWidth, order_.dstHeight, order_.dstPrcnt);
   turnUpright();
+  if (order_.shrinkOnly) keepSizeWithinTarget(work);
   if (order_.autoCrop) cropToTarget(work.target);
   resample(work);
   encode(work);
@@ -133,6 +135,13 @@ void PhotoWorker::turnUpright() {
   if (code == 0) return;
   replaceSource(engine::cpic_rotate90(source_.get(), code), "turned");
   turned_ = true;
+}
+
+// A photo (upright) that already fits the target box is not blown up: the target becomes its own
+// size, so neither the crop nor the resampling changes it.
+void PhotoWorker::keepSizeWithinTarget(PhotoWork& work) const {
+  PictureSize size = sizeOf(source_.get());
+  if (size.width <= work.target.width && size.height <= work.target.height) work.target = size;
 }
 
 void PhotoWorker::cropToTarget(PictureSize target) {

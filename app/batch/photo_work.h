@@ -22,6 +22,7 @@ struct PhotoOrder {
   std::int32_t turnCode = 0;   // an Exif orientation to turn by (2 to 8); 0 for none
   bool turnPortraits = false;  // a portrait turns a quarter clockwise (the landscape rotation mode)
   bool autoCrop = false;
+  bool shrinkOnly = false;  // a photo already within the target keeps its size
   std::int32_t resizeQuality = 0;
   std::int32_t jpegQuality = 75;
   std::vector<std::uint8_t> exif;  // the source's APP1 payload for the output; empty for none

@@ -24,6 +24,11 @@ void RunLedger::addWritten(const std::string& path) {
   if (auto identity = identityOf(path)) written_.insert(*identity);
 }
 
+void RunLedger::ended(std::int64_t ticket) {
+  endedAhead_.insert(ticket);
+  while (endedAhead_.erase(nextToName_) > 0) ++nextToName_;
+}
+
 bool RunLedger::contains(const std::set<FileIdentity>& files, const std::string& path) {
   auto identity = identityOf(path);
   return identity && files.count(*identity) > 0;

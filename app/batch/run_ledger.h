@@ -6,6 +6,7 @@
 
 #include <sys/types.h>
 
+#include <cstdint>
 #include <optional>
 #include <set>
 #include <string>
@@ -23,6 +24,13 @@ class RunLedger {
   bool isSource(const std::string& path) const { return contains(sources_, path); }
   bool wroteItself(const std::string& path) const { return contains(written_, path); }
 
+  // Photos choose their names in the order they were started, so that counters follow the queue
+  // (which follows the file names) whichever photo's work is done first: each start takes a
+  // ticket, and a photo may choose its name once every earlier ticket has ended.
+  std::int64_t issueTicket() { return nextTicket_++; }
+  bool mayName(std::int64_t ticket) const { return ticket == nextToName_; }
+  void ended(std::int64_t ticket);
+
   std::optional<bool> overwriteAll;  // set by "Yes to All" (true) or "No to All" (false)
   bool cancelled = false;
 
@@ -31,6 +39,9 @@ class RunLedger {
   static bool contains(const std::set<FileIdentity>& files, const std::string& path);
   std::set<FileIdentity> sources_;
   std::set<FileIdentity> written_;
+  std::int64_t nextTicket_ = 0;
+  std::int64_t nextToName_ = 0;
+  std::set<std::int64_t> endedAhead_;  // tickets that ended before an earlier one
 };
 
 }  // namespace lumivex

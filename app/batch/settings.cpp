@@ -151,12 +151,20 @@ void LoadSettings() {
   NormaliseSettings(settings);
 }
 
-bool SaveSettings() {
+bool SaveSettings() { return WriteConfigFile(kSettingsFileName, FormatSettingsFile(settings)); }
+
+bool WriteConfigFile(const std::string& name, const std::string& text) {
   std::string folder = ConfigFolder();
   std::error_code error;
   fs::create_directories(folder, error);
   if (!FolderExists(folder)) return false;
-  return replaceFileContents(folder, kSettingsFileName, FormatSettingsFile(settings));
+  return replaceFileContents(folder, name, text);
+}
+
+std::optional<std::string> ReadConfigFile(const std::string& name) {
+  std::string path = ConfigFolder() + name;
+  if (!FileExists(path)) return std::nullopt;
+  return readWholeFile(path);
 }
 
 }  // namespace lumivex

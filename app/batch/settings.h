@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -51,5 +52,12 @@ void LoadSettings();
 // Writes lumivex.cfg (creating the configuration folder when needed). A failure leaves any
 // previous file as it was and answers false.
 bool SaveSettings();
+
+// Writes `text` as the file `name` of the configuration folder (creating the folder when needed)
+// through a temporary file and a rename; a failure leaves any previous file as it was.
+bool WriteConfigFile(const std::string& name, const std::string& text);
+
+// The text of the file `name` of the configuration folder; none when it cannot be read.
+std::optional<std::string> ReadConfigFile(const std::string& name);
 
 }  // namespace lumivex

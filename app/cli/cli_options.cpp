@@ -4,6 +4,7 @@
 #include <functional>
 #include <map>
 
+#include "batch/more_settings.h"
 #include "batch/settings.h"
 #include "batch/target_size.h"
 
@@ -109,6 +110,12 @@ bool Parser::parseOption(const std::string& name, const std::optional<std::strin
       {"--no-exif", [&] { o.copyExif = false; }},
       {"--subfolders", [&] { o.walkSubfolders = true; }},
       {"--no-subfolders", [&] { o.walkSubfolders = false; }},
+      {"--strip-location", [&] { o.stripLocation = true; }},
+      {"--keep-location", [&] { o.stripLocation = false; }},
+      {"--keep-date", [&] { o.keepDate = true; }},
+      {"--new-date", [&] { o.keepDate = false; }},
+      {"--shrink-only", [&] { o.shrinkOnly = true; }},
+      {"--enlarge", [&] { o.shrinkOnly = false; }},
   };
   if (auto s = switches.find(name); s != switches.end()) {
     if (inlineValue) return fail("option " + name + " takes no value");
@@ -121,9 +128,9 @@ bool Parser::parseOption(const std::string& name, const std::optional<std::strin
                                                                  {"-d", "--destination"},
                                                                  {"-p", "--pattern"}};
   std::string longName = kShortNames.contains(name) ? kShortNames.at(name) : name;
-  static const std::vector<std::string> kValued = {"--size",        "--quality",   "--resampling",
-                                                   "--destination", "--subfolder", "--fixed-folder",
-                                                   "--pattern",     "--rotate",    "--overwrite"};
+  static const std::vector<std::string> kValued = {
+      "--size",         "--quality", "--resampling", "--destination", "--subfolder",
+      "--fixed-folder", "--pattern", "--rotate",     "--overwrite",   "--profile"};
   if (std::find(kValued.begin(), kValued.end(), longName) == kValued.end())
     return fail("unknown option " + name);
   std::string value;
@@ -149,6 +156,11 @@ bool Parser::parseOption(const std::string& name, const std::optional<std::strin
     return keyword(name, value, kRotation, o.rotationMode);
   } else if (longName == "--overwrite") {
     return keyword(name, value, kOverwrite, o.overwriteMode);
+  } else if (longName == "--profile") {
+    ProfileMode mode;
+    if (!ProfileModeFromName(value, mode))
+      return fail("option --profile: keep, srgb or strip, not \"" + value + "\"");
+    o.profile = value;
   }
   return true;
 }
@@ -174,6 +186,10 @@ void ApplyOverrides(const CliOptions& options) {
   override(settings.AutoCrop, options.autoCrop);
   override(settings.OverwriteMode, options.overwriteMode);
   override(settings.CopyExif, options.copyExif);
+  if (options.profile) ProfileModeFromName(*options.profile, moreSettings.profile);
+  override(moreSettings.stripLocation, options.stripLocation);
+  override(moreSettings.keepDate, options.keepDate);
+  override(moreSettings.shrinkOnly, options.shrinkOnly);
 }
 
 std::string UsageText() {
@@ -200,6 +216,11 @@ Options of --batch:
       --crop, --no-crop     crop to the target's aspect ratio before resizing, or not
       --overwrite POLICY    ask, never or always, when the output file exists
       --exif, --no-exif     copy the photo's Exif block into the output, or not
+      --profile MODE        the colour profile: keep (it travels with the photo), srgb (the
+                            pixels are converted to sRGB, no profile) or strip
+      --strip-location      copy the Exif block without its GPS data (--keep-location: with it)
+      --keep-date           give each output its photo's modification time (--new-date: not)
+      --shrink-only         keep the size of a photo already within the target (--enlarge: not)
       --subfolders          walk the subfolders of every named folder without asking
       --no-subfolders       never walk subfolders
   -h, --help                print this help

@@ -23,7 +23,11 @@ struct CliOptions {
   std::optional<std::int32_t> overwriteMode;
   std::optional<bool> copyExif;
   std::optional<bool> walkSubfolders;  // the answer to every subfolder question; none: ask
-  std::vector<std::string> items;      // files and folders, in order
+  std::optional<std::string> profile;  // keep, srgb or strip
+  std::optional<bool> stripLocation;
+  std::optional<bool> keepDate;
+  std::optional<bool> shrinkOnly;
+  std::vector<std::string> items;  // files and folders, in order
 };
 
 struct ParsedOptions {

@@ -9,6 +9,7 @@
 #include "batch/batch_run.h"
 #include "batch/command_line.h"
 #include "batch/folder_walk.h"
+#include "batch/more_settings.h"
 #include "batch/settings.h"
 #include "batch/target_size.h"
 #include "batch/utilities.h"
@@ -90,6 +91,7 @@ void printSummary(const BatchSummary& summary) {
 int runBatch(const CliOptions& options) {
   LoadDefaults();
   LoadSettings();
+  LoadMoreSettings();
   ApplyOverrides(options);
   TargetSizeReading size = ReadTargetSize(settings.ResolutionText);
   if (!size.valid)

@@ -19,6 +19,7 @@
 #include <cstdlib>
 
 #include "batch/command_line.h"
+#include "batch/more_settings.h"
 #include "batch/settings.h"
 #include "batch/utilities.h"
 #include "ui/drop_reading.h"
@@ -126,6 +127,7 @@ void frmMain::Form_Load(const std::vector<std::string>& arguments) {
   LoadDefaults();
   fillResolutionList();
   LoadSettings();
+  LoadMoreSettings();
   cmbResolution->setEditText(QString::fromStdString(settings.ResolutionText));
   if (settings.AlwaysOnTop) SetTopmost(this, true);
   QueueCommandLinePieces(arguments, PendingFiles_);
@@ -169,7 +171,7 @@ void frmMain::closeEvent(QCloseEvent* event) {
 void frmMain::Form_Unload() {
   if (unloading_) return;
   unloading_ = true;
-  if (!SaveSettings())
+  if (!SaveSettings() || !SaveMoreSettings())
     prompts_.message("The settings could not be saved in " + ConfigFolder() + "lumivex.cfg.",
                      PromptIcon::Warning);
   if (endProgram_) endProgram_(running_);

@@ -131,5 +131,26 @@ TEST_F(BatchDropsTest, TheOverwriteQuestionAnswersForAllOrEndsTheRun) {
     EXPECT_EQ(testing_support::jpegSize(source.substr(0, source.size() - 4) + "_32x24.jpg").width, 32);
 }
 
+// Counters follow the queue even when a later photo is done first: a large photo first, small ones
+// after it, three workers, one fixed folder.
+TEST_F(BatchDropsTest, CountersFollowTheQueueWhicheverPhotoIsDoneFirst) {
+  settings.DestinationMode = kFixedFolder;
+  settings.FixedFolder = dir.file("out");
+  settings.OutputFilenamePattern = "img_%N2%";
+  PendingFiles queue;
+  std::vector<std::int32_t> widths = {1600, 40, 48, 56, 64};
+  for (std::size_t i = 0; i < widths.size(); ++i) {
+    std::string path = dir.file("p" + std::to_string(i) + ".bmp");
+    testing_support::writeGradientBmp(path, widths[i], 24);
+    queue.append({path, ""});
+  }
+  DroppingObserver observer(queue, {{1000, {}}});
+  Workers workers = CreateWorkers(3);
+  RunBatch(queue, workers, "No Resize", observer);
+  for (std::size_t i = 0; i < widths.size(); ++i)
+    EXPECT_EQ(testing_support::jpegSize(dir.file("out/img_0" + std::to_string(i + 1) + ".jpg")).width,
+              widths[i]);
+}
+
 }  // namespace
 }  // namespace lumivex
