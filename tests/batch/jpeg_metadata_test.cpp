@@ -169,5 +169,17 @@ TEST(JpegMetadata, OnlyRegularJpegFilesAreRead) {
   EXPECT_EQ(ReadJpegMetadata(dir.file("missing.jpg")).errorText, "No such file or directory");
 }
 
+TEST(JpegMetadata, CrashersAndSamplesReadSafely) {
+  std::vector<std::string> files = testing_support::crasherFiles("jpeg");
+  for (const std::string& exif : testing_support::crasherFiles("exif")) files.push_back(exif);
+  for (const std::string& photo : testing_support::allSamplePhotos()) files.push_back(photo);
+  for (const std::string& file : files) {
+    SCOPED_TRACE(file);
+    JpegMetadata metadata = ReadJpegMetadata(file);
+    EXPECT_NE(metadata.outcome, Outcome::ReadError);
+    EXPECT_EQ(FindExifSegment(file).payload, metadata.exif);
+  }
+}
+
 }  // namespace
 }  // namespace lumivex
