@@ -9,7 +9,7 @@ packages=(
   build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev
   libjpeg62-turbo-dev libjxr-dev libjxr-tools qt6-base-dev fonts-liberation
   libgtest-dev libgmock-dev libbenchmark-dev
-  libgif-dev libjpeg-turbo-progs libimage-exiftool-perl imagemagick patchelf strace
+  libgif-dev liblcms2-dev colord-data libjpeg-turbo-progs libimage-exiftool-perl imagemagick patchelf strace
 )
 if [[ "${1:-}" == "--bench" ]]; then
   packages+=(libvips-tools)

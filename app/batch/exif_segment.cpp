@@ -1,10 +1,19 @@
-// The JPEG segment scan that finds the Exif APP1 segment, reading the file a segment at a time.
+// The JPEG segment scan that gathers the Exif, XMP and ICC segments, reading the file a segment at
+// a time.
 #include "batch/exif_segment.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <span>
+
+#include "batch/icc_profile_chunks.h"
 
 namespace lumivex {
 namespace {
@@ -16,39 +25,51 @@ constexpr int kSoi = 0xD8;
 constexpr int kEoi = 0xD9;
 constexpr int kSos = 0xDA;
 constexpr int kApp1 = 0xE1;
+constexpr int kApp2 = 0xE2;
 constexpr int kTem = 0x01;
 constexpr std::uint8_t kExifIdentifier[6] = {'E', 'x', 'i', 'f', 0, 0};
+constexpr char kXmpIdentifier[] = "http://ns.adobe.com/xap/1.0/";  // with its closing zero byte
+
+bool startsWith(const std::vector<std::uint8_t>& payload, const void* identifier, std::size_t size) {
+  return payload.size() >= size && std::memcmp(payload.data(), identifier, size) == 0;
+}
+
+JpegMetadata readFailure(int error, const char* text = nullptr) {
+  JpegMetadata failure;
+  failure.outcome = Outcome::ReadError;
+  failure.errorText = text ? text : std::strerror(error);
+  return failure;
+}
 
 struct FileCloser {
   void operator()(std::FILE* file) const { std::fclose(file); }
 };
 using File = std::unique_ptr<std::FILE, FileCloser>;
 
-// Reads the file's segments one after another. Every read is checked; the end of the file or a
-// malformed marker ends the scan without a block, a read error ends it with the error.
+// Reads the file's segments one after another up to the first start-of-scan. Every read is
+// checked; the end of the file or a malformed marker ends the scan with what was complete by then,
+// a read error ends it with the error.
 class SegmentScanner {
  public:
   explicit SegmentScanner(std::FILE* file) : file_(file) {}
 
-  ExifSegmentSearch run() {
-    ExifSegmentSearch result;
+  JpegMetadata run() {
     int first = byte(), second = byte();
-    if (first != 0xFF || second != kSoi) return finish(result, Outcome::NotJpeg);
-    while (true) {
+    if (first != 0xFF || second != kSoi) return finish(Outcome::NotJpeg);
+    while (!failed_) {
       int marker = nextMarker();
-      if (marker < 0 || marker == kSos || marker == kEoi) return finish(result, Outcome::NoExifSegment);
+      if (marker < 0 || marker == kSos || marker == kEoi) break;
       if (isStandalone(marker)) continue;
       int high = byte(), low = byte();
-      if (high < 0 || low < 0) return finish(result, Outcome::NoExifSegment);
+      if (high < 0 || low < 0) break;
       long length = high * 256L + low;  // counts its own two bytes
-      if (length < 2) return finish(result, Outcome::NoExifSegment);
-      if (marker == kApp1) {
-        if (takeIfExif(length - 2, result.payload)) return finish(result, Outcome::Found);
-      } else if (std::fseek(file_, length - 2, SEEK_CUR) != 0) {
+      if (length < 2) break;
+      if (marker == kApp1 || marker == kApp2)
+        takeSegment(marker, static_cast<std::size_t>(length - 2));
+      else if (std::fseek(file_, length - 2, SEEK_CUR) != 0)
         noteEnd();
-      }
-      if (failed_) return finish(result, Outcome::NoExifSegment);
     }
+    return finish(result_.exif.empty() ? Outcome::NoExifSegment : Outcome::Found);
   }
 
  private:
@@ -68,26 +89,21 @@ class SegmentScanner {
     return code;
   }
 
-  // Reads a payload of `size` bytes when it begins with the Exif identifier; otherwise skips the
-  // rest of the segment. A file that ends inside the payload leaves the missing bytes zero, as a
-  // short camera file has always been read.
-  bool takeIfExif(long size, std::vector<std::uint8_t>& payload) {
-    std::uint8_t head[sizeof kExifIdentifier] = {};
-    long headSize = size < long{sizeof head} ? size : long{sizeof head};
-    std::size_t got = std::fread(head, 1, static_cast<std::size_t>(headSize), file_);
-    if (got != static_cast<std::size_t>(headSize)) {
-      noteEnd();
-      return false;
+  // Reads the whole payload of an APP1 or APP2 segment (at most 65533 bytes) and keeps it when it
+  // is one of the blocks carried. A file that ends inside the payload leaves the rest zero.
+  void takeSegment(int marker, std::size_t size) {
+    if (size == 0) return;
+    std::vector<std::uint8_t> payload(size, 0);
+    bool complete = std::fread(payload.data(), 1, size, file_) == size;
+    if (!complete) noteEnd();
+    if (marker == kApp2) {
+      if (IsIccChunk(payload)) icc_.add(payload, complete);
+    } else if (result_.exif.empty() && startsWith(payload, kExifIdentifier, sizeof kExifIdentifier)) {
+      result_.exif = std::move(payload);
+    } else if (result_.xmp.empty() && complete &&
+               startsWith(payload, kXmpIdentifier, sizeof kXmpIdentifier)) {
+      result_.xmp = std::move(payload);
     }
-    if (headSize < long{sizeof head} || std::memcmp(head, kExifIdentifier, sizeof head) != 0) {
-      if (std::fseek(file_, size - headSize, SEEK_CUR) != 0) noteEnd();
-      return false;
-    }
-    payload.assign(static_cast<std::size_t>(size), 0);
-    std::memcpy(payload.data(), head, sizeof head);
-    std::size_t rest = payload.size() - sizeof head;
-    if (std::fread(payload.data() + sizeof head, 1, rest, file_) != rest) noteEnd();
-    return true;
   }
 
   // The end of the file or a read error; errno is kept at once, before anything else can change it.
@@ -96,34 +112,65 @@ class SegmentScanner {
     if (std::ferror(file_) && readErrno_ == 0) readErrno_ = errno ? errno : EIO;
   }
 
-  ExifSegmentSearch& finish(ExifSegmentSearch& result, Outcome outcome) {
-    if (readErrno_ != 0 || std::ferror(file_)) {
-      result.outcome = Outcome::ReadError;
-      result.errorText = std::strerror(readErrno_ ? readErrno_ : EIO);
-      result.payload.clear();
-    } else {
-      result.outcome = outcome;
-    }
-    return result;
+  JpegMetadata finish(Outcome outcome) {
+    if (readErrno_ != 0 || std::ferror(file_)) return readFailure(readErrno_ ? readErrno_ : EIO);
+    result_.outcome = outcome;
+    if (outcome != Outcome::NotJpeg) result_.icc = icc_.profile();
+    return std::move(result_);
   }
 
   std::FILE* file_;
+  JpegMetadata result_;
+  IccChunkAssembly icc_;
   bool failed_ = false;
   int readErrno_ = 0;
 };
 
+// Opened without blocking, then checked to be a plain file before anything is read: a FIFO or a
+// device would wait for data that may never come. A folder reads as "Is a directory".
+File openRegularFile(const std::string& path, JpegMetadata& failure) {
+  errno = 0;
+  int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+  if (fd < 0) {
+    failure = readFailure(errno);
+    return nullptr;
+  }
+  struct stat status {};
+  if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+    int error = errno;
+    if (S_ISDIR(status.st_mode))
+      failure = readFailure(EISDIR);
+    else if (error != 0)
+      failure = readFailure(error);
+    else
+      failure = readFailure(0, "Not a regular file");
+    ::close(fd);
+    return nullptr;
+  }
+  File file(::fdopen(fd, "rb"));
+  if (!file) {
+    failure = readFailure(errno ? errno : EIO);
+    ::close(fd);
+  }
+  return file;
+}
+
 }  // namespace
 
-ExifSegmentSearch FindExifSegment(const std::string& path) {
-  errno = 0;
-  File file(std::fopen(path.c_str(), "rb"));
-  if (!file) {
-    ExifSegmentSearch result;
-    result.outcome = Outcome::ReadError;
-    result.errorText = std::strerror(errno);
-    return result;
-  }
+JpegMetadata ReadJpegMetadata(const std::string& path) {
+  JpegMetadata failure;
+  File file = openRegularFile(path, failure);
+  if (!file) return failure;
   return SegmentScanner(file.get()).run();
+}
+
+ExifSegmentSearch FindExifSegment(const std::string& path) {
+  JpegMetadata metadata = ReadJpegMetadata(path);
+  ExifSegmentSearch search;
+  search.outcome = metadata.outcome;
+  search.payload = std::move(metadata.exif);
+  search.errorText = std::move(metadata.errorText);
+  return search;
 }
 
 }  // namespace lumivex

@@ -3,6 +3,7 @@
 
 #include "encoder/comment_text.h"
 #include "encoder/jpeg_file_writer.h"
+#include "encoder/jpeg_segments.h"
 #include "encoder/new_file.h"
 
 namespace lumivex {
@@ -57,6 +58,15 @@ const std::string& cJpeg::comment() const { return CommentText; }
 
 void cJpeg::setExif(std::vector<std::uint8_t> value) { ExifBytes = std::move(value); }
 
+void cJpeg::setXmp(std::vector<std::uint8_t> packet) { XmpBytes = std::move(packet); }
+
+bool cJpeg::setIccProfile(std::vector<std::uint8_t> profile) {
+  // Refused here rather than at the save: a profile that cannot be written must not cost the photo.
+  bool fits = profile.size() <= kIccMaxProfileSize;
+  IccProfile = fits ? std::move(profile) : std::vector<std::uint8_t>{};
+  return fits;
+}
+
 std::int32_t cJpeg::SaveFile(const std::string& fileName, ExistingFile existing) {
   if (fileName.empty()) return kEmptyName;
   // Both checks come before the encoding, so that nothing is computed for a file not written.
@@ -73,6 +83,8 @@ std::vector<std::uint8_t> cJpeg::FileBytes() const {
   content.quantTables = &SampledTables;
   content.comment = commentCharacters(CommentText);
   content.exif = &ExifBytes;
+  content.xmp = &XmpBytes;
+  content.icc = &IccProfile;
   return AssembleJpeg(content);
 }
 

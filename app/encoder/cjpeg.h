@@ -1,9 +1,10 @@
 // cJpeg: the program's own baseline JPEG encoder (ITU-T T.81 sequential DCT, 8-bit samples,
 // Huffman tables optimised for each image, no restart intervals).
 //
-// One object per output file: set the quality (and the sampling factors, comment and Exif
-// payload), sample the picture from its device context with SampleHDC, then SaveFile. The object
-// does all its work inside these calls and holds no file or device handle between them.
+// One object per output file: set the quality (and the sampling factors, comment, Exif and XMP
+// payloads and ICC profile), sample the picture from its device context with SampleHDC, then
+// SaveFile. The object does all its work inside these calls and holds no file or device handle
+// between them.
 //
 // Failures are exceptions: EncoderError (encoder_error.h) with number 1 and the encoder's message,
 // 6 "Overflow" for a value that does not fit its field, 9 "Subscript out of range" for a save
@@ -53,6 +54,17 @@ class cJpeg {
   // APP1 payload (everything after the length field); fewer than 2 bytes means none.
   void setExif(std::vector<std::uint8_t> value);
 
+  // XMP APP1 payload, identifier included ("http://ns.adobe.com/xap/1.0/\0" and the packet),
+  // written right after the Exif segment; empty means none. Above 65533 bytes the save raises the
+  // overflow error, as for Exif.
+  void setXmp(std::vector<std::uint8_t> packet);
+
+  // ICC profile to embed as APP2 "ICC_PROFILE" chunks after the APP1 segments; empty means none.
+  // A profile that needs more than 255 chunks (above 16707345 bytes) cannot be written: it is
+  // refused, any profile set before is dropped, the photo is written without one and the call
+  // returns false.
+  bool setIccProfile(std::vector<std::uint8_t> profile);
+
   // Writes the file: 0 written, 1 empty name, 2 an entry of that name exists (hidden files,
   // folders and symbolic links included; it is never replaced or touched). The file appears
   // complete or not at all. With ExistingFile::Replace an existing regular file is replaced by
@@ -76,6 +88,8 @@ class cJpeg {
   std::array<QuantTable, 4> SampledTables{};
   std::string CommentText;
   std::vector<std::uint8_t> ExifBytes;
+  std::vector<std::uint8_t> XmpBytes;
+  std::vector<std::uint8_t> IccProfile;
 };
 
 }  // namespace lumivex

@@ -9,11 +9,15 @@ namespace lumivex {
 
 namespace {
 
+std::size_t sizeOf(const std::vector<std::uint8_t>* block) { return block ? block->size() : 0; }
+
 // A first guess at the file size, so that the buffer seldom grows while coding: the estimated
-// coded size with room for stuffing, plus the headers.
+// coded size with room for stuffing, plus the headers (18 bytes of marker, length and identifier
+// for each ICC chunk).
 std::size_t expectedSize(std::int64_t codedEstimate, const JpegContent& content) {
   return static_cast<std::size_t>(codedEstimate + codedEstimate / 4 + 1000) + content.comment.size() +
-         content.exif->size();
+         content.exif->size() + sizeOf(content.xmp) + sizeOf(content.icc) +
+         (sizeOf(content.icc) / kIccChunkDataSize + 1) * 18;
 }
 
 void writeQuantTables(std::vector<std::uint8_t>& out, const JpegContent& content) {
@@ -45,6 +49,8 @@ std::vector<std::uint8_t> AssembleJpeg(const JpegContent& content) {
   out.reserve(expectedSize(estimate, content));
   WriteMarker(out, kMarkerSoi);
   if (content.exif->size() >= 2) WriteApp1(out, *content.exif);
+  if (sizeOf(content.xmp) > 0) WriteApp1(out, *content.xmp);
+  if (sizeOf(content.icc) > 0) WriteIccProfile(out, *content.icc);
   if (!content.comment.empty()) WriteComment(out, content.comment);
   writeQuantTables(out, content);
   WriteSof(out, kMarkerSof0, *content.setup, content.imageWidth, content.imageHeight);

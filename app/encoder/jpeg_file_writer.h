@@ -18,10 +18,13 @@ struct JpegContent {
   const std::array<QuantTable, 4>* quantTables = nullptr;  // the tables the components were quantized with
   std::u32string comment;                                  // no COM segment when empty
   const std::vector<std::uint8_t>* exif = nullptr;         // APP1 payload; none below 2 bytes
+  const std::vector<std::uint8_t>* xmp = nullptr;          // APP1 payload; none when null or empty
+  const std::vector<std::uint8_t>* icc = nullptr;          // ICC profile; none when null or empty
 };
 
-// SOI, APP1, COM, DQT, SOF0, DHT, the scans and EOI, in this order; no JFIF header and no restart
-// intervals. Raises the subscript error when the components hold no coefficients.
+// SOI, APP1 Exif, APP1 XMP, the APP2 ICC profile chunks, COM, DQT, SOF0, DHT, the scans and EOI,
+// in this order; no JFIF header and no restart intervals. Raises the subscript error when the components hold
+// no coefficients.
 std::vector<std::uint8_t> AssembleJpeg(const JpegContent& content);
 
 }  // namespace lumivex

@@ -1,6 +1,9 @@
 // Marker segment writers.
 #include "encoder/jpeg_segments.h"
 
+#include <algorithm>
+#include <iterator>
+
 #include "encoder/encoder_error.h"
 
 namespace lumivex {
@@ -47,6 +50,23 @@ void WriteApp1(std::vector<std::uint8_t>& out, const std::vector<std::uint8_t>& 
   WriteMarker(out, kMarkerApp1);
   put16(out, static_cast<std::int64_t>(payload.size()) + 2);
   out.insert(out.end(), payload.begin(), payload.end());
+}
+
+void WriteIccProfile(std::vector<std::uint8_t>& out, const std::vector<std::uint8_t>& profile) {
+  static constexpr std::uint8_t kIdentifier[12] = {'I', 'C', 'C', '_', 'P', 'R', 'O', 'F', 'I', 'L', 'E', 0};
+  if (profile.size() > kIccMaxProfileSize) raiseOverflow();
+  std::size_t chunks = (profile.size() + kIccChunkDataSize - 1) / kIccChunkDataSize;
+  for (std::size_t i = 0; i < chunks; ++i) {
+    std::size_t begin = i * kIccChunkDataSize;
+    std::size_t size = std::min(kIccChunkDataSize, profile.size() - begin);
+    WriteMarker(out, kMarkerApp2);
+    put16(out, static_cast<std::int64_t>(2 + sizeof kIdentifier + 2 + size));
+    out.insert(out.end(), std::begin(kIdentifier), std::end(kIdentifier));
+    put8(out, static_cast<std::int64_t>(i + 1));
+    put8(out, static_cast<std::int64_t>(chunks));
+    auto data = profile.begin() + static_cast<std::ptrdiff_t>(begin);
+    out.insert(out.end(), data, data + static_cast<std::ptrdiff_t>(size));
+  }
 }
 
 void WriteComment(std::vector<std::uint8_t>& out, const std::u32string& text) {

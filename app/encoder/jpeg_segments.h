@@ -3,6 +3,7 @@
 // `out`.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -17,6 +18,7 @@ namespace lumivex {
 inline constexpr std::uint8_t kMarkerSoi = 0xD8;
 inline constexpr std::uint8_t kMarkerEoi = 0xD9;
 inline constexpr std::uint8_t kMarkerApp1 = 0xE1;
+inline constexpr std::uint8_t kMarkerApp2 = 0xE2;
 inline constexpr std::uint8_t kMarkerCom = 0xFE;
 inline constexpr std::uint8_t kMarkerDqt = 0xDB;
 inline constexpr std::uint8_t kMarkerSof0 = 0xC0;
@@ -31,6 +33,17 @@ void WriteMarker(std::vector<std::uint8_t>& out, std::uint8_t code);
 
 // APP1 with the payload as it is (everything after the length field).
 void WriteApp1(std::vector<std::uint8_t>& out, const std::vector<std::uint8_t>& payload);
+
+// An ICC profile goes into APP2 segments of at most 65519 profile bytes each (the largest payload,
+// 65533 bytes, less the 14 bytes of "ICC_PROFILE\0", sequence number and chunk count), numbered
+// from 1; the count is one byte, so a profile of more than 255 chunks cannot be written.
+inline constexpr std::size_t kIccChunkDataSize = 65519;
+inline constexpr std::size_t kIccMaxChunks = 255;
+inline constexpr std::size_t kIccMaxProfileSize = kIccChunkDataSize * kIccMaxChunks;
+
+// The profile's APP2 chunks in sequence order; an empty profile writes nothing, one larger than
+// kIccMaxProfileSize raises the overflow error.
+void WriteIccProfile(std::vector<std::uint8_t>& out, const std::vector<std::uint8_t>& profile);
 
 // COM with one byte per character (Latin-1); a character above 255 raises the overflow error.
 void WriteComment(std::vector<std::uint8_t>& out, const std::u32string& text);
