@@ -79,7 +79,9 @@ WindowListener::WindowListener(Receive receive, QObject* parent)
   connect(server_, &QLocalServer::newConnection, this, &WindowListener::accept);
 }
 
-WindowListener::~WindowListener() { server_->close(); }
+WindowListener::~WindowListener() { close(); }
+
+void WindowListener::close() { server_->close(); }
 
 // Called only after a hand-over found no window answering: a socket of this name is then left over
 // from a window that ended without closing it, and would keep every later window from listening.

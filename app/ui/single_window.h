@@ -44,6 +44,8 @@ class WindowListener : public QObject {
   // Starts listening; a stale socket of the same name is removed first. False when the name
   // cannot be listened on (the window then works on its own).
   bool listen();
+  // Stops listening and removes the socket (also done when the listener goes).
+  void close();
   QString socketPath() const;
 
  private:

@@ -67,9 +67,15 @@ int RunWindow(int argc, char** argv) {
   {
     frmMain window(prompts);
     prompts.setOwner(&window);
+    // Signals are caught before anyone can find the window, so that none ends it half set up.
+    CloseOnTerminationSignal(window);
     WindowListener listener([&window](const HandOver& handOver) { window.TakeHandOver(handOver); });
     listener.listen();
-    CloseOnTerminationSignal(window);
+    // Ending during a run skips every destructor; the socket must not outlive the window.
+    window.setEndProgram([&listener](bool duringRun) {
+      if (duringRun) listener.close();
+      EndProgramAtOnce(duringRun);
+    });
     window.Form_Load(launch.items, launch.size);
     window.show();
     window.LoadOptionsHidden();

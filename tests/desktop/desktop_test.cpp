@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <jpeglib.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <csignal>
@@ -101,8 +102,15 @@ class DesktopTest : public ::testing::Test {
 
   // Starts a window (with items, or none) and waits until it listens for later launches: until a
   // socket other than `staleInode` is in place.
-  std::unique_ptr<Launch> openWindow(const std::vector<std::string>& arguments, ino_t staleInode = 0) {
-    auto window = std::make_unique<Launch>(binary(), arguments, windowEnvironment(), dir.path(), in());
+  std::unique_ptr<Launch> openWindow(const std::vector<std::string>& arguments, ino_t staleInode = 0,
+                                     const std::string& program = binary()) {
+    return openWindowWith(program, arguments, windowEnvironment(), staleInode);
+  }
+
+  std::unique_ptr<Launch> openWindowWith(const std::string& program,
+                                         const std::vector<std::string>& arguments,
+                                         const Environment& environment, ino_t staleInode = 0) {
+    auto window = std::make_unique<Launch>(program, arguments, environment, dir.path(), in());
     bool listening = pollFor(
         [&] {
           ino_t inode = inodeOf(socket());
@@ -226,6 +234,46 @@ TEST_F(DesktopTest, FileManagerActionsResizeTheSelection) {
   }
   EXPECT_EQ(sizes, (std::set<std::string>{"800x600", "1024x768", "1920x1080", "50%"}));
   closeWindow(*window);
+}
+
+// Settings go to the XDG folder, even from a writable program folder; a lumivex.cfg already beside
+// the program (a portable install) is read and saved there instead, unless that folder is
+// read-only (then the XDG folder is used, so that saving works).
+TEST_F(DesktopTest, SettingsLiveInTheXdgFolderUnlessTheInstallIsPortable) {
+  fs::path program = dir.path() / "program", xdgFile = dir.path() / "xdg" / "lumivex" / "lumivex.cfg";
+  fs::create_directories(program);
+  for (const char* file : {"lumivex", "libcorvale.so", "libdevctx.so"})
+    fs::copy_file(fs::path(LUMIVEX_BIN_DIR) / file, program / file);
+  Environment environment = windowEnvironment();
+  environment["LUMIVEX_CONFIG_DIR"] = "";
+  environment["XDG_CONFIG_HOME"] = (dir.path() / "xdg").string();
+  environment["HOME"] = (dir.path() / "home").string();
+  std::string lumivex = (program / "lumivex").string();
+  auto openAndClose = [&] {
+    std::unique_ptr<Launch> window = openWindowWith(lumivex, {}, environment, inodeOf(socket()));
+    closeWindow(*window);
+  };
+
+  openAndClose();
+  EXPECT_TRUE(fs::exists(xdgFile));
+  EXPECT_FALSE(fs::exists(program / "lumivex.cfg"));
+
+  std::string portable = fileText(xdgFile);
+  ASSERT_EQ(portable.rfind("\"800x600\"", 0), 0u);
+  portable.replace(1, 7, "640x480");
+  testing_support::writeBytes((program / "lumivex.cfg").string(), {portable.begin(), portable.end()});
+  fs::remove(xdgFile);
+  openAndClose();
+  EXPECT_FALSE(fs::exists(xdgFile));
+  EXPECT_EQ(fileText(program / "lumivex.cfg").rfind("\"640x480\"\r\n", 0), 0u);
+
+  // Root may write anywhere, so only another user sees a read-only program folder.
+  if (::geteuid() != 0) {
+    fs::permissions(program, fs::perms::owner_read | fs::perms::owner_exec);
+    openAndClose();
+    EXPECT_TRUE(fs::exists(xdgFile));
+    fs::permissions(program, fs::perms::owner_all);
+  }
 }
 
 // The desktop's validators accept what is installed, when they are installed here.
