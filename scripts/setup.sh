@@ -10,6 +10,7 @@ packages=(
   libjpeg62-turbo-dev libjxr-dev libjxr-tools qt6-base-dev fonts-liberation
   libgtest-dev libgmock-dev libbenchmark-dev
   libgif-dev liblcms2-dev colord-data libjpeg-turbo-progs libimage-exiftool-perl imagemagick patchelf strace
+  desktop-file-utils appstream
 )
 if [[ "${1:-}" == "--bench" ]]; then
   packages+=(libvips-tools)

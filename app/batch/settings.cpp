@@ -123,8 +123,10 @@ std::string HomeFolder() {
 std::string ConfigFolder() {
   std::string overridden = environment("LUMIVEX_CONFIG_DIR");
   if (!overridden.empty()) return withTrailingSlash(overridden);
+  // A portable install keeps its settings beside the program; any other install (as root, the
+  // program's folder is writable too) must not leave them among the system's programs.
   std::string beside = ExecutableFolder();
-  if (isWritableFolder(beside)) return beside;
+  if (FileExists(beside + kSettingsFileName) && isWritableFolder(beside)) return beside;
   std::string xdg = environment("XDG_CONFIG_HOME");
   if (xdg.empty() || xdg[0] != '/') xdg = HomeFolder() + ".config";
   return withTrailingSlash(xdg) + "lumivex/";

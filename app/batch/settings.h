@@ -36,8 +36,8 @@ std::vector<std::string> BuiltInResolutions();
 std::string HomeFolder();
 
 // Where lumivex.cfg and resolutions.cfg live, with a trailing "/": $LUMIVEX_CONFIG_DIR when set,
-// else the executable's folder when it is writable, else $XDG_CONFIG_HOME/lumivex/ (by default
-// ~/.config/lumivex/).
+// else the executable's folder when a lumivex.cfg is there and the folder is writable (a portable
+// install), else $XDG_CONFIG_HOME/lumivex/ (by default ~/.config/lumivex/).
 std::string ConfigFolder();
 
 // Every setting to its default, FileCounter to 1, the size list from resolutions.cfg when it

@@ -74,12 +74,9 @@ void TerminalPrompts::noticeAbout(const std::string& photo, const std::string& t
 }
 
 // Without a terminal nobody can answer, so the safe answer is given at once rather than waiting
-// on a pipe or a closed input.
+// on a pipe or a closed input, and silently: a question nobody can answer is noise in a log.
 bool TerminalPrompts::askYesNo(const std::string& text) {
-  if (!isatty(STDIN_FILENO)) {
-    std::cerr << forTerminal(text) << " [y/N] n (no terminal to answer)" << std::endl;
-    return false;
-  }
+  if (!isatty(STDIN_FILENO)) return false;
   std::cerr << forTerminal(text) << " [y/N] " << std::flush;
   std::string answer;
   if (!std::getline(std::cin, answer)) return false;

@@ -193,7 +193,7 @@ void ApplyOverrides(const CliOptions& options) {
 }
 
 std::string UsageText() {
-  return R"(Usage: lumivex [FILE|FOLDER]...                 open the window with these images queued
+  return R"(Usage: lumivex [--size SIZE] [FILE|FOLDER]...   open the window with these images queued
        lumivex --batch [OPTIONS] FILE|FOLDER...   resize without a window
        lumivex --help | --version
 
@@ -226,6 +226,9 @@ Options of --batch:
   -h, --help                print this help
       --version             print the version
 
+The window's settings are saved in $XDG_CONFIG_HOME/lumivex/lumivex.cfg (by default
+~/.config/lumivex/), or beside the program when a lumivex.cfg is already there (a portable
+install); LUMIVEX_CONFIG_DIR names another folder.
 Questions (subfolders, overwriting) are asked only when standard input is a terminal; otherwise
 subfolders are not walked and existing files are never overwritten.
 Exit status: 0 when every photo was written (or kept by the overwrite policy), 1 when some photo

@@ -21,6 +21,7 @@
 #include "batch/command_line.h"
 #include "batch/more_settings.h"
 #include "batch/settings.h"
+#include "batch/target_size.h"
 #include "batch/utilities.h"
 #include "ui/drop_reading.h"
 #include "ui/form_frame.h"
@@ -28,6 +29,8 @@
 #include "ui/options_dialog.h"
 #include "ui/progress_display.h"
 #include "ui/qt_user_prompts.h"
+#include "ui/run_outcome.h"
+#include "ui/single_window.h"
 #include "ui/window_batch_observer.h"
 #include "ui/window_platform.h"
 
@@ -120,7 +123,7 @@ void frmMain::createControls() {
           [](const QString& text) { settings.ResolutionText = text.toStdString(); });
 }
 
-void frmMain::Form_Load(const std::vector<std::string>& arguments) {
+void frmMain::Form_Load(const std::vector<std::string>& arguments, const std::optional<std::string>& size) {
   std::int32_t workers = CountWorkers();
   PendingFiles_.reset();
   Workers_ = CreateWorkers(workers);
@@ -130,8 +133,36 @@ void frmMain::Form_Load(const std::vector<std::string>& arguments) {
   LoadMoreSettings();
   cmbResolution->setEditText(QString::fromStdString(settings.ResolutionText));
   if (settings.AlwaysOnTop) SetTopmost(this, true);
-  QueueCommandLinePieces(arguments, PendingFiles_);
-  ShowWalkProblems();
+  if (!size || !ReadTargetSize(*size).valid) {
+    QueueCommandLinePieces(arguments, PendingFiles_);
+    ShowWalkProblems(PendingFiles_);
+    return;
+  }
+  PendingFiles files;
+  QueueCommandLinePieces(arguments, files);
+  ShowWalkProblems(files);
+  QueueAtSize(*size, std::move(files));
+}
+
+// The files are gathered apart first: the subfolder question lets the timer tick, and a run must
+// not start on half of a launch's photos.
+void frmMain::TakeHandOver(const HandOver& handOver) {
+  if (isMinimized()) showNormal();
+  raise();
+  activateWindow();
+  if (!handOver.size || !ReadTargetSize(*handOver.size).valid) {
+    QueueDroppedFiles(handOver.paths, PendingFiles_);
+    ShowWalkProblems(PendingFiles_);
+    return;
+  }
+  PendingFiles files;
+  QueueDroppedFiles(handOver.paths, files);
+  ShowWalkProblems(files);
+  QueueAtSize(*handOver.size, std::move(files));
+}
+
+void frmMain::QueueAtSize(const std::string& size, PendingFiles files) {
+  if (files.count() > 0) sizedRuns_.push_back({size, std::move(files)});
 }
 
 void frmMain::fillResolutionList() {
@@ -194,7 +225,7 @@ void frmMain::Frame2_OLEDragDrop(const DroppedData& dropped) {
   switch (dropped.kind) {
     case DroppedData::Kind::FileList:
       QueueDroppedFiles(dropped.files, PendingFiles_);
-      ShowWalkProblems();
+      ShowWalkProblems(PendingFiles_);
       break;
     case DroppedData::Kind::Text:
       QueueDroppedText(dropped.text, PendingFiles_);
@@ -213,25 +244,50 @@ void frmMain::Timer1_Timer() {
 }
 
 void frmMain::RunBatch() {
+  if (PendingFiles_.count() == 0 && !sizedRuns_.empty()) return RunSizedBatch();
+  RunQueue(PendingFiles_, cmbResolution->currentText().toStdString());
+}
+
+// New launches only ever add to the back of the list, which leaves the front entry in place.
+void frmMain::RunSizedBatch() {
+  SizedRun& run = sizedRuns_.front();
+  ShowSizeText(run.size);
+  RunQueue(run.files, run.size);
+  ShowSizeText(settings.ResolutionText);
+  if (run.files.count() == 0) sizedRuns_.pop_front();
+}
+
+// Shows a text in the size box without making it the user's size text (which is saved at exit).
+void frmMain::ShowSizeText(const std::string& text) {
+  QSignalBlocker quiet(cmbResolution);
+  cmbResolution->setEditText(QString::fromStdString(text));
+}
+
+void frmMain::RunQueue(PendingFiles& queue, const std::string& sizeText) {
   running_ = true;
   WindowBatchObserver observer(*lblStatus, *picProgress);
-  BatchSummary summary =
-      lumivex::RunBatch(PendingFiles_, Workers_, cmbResolution->currentText().toStdString(), observer);
-  if (summary.ran) lastRun_ = summary;
+  BatchSummary summary = lumivex::RunBatch(queue, Workers_, sizeText, observer);
+  if (summary.ran) ShowOutcome(summary);
   running_ = false;
   if (summary.failed > 0 || !summary.warnings.empty()) ReportFailures(summary);
 }
 
-// The status line ends a run with "Done.", which would hide a photo that failed on the way: the
-// failures are listed once the run is over, so none goes unnoticed.
+void frmMain::ShowOutcome(const BatchSummary& summary) {
+  lastRun_ = summary;
+  lblStatus->setText(QString::fromStdString(RunOutcomeText(summary)));
+  picProgress->DrawOutcome(summary.photos, summary.failed);
+}
+
 // A folder that could not be read is named at once, with the reason, rather than adding nothing
 // in silence.
-void frmMain::ShowWalkProblems() {
-  for (const WalkProblem& problem : PendingFiles_.takeProblems())
+void frmMain::ShowWalkProblems(PendingFiles& queue) {
+  for (const WalkProblem& problem : queue.takeProblems())
     prompts_.message(WalkProblemText(problem), PromptIcon::Warning);
 }
 
-// Photos written from damaged files are listed too: they look done but may hold grey areas.
+// The status line ends a run with the counts only, which cannot say which photo failed or why: the
+// failures are listed once the run is over, so none goes unnoticed. Photos written from damaged
+// files are listed too: they look done but may hold grey areas.
 void frmMain::ReportFailures(const BatchSummary& summary) {
   constexpr std::size_t kListed = 10;
   std::string text;

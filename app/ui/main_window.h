@@ -5,7 +5,9 @@
 
 #include <QPointer>
 #include <QWidget>
+#include <deque>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -21,6 +23,7 @@ class QTimer;
 namespace lumivex::ui {
 
 struct DroppedData;
+struct HandOver;
 class FormFrame;
 class ProgressDisplay;
 class WindowPrompts;
@@ -40,13 +43,18 @@ class frmMain : public QWidget {
   ~frmMain() override;
 
   // Start-up, before the window is first shown: the photo jobs, the settings and the size list,
-  // the always-on-top band, and the images and folders named on the command line.
-  void Form_Load(const std::vector<std::string>& arguments);
+  // the always-on-top band, and the images and folders named on the command line (with `size`,
+  // in a run of their own at that size).
+  void Form_Load(const std::vector<std::string>& arguments, const std::optional<std::string>& size = {});
   // Start-up, after the window is shown: the options dialog is loaded (and so filled) unseen.
   void LoadOptionsHidden();
 
   // The one drop handler of the window surface, the drop frame and the status label.
   void Frame2_OLEDragDrop(const DroppedData& dropped);
+
+  // The photos of a later launch: the window comes to the front and queues them as a drop; with
+  // a valid size, in a run of their own at that size.
+  void TakeHandOver(const HandOver& handOver);
 
   // A tick of the timer: runs the batch with the timer stopped.
   void Timer1_Timer();
@@ -54,6 +62,8 @@ class frmMain : public QWidget {
   void setEndProgram(EndProgram endProgram) { endProgram_ = std::move(endProgram); }
 
   PendingFiles& pendingFiles() { return PendingFiles_; }
+  // Photos that wait for a run at a size of their own, in the order their launches came.
+  std::size_t sizedRunsWaiting() const { return sizedRuns_.size(); }
   std::size_t workerCount() const { return Workers_.size(); }
   bool isRunning() const { return running_; }
   frmOptions* optionsDialog() const { return options_; }
@@ -75,12 +85,24 @@ class frmMain : public QWidget {
   void cmdExit_Click();
   void Form_Unload();
   void RunBatch();
+  void RunQueue(PendingFiles& queue, const std::string& sizeText);
+  void RunSizedBatch();
+  void QueueAtSize(const std::string& size, PendingFiles files);
+  void ShowSizeText(const std::string& text);
+  void ShowOutcome(const BatchSummary& summary);
   void ReportFailures(const BatchSummary& summary);
-  void ShowWalkProblems();
+  void ShowWalkProblems(PendingFiles& queue);
 
   WindowPrompts& prompts_;
   EndProgram endProgram_;
   PendingFiles PendingFiles_;
+  // Launches given their own size (a file manager's preset): each runs after the plain queue,
+  // with its size shown in the size box meanwhile; the user's size text is left as it was.
+  struct SizedRun {
+    std::string size;
+    PendingFiles files;
+  };
+  std::deque<SizedRun> sizedRuns_;
   Workers Workers_;
   BatchSummary lastRun_;
   bool running_ = false;

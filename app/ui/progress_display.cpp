@@ -28,6 +28,19 @@ void ProgressDisplay::DrawProgress(double fraction) {
   Refresh();
 }
 
+void ProgressDisplay::DrawOutcome(std::int32_t photos, std::int32_t failed) {
+  if (photos <= 0 || failed <= 0) return DrawProgress(1.0);
+  failed = std::min(failed, photos);
+  Cls();
+  std::int32_t right = RoundToInt(ScaleWidth());
+  std::int32_t bottom = RoundToInt(ScaleHeight());
+  std::int32_t fineEnd = RoundToInt(ScaleWidth() * static_cast<double>(photos - failed) / photos);
+  if (fineEnd > 0)
+    DrawBox(hdc(), 0, 0, fineEnd, bottom, kProgressDone, false, 1, kNoSecondColor, kAutomaticDirection);
+  DrawBox(hdc(), fineEnd, 0, right, bottom, kProgressFailed, false, 1, kNoSecondColor, kAutomaticDirection);
+  Refresh();
+}
+
 // The image follows the widget's size even before the first resize event reaches a hidden widget.
 void ProgressDisplay::Cls() {
   if (surface_.width() != width() || surface_.height() != height()) surface_.resize(width(), height());

@@ -1,17 +1,23 @@
-// The QApplication set-up, the start-up order of the forms, and the event loop.
+// The QApplication set-up, the hand-over to a window already open, the start-up order of the
+// forms, and the event loop.
 #include "ui/ui_app.h"
 
 #include <QApplication>
 #include <QIcon>
 #include <QMessageBox>
 #include <QStyleFactory>
+#include <cstdio>
 #include <string>
 #include <vector>
 
 #include "batch/engine_binding.h"
 #include "batch/user_prompts.h"
+#include "ui/display_check.h"
 #include "ui/main_window.h"
 #include "ui/qt_user_prompts.h"
+#include "ui/single_window.h"
+#include "ui/termination_signal.h"
+#include "ui/window_arguments.h"
 
 #ifndef LUMIVEX_VERSION
 #define LUMIVEX_VERSION "0.0.0"
@@ -39,10 +45,21 @@ void ShowEngineFailure(const std::string& message) {
 }  // namespace
 
 int RunWindow(int argc, char** argv) {
+  if (!DisplayAvailable({argv + 1, argv + argc})) {
+    std::fputs(kNoDisplayText, stderr);
+    return 2;
+  }
+  // QApplication takes its own options (-platform, -style...) out of argc and argv.
   QApplication application(argc, argv);
+  WindowArguments launch = ParseWindowArguments({argv + 1, argv + argc});
+  if (!launch.error.empty()) {
+    std::fprintf(stderr, "lumivex: %s\nUsage: lumivex [--size SIZE] [FILE|FOLDER]... (see lumivex --help)\n",
+                 launch.error.c_str());
+    return 2;
+  }
+  if (HandToOpenWindow({launch.size, AbsoluteItems(launch.items)})) return 0;
   SetUpApplication();
   engine::setFatalReport(ShowEngineFailure);
-  std::vector<std::string> arguments(argv + 1, argv + argc);
 
   QtUserPrompts prompts;
   setUserPrompts(&prompts);
@@ -50,7 +67,16 @@ int RunWindow(int argc, char** argv) {
   {
     frmMain window(prompts);
     prompts.setOwner(&window);
-    window.Form_Load(arguments);
+    // Signals are caught before anyone can find the window, so that none ends it half set up.
+    CloseOnTerminationSignal(window);
+    WindowListener listener([&window](const HandOver& handOver) { window.TakeHandOver(handOver); });
+    listener.listen();
+    // Ending during a run skips every destructor; the socket must not outlive the window.
+    window.setEndProgram([&listener](bool duringRun) {
+      if (duringRun) listener.close();
+      EndProgramAtOnce(duringRun);
+    });
+    window.Form_Load(launch.items, launch.size);
     window.show();
     window.LoadOptionsHidden();
     status = QApplication::exec();

@@ -1,5 +1,5 @@
 // The terminal's overwrite question: every answer letter, asking again after anything else, the
-// end of input, and silence when there is no terminal to answer.
+// end of input, and silence for every question when there is no terminal to answer.
 #include "batch/user_prompts.h"
 
 #include <fcntl.h>
@@ -78,13 +78,16 @@ std::string stderrWithoutTerminal(const std::function<void()>& body) {
   return std::string(bytes.begin(), bytes.end());
 }
 
-TEST(TerminalPrompts, WithoutATerminalTheOverwriteQuestionIsNoAndSilent) {
+TEST(TerminalPrompts, WithoutATerminalEveryQuestionIsNoAndSilent) {
   TerminalPrompts terminal;
   OverwriteAnswer answer = OverwriteAnswer::Cancel;
+  bool yes = true;
   std::string shown = stderrWithoutTerminal([&] {
     for (int i = 0; i < 200; ++i) answer = terminal.askOverwrite(kQuestion);
+    yes = terminal.askYesNo("Do you want to process subfolders too?");
   });
   EXPECT_EQ(answer, OverwriteAnswer::No);
+  EXPECT_FALSE(yes);
   EXPECT_EQ(shown, "");
 }
 

@@ -117,8 +117,7 @@ TEST(TerminalPrompts, WithoutATerminalTheAnswerIsNo) {
   close(pipeFds[0]);
   EXPECT_FALSE(answer);
   EXPECT_EQ(unread, 1);
-  EXPECT_EQ(shown.find('\r'), std::string::npos);
-  EXPECT_NE(shown.find("overwrite it?\n/x/a.jpg"), std::string::npos) << shown;
+  EXPECT_EQ(shown, "");  // nobody can answer, so nothing is asked
 }
 
 TEST(TerminalPrompts, NoticesGoToStandardError) {

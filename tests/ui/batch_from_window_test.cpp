@@ -37,6 +37,9 @@ void saveScreenshot(QWidget& form, const char* name) {
   QVERIFY(form.grab().save(QDir(folder).filePath(name), "PNG"));
 }
 
+// The status line of a finished run ends with the seconds per photo.
+bool runEnded(const QLabel& status) { return status.text().endsWith(" seconds per photo)"); }
+
 }  // namespace
 
 class BatchFromWindowTest : public QObject {
@@ -69,8 +72,8 @@ class BatchFromWindowTest : public QObject {
     QCOMPARE(window.pendingFiles().count(), 3);
 
     auto* status = window.findChild<QLabel*>("lblStatus");
-    QTRY_VERIFY_WITH_TIMEOUT(status->text().startsWith("Done."), 120000);
-    QVERIFY2(QRegularExpression(R"(^Done\.\n\(\d+([.,]\d\d?)? seconds per photo\)$)")
+    QTRY_VERIFY_WITH_TIMEOUT(runEnded(*status), 120000);
+    QVERIFY2(QRegularExpression(R"(^3 photos done\n\(\d+([.,]\d\d?)? seconds per photo\)$)")
                  .match(status->text())
                  .hasMatch(),
              qPrintable(status->text()));
@@ -96,8 +99,9 @@ class BatchFromWindowTest : public QObject {
     setUserPrompts(nullptr);
   }
 
-  // A photo that fails shows its reason in the status line, which "Done." replaces at the end; so
-  // the failures are listed in one notice once the run is over.
+  // A photo that fails shows its reason in the status line, which the counts replace at the end;
+  // so the failures are listed in one notice once the run is over, and the bar's failed share
+  // (its right half here) is red.
   void failuresAreListedAfterTheRun() {
     QTemporaryDir photos;
     QString good = photos.filePath("good.jpg"), bad = photos.filePath("broken.jpg");
@@ -117,8 +121,14 @@ class BatchFromWindowTest : public QObject {
     data.setUrls({QUrl::fromLocalFile(bad), QUrl::fromLocalFile(good)});
     window.Frame2_OLEDragDrop(ReadDrop(data));
     auto* status = window.findChild<QLabel*>("lblStatus");
-    QTRY_VERIFY_WITH_TIMEOUT(status->text().startsWith("Done."), 120000);
+    QTRY_VERIFY_WITH_TIMEOUT(runEnded(*status), 120000);
     QCOMPARE(window.lastRun().written, 1);
+    QVERIFY2(status->text().startsWith("1 photo done, 1 failed\n("), qPrintable(status->text()));
+    QImage bar = window.progressDisplay()->image();
+    QCOMPARE(QColor(bar.pixel(2, 8)), QColor(96, 128, 255));
+    QCOMPARE(QColor(bar.pixel(bar.width() / 2 - 2, 8)), QColor(96, 128, 255));
+    QCOMPARE(QColor(bar.pixel(bar.width() / 2 + 2, 8)), QColor(224, 64, 64));
+    QCOMPARE(QColor(bar.pixel(bar.width() - 1, 8)), QColor(224, 64, 64));
     QCOMPARE(prompts.shown.size(), std::size_t{1});
     const std::string& text = prompts.shown[0].text;
     QVERIFY2(text.find("1 photo could not be resized") == 0, text.c_str());
@@ -162,7 +172,7 @@ class BatchFromWindowTest : public QObject {
     watcher.start();
     window.show();
     auto* status = window.findChild<QLabel*>("lblStatus");
-    QTRY_VERIFY_WITH_TIMEOUT(status->text().startsWith("Done."), 120000);
+    QTRY_VERIFY_WITH_TIMEOUT(runEnded(*status), 120000);
     QVERIFY(acted);
     QCOMPARE(ended, std::vector<bool>({true}));
     QCOMPARE(settings.JpegQuality, 55);

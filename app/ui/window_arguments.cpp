@@ -1,0 +1,57 @@
+// The window's command line: the items to queue and the size that goes with them.
+#include "ui/window_arguments.h"
+
+#include <filesystem>
+#include <system_error>
+
+#include "batch/target_size.h"
+
+namespace lumivex::ui {
+
+namespace {
+
+void takeSize(const std::string& value, WindowArguments& parsed) {
+  TargetSizeReading reading = ReadTargetSize(value);
+  if (!reading.valid)
+    parsed.error = "option --size: " + reading.status;
+  else
+    parsed.size = value;
+}
+
+}  // namespace
+
+WindowArguments ParseWindowArguments(const std::vector<std::string>& arguments) {
+  WindowArguments parsed;
+  bool onlyItems = false;
+  for (std::size_t i = 0; i < arguments.size() && parsed.error.empty(); ++i) {
+    const std::string& argument = arguments[i];
+    if (onlyItems) {
+      parsed.items.push_back(argument);
+    } else if (argument == "--") {
+      onlyItems = true;
+    } else if (argument.rfind("--size=", 0) == 0) {
+      takeSize(argument.substr(7), parsed);
+    } else if (argument == "--size" || argument == "-s") {
+      if (i + 1 < arguments.size())
+        takeSize(arguments[++i], parsed);
+      else
+        parsed.error = "option --size needs a value";
+    } else {
+      parsed.items.push_back(argument);
+    }
+  }
+  return parsed;
+}
+
+std::vector<std::string> AbsoluteItems(const std::vector<std::string>& items) {
+  std::vector<std::string> absolute;
+  for (const std::string& item : items) {
+    std::error_code error;
+    std::filesystem::path full =
+        item.empty() ? std::filesystem::path() : std::filesystem::absolute(item, error);
+    absolute.push_back(error || item.empty() ? item : full.lexically_normal().string());
+  }
+  return absolute;
+}
+
+}  // namespace lumivex::ui
