@@ -143,12 +143,18 @@ void storeInvertedCmykRow(const JSAMPLE* in, std::uint8_t* out, JDIMENSION width
 // leave; the library's BGRX output fills it with 0xFF, so it is cleared while the row is still in
 // the cache, and every picture stays byte for byte what it was.
 void clearFourthBytes(std::uint8_t* row, JDIMENSION width) {
-  for (JDIMENSION x = 0; x < width; ++x, row += 4) {
-    std::uint32_t pixel;
-    std::memcpy(&pixel, row, 4);
-    pixel &= 0x00FFFFFFu;  // little-endian: the fourth byte is the high one
-    std::memcpy(row, &pixel, 4);
+  // Four pixels at a time in a 16-byte vector (the compiler does not vectorise the plain loop at
+  // this optimisation level); little-endian, so the fourth byte is the high one of each pixel.
+  using FourPixels = std::uint32_t __attribute__((vector_size(16)));
+  constexpr FourPixels kColourBytes = {0x00FFFFFFu, 0x00FFFFFFu, 0x00FFFFFFu, 0x00FFFFFFu};
+  JDIMENSION x = 0;
+  for (; x + 4 <= width; x += 4, row += 16) {
+    FourPixels pixels;
+    std::memcpy(&pixels, row, 16);
+    pixels &= kColourBytes;
+    std::memcpy(row, &pixels, 16);
   }
+  for (; x < width; ++x, row += 4) row[3] = 0;
 }
 
 // Colour photos are decoded straight into the picture's rows: the library converts to blue,
