@@ -6,6 +6,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -65,6 +66,19 @@ std::string unreadableReason(const std::string& message) {
   for (const char* saidOfTheFile : {"is ", "has ", "cannot ", "holds ", "made "})
     if (message.starts_with(saidOfTheFile)) return message;
   return "cannot be read as an image: " + message;
+}
+
+// The engine's slot can only be polled. A small photo resamples in a fraction of a millisecond,
+// so the first polls come quickly and the pause grows towards half a millisecond for large ones:
+// a fixed long pause would cost small photos more than their work.
+void waitForResample(std::int32_t slot) {
+  constexpr auto kFirstPause = std::chrono::microseconds(20);
+  constexpr auto kLongestPause = std::chrono::microseconds(500);
+  auto pause = kFirstPause;
+  while (engine::imgResample_isFinished(slot) != 1) {
+    std::this_thread::sleep_for(pause);
+    pause = std::min(pause * 2, kLongestPause);
+  }
 }
 
 // One engine picture, destroyed with its owner.
@@ -166,8 +180,7 @@ void PhotoWorker::resample(PhotoWork& work) {
   resized_.reset(createPicture(work.output, "resized picture"));
   if (engine::imgResample_Threaded(order_.slot, source_.get(), resized_.get(), order_.resizeQuality) == 0)
     throw JobFailure("the resampling thread could not be started");
-  while (engine::imgResample_isFinished(order_.slot) != 1)
-    std::this_thread::sleep_for(std::chrono::microseconds(500));
+  waitForResample(order_.slot);
   source_.reset();
   // A resampling that failed on its thread (no memory for its intermediate picture) leaves the
   // destination empty rather than black.

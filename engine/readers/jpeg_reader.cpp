@@ -10,6 +10,7 @@
 #include <cctype>
 #include <csetjmp>
 #include <cstdio>
+#include <cstring>
 #include <vector>
 
 // clang-format off
@@ -44,6 +45,9 @@ constexpr std::uint64_t kBlocksWithoutData = 1024;
 // Warnings kept for the message, one of each kind: a damaged file can raise thousands of the same
 // kind, and only the first of each is formatted.
 constexpr int kMaxWarningsKept = 3;
+// Colour rows asked of the library at once: enough for its largest row group (a 4:2:0 photo
+// gives two rows per upsampling step; scaled IDCTs up to sixteen).
+constexpr JDIMENSION kRowsPerRead = 16;
 
 struct ErrorTrap {
   jpeg_error_mgr manager;
@@ -135,26 +139,44 @@ void storeInvertedCmykRow(const JSAMPLE* in, std::uint8_t* out, JDIMENSION width
   }
 }
 
-// Everything that may be skipped by a longjmp is plain data owned outside this function, so
-// abandoning the decode leaks nothing. A refusal is recorded in the trap like a library error.
-void decode(jpeg_decompress_struct& cinfo, ErrorTrap& trap, std::vector<JSAMPLE>& line, gdi::HDC referenceDc,
-            Picture& picture) {
-  if (setjmp(trap.jump)) {
-    releasePicture(picture);
-    return;
+// A freshly allocated picture has a fourth byte of 0 in every pixel, the one the other readers
+// leave; the library's BGRX output fills it with 0xFF, so it is cleared while the row is still in
+// the cache, and every picture stays byte for byte what it was.
+void clearFourthBytes(std::uint8_t* row, JDIMENSION width) {
+  // Four pixels at a time in a 16-byte vector (the compiler does not vectorise the plain loop at
+  // this optimisation level); little-endian, so the fourth byte is the high one of each pixel.
+  using FourPixels = std::uint32_t __attribute__((vector_size(16)));
+  constexpr FourPixels kColourBytes = {0x00FFFFFFu, 0x00FFFFFFu, 0x00FFFFFFu, 0x00FFFFFFu};
+  JDIMENSION x = 0;
+  for (; x + 4 <= width; x += 4, row += 16) {
+    FourPixels pixels;
+    std::memcpy(&pixels, row, 16);
+    pixels &= kColourBytes;
+    std::memcpy(row, &pixels, 16);
   }
-  jpeg_read_header(&cinfo, TRUE);
-  trap.failure = refusalByHeader(cinfo);
-  if (!trap.failure.empty()) return;
-  bool cmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
-  if (cmyk) cinfo.out_color_space = JCS_CMYK;
-  jpeg_start_decompress(&cinfo);
-  allocatePicture(picture, static_cast<std::int32_t>(cinfo.output_width),
-                  static_cast<std::int32_t>(cinfo.output_height), referenceDc);
-  if (picture.empty()) {
-    trap.failure = tooLargeForMemory(cinfo.output_width, cinfo.output_height);
-    return;
+  for (; x < width; ++x, row += 4) row[3] = 0;
+}
+
+// Colour photos are decoded straight into the picture's rows: the library converts to blue,
+// green, red and a spare byte itself, with the same arithmetic as its RGB output, so no separate
+// line is written and then read again.
+void readColourRows(jpeg_decompress_struct& cinfo, Picture& picture) {
+  std::array<JSAMPROW, kRowsPerRead> rows{};
+  while (cinfo.output_scanline < cinfo.output_height) {
+    JDIMENSION first = cinfo.output_scanline;
+    JDIMENSION wanted = std::min(kRowsPerRead, cinfo.output_height - first);
+    for (JDIMENSION i = 0; i < wanted; ++i)
+      rows[i] = pixelAt(picture, 0, static_cast<std::int32_t>(first + i));
+    JDIMENSION read = jpeg_read_scanlines(&cinfo, rows.data(), wanted);
+    if (read == 0) break;
+    for (JDIMENSION i = 0; i < read; ++i) clearFourthBytes(rows[i], cinfo.output_width);
   }
+}
+
+// Grey, CMYK and unknown three-component rows come from the library one line at a time and are
+// spread into the picture.
+void readConvertedRows(jpeg_decompress_struct& cinfo, bool cmyk, std::vector<JSAMPLE>& line,
+                       Picture& picture) {
   line.resize(std::size_t{cinfo.output_width} * cinfo.output_components);
   while (cinfo.output_scanline < cinfo.output_height) {
     JSAMPROW row = line.data();
@@ -168,6 +190,35 @@ void decode(jpeg_decompress_struct& cinfo, ErrorTrap& trap, std::vector<JSAMPLE>
     else
       storeGreyRow(line.data(), out, cinfo.output_width);
   }
+}
+
+// Everything that may be skipped by a longjmp is plain data owned outside this function, so
+// abandoning the decode leaks nothing. A refusal is recorded in the trap like a library error.
+void decode(jpeg_decompress_struct& cinfo, ErrorTrap& trap, std::vector<JSAMPLE>& line, gdi::HDC referenceDc,
+            Picture& picture) {
+  if (setjmp(trap.jump)) {
+    releasePicture(picture);
+    return;
+  }
+  jpeg_read_header(&cinfo, TRUE);
+  trap.failure = refusalByHeader(cinfo);
+  if (!trap.failure.empty()) return;
+  bool cmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
+  if (cmyk) cinfo.out_color_space = JCS_CMYK;
+  // Only what the library would give as RGB; files of unknown colour space keep the line path.
+  bool colour = cinfo.out_color_space == JCS_RGB;
+  if (colour) cinfo.out_color_space = JCS_EXT_BGRX;
+  jpeg_start_decompress(&cinfo);
+  allocatePicture(picture, static_cast<std::int32_t>(cinfo.output_width),
+                  static_cast<std::int32_t>(cinfo.output_height), referenceDc);
+  if (picture.empty()) {
+    trap.failure = tooLargeForMemory(cinfo.output_width, cinfo.output_height);
+    return;
+  }
+  if (colour)
+    readColourRows(cinfo, picture);
+  else
+    readConvertedRows(cinfo, cmyk, line, picture);
   jpeg_finish_decompress(&cinfo);
 }
 
