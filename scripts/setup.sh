@@ -10,6 +10,8 @@ packages=(
   libjpeg62-turbo-dev libjxr-dev libjxr-tools qt6-base-dev fonts-liberation
   libgtest-dev libgmock-dev libbenchmark-dev
   libgif-dev libjpeg-turbo-progs libimage-exiftool-perl imagemagick patchelf strace
+  libspng-dev libwebp-dev libtiff-dev libheif-dev
+  webp libheif-examples libavif-bin libtiff-tools
 )
 if [[ "${1:-}" == "--bench" ]]; then
   packages+=(libvips-tools)

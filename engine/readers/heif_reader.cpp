@@ -1,0 +1,126 @@
+// HEIF files (HEIC with HEVC images, AVIF with AV1 images) through libheif: the primary image,
+// with the container's own transformations (clean aperture, rotation, mirroring) applied by the
+// library as it decodes, converted to 8-bit RGB (RGBA when the image has alpha, composited over
+// white). Because the container turns the image itself, an Exif orientation inside a HEIF file
+// must not turn it again.
+#include <libheif/heif.h>
+
+#include <memory>
+
+#include "readers/file_bytes.h"
+#include "readers/readers.h"
+#include "readers/rgba_rows.h"
+
+namespace corvale {
+
+namespace {
+
+constexpr std::uint64_t kMaxHeifFileBytes = std::uint64_t{1} << 31;
+// libheif refuses images of more than this squared pixels, just above kMaxPicturePixels.
+constexpr int kMaxHeifSide = 23171;
+
+struct ContextFree {
+  void operator()(heif_context* ctx) const { heif_context_free(ctx); }
+};
+struct HandleRelease {
+  void operator()(heif_image_handle* handle) const { heif_image_handle_release(handle); }
+};
+struct ImageRelease {
+  void operator()(heif_image* image) const { heif_image_release(image); }
+};
+
+bool isAvif(Bytes bytes) {
+  int length = static_cast<int>(std::min<std::size_t>(bytes.size(), 64));
+  heif_brand brand = heif_main_brand(bytes.data(), length);
+  return brand == heif_avif || brand == heif_avis;
+}
+
+// A file this system cannot decode for want of a codec says which, before anything is read.
+std::string missingCodec(Bytes bytes) {
+  if (isAvif(bytes)) {
+    if (!heif_have_decoder_for_format(heif_compression_AV1))
+      return "is an AVIF file, and this system's libheif has no AV1 decoder";
+  } else if (!heif_have_decoder_for_format(heif_compression_HEVC)) {
+    return "is a HEIC file, and this system's libheif has no HEVC decoder";
+  }
+  return {};
+}
+
+std::string libraryFailure(const char* what, const heif_error& error) {
+  if (error.code == heif_error_Invalid_input && error.subcode == heif_suberror_End_of_data)
+    return "is cut short";
+  std::string text = error.message && *error.message ? error.message : "no reason given";
+  return std::string(what) + " (" + text + ")";
+}
+
+std::string openFailure(const heif_error& error) {
+  if (error.subcode == heif_suberror_No_ftyp_box || error.code == heif_error_Unsupported_filetype)
+    return "is not a HEIF file";
+  return libraryFailure("has a damaged HEIF container", error);
+}
+
+std::string copyImage(const heif_image* image, bool alpha, Picture& picture) {
+  int stride = 0;
+  const std::uint8_t* plane = heif_image_get_plane_readonly(image, heif_channel_interleaved, &stride);
+  if (!plane || heif_image_get_width(image, heif_channel_interleaved) != picture.width ||
+      heif_image_get_height(image, heif_channel_interleaved) != picture.height ||
+      stride < picture.width * (alpha ? 4 : 3))
+    return "has a HEIF image the decoder could not convert to RGB";
+  for (std::int32_t y = 0; y < picture.height; ++y) {
+    const std::uint8_t* row = plane + static_cast<std::size_t>(stride) * static_cast<std::size_t>(y);
+    alpha ? putRgbaRow(row, picture, y) : putRgbRow(row, picture, y);
+  }
+  return {};
+}
+
+std::string decodePrimary(heif_context* ctx, gdi::HDC referenceDc, Picture& picture) {
+  heif_image_handle* rawHandle = nullptr;
+  heif_error error = heif_context_get_primary_image_handle(ctx, &rawHandle);
+  std::unique_ptr<heif_image_handle, HandleRelease> handle(rawHandle);
+  if (error.code != heif_error_Ok) return libraryFailure("has no primary image", error);
+  int width = heif_image_handle_get_width(handle.get()), height = heif_image_handle_get_height(handle.get());
+  if (width <= 0 || height <= 0)
+    return "has an invalid size (" + std::to_string(width) + " x " + std::to_string(height) + ")";
+  if (std::uint64_t(width) * std::uint64_t(height) > kMaxPicturePixels)
+    return tooLargeForMemory(width, height);
+  bool alpha = heif_image_handle_has_alpha_channel(handle.get()) != 0;
+  heif_image* rawImage = nullptr;
+  error = heif_decode_image(handle.get(), &rawImage, heif_colorspace_RGB,
+                            alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB, nullptr);
+  std::unique_ptr<heif_image, ImageRelease> image(rawImage);
+  if (error.code != heif_error_Ok) return libraryFailure("has a HEIF image that cannot be decoded", error);
+  // The decoded size is the one after cropping and turning.
+  width = heif_image_get_width(image.get(), heif_channel_interleaved);
+  height = heif_image_get_height(image.get(), heif_channel_interleaved);
+  if (width <= 0 || height <= 0) return "has a HEIF image the decoder could not convert to RGB";
+  if (std::string failure = allocateDecodedPicture(picture, width, height, referenceDc); !failure.empty())
+    return failure;
+  std::string failure = copyImage(image.get(), alpha, picture);
+  if (!failure.empty()) releasePicture(picture);
+  return failure;
+}
+
+}  // namespace
+
+std::string readHeifBytes(Bytes bytes, gdi::HDC referenceDc, Picture& picture) {
+  releasePicture(picture);
+  if (bytes.empty()) return "is empty";
+  if (bytes.size() > INT32_MAX) return "is too large to read (" + std::to_string(bytes.size()) + " bytes)";
+  if (std::string missing = missingCodec(bytes); !missing.empty()) return missing;
+  std::unique_ptr<heif_context, ContextFree> ctx(heif_context_alloc());
+  if (!ctx) return "cannot be decoded: the HEIF decoder could not start";
+  heif_context_set_maximum_image_size_limit(ctx.get(), kMaxHeifSide);
+  heif_error error =
+      heif_context_read_from_memory_without_copy(ctx.get(), bytes.data(), bytes.size(), nullptr);
+  if (error.code != heif_error_Ok) return openFailure(error);
+  return decodePrimary(ctx.get(), referenceDc, picture);
+}
+
+std::string readHeifFile(const char* path, gdi::HDC referenceDc, Picture& picture) {
+  releasePicture(picture);
+  FileBytes file = readFileBytes(path, kMaxHeifFileBytes);
+  if (!file.failure.empty()) return file.failure;
+  return readHeifBytes(file.bytes, referenceDc, picture);
+}
+
+}  // namespace corvale
