@@ -1,10 +1,13 @@
-// The JPEG segment scan that finds the Exif APP1 segment, reading the file a segment at a time.
+// The JPEG segment scan that finds the Exif APP1 segment, reading the file a segment at a time;
+// PNG and WebP files go to their chunk walk.
 #include "batch/exif_segment.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <memory>
+
+#include "batch/exif_chunks.h"
 
 namespace lumivex {
 namespace {
@@ -112,6 +115,23 @@ class SegmentScanner {
   int readErrno_ = 0;
 };
 
+// PNG and WebP keep the block in a chunk; a read error is told apart from a file without one.
+ExifSegmentSearch fromChunk(std::FILE* file, ExifContainer container) {
+  ExifSegmentSearch result;
+  errno = 0;
+  std::optional<std::vector<std::uint8_t>> block = FindExifChunk(file, container);
+  if (std::ferror(file)) {
+    result.outcome = Outcome::ReadError;
+    result.errorText = std::strerror(errno ? errno : EIO);
+  } else if (block) {
+    result.outcome = Outcome::Found;
+    result.payload = std::move(*block);
+  } else {
+    result.outcome = Outcome::NoExifSegment;
+  }
+  return result;
+}
+
 }  // namespace
 
 ExifSegmentSearch FindExifSegment(const std::string& path) {
@@ -123,6 +143,12 @@ ExifSegmentSearch FindExifSegment(const std::string& path) {
     result.errorText = std::strerror(errno);
     return result;
   }
+  std::uint8_t head[12] = {};
+  ExifContainer container = std::fread(head, 1, sizeof head, file.get()) == sizeof head
+                                ? ExifContainerOf(head)
+                                : ExifContainer::Other;
+  if (container != ExifContainer::Other) return fromChunk(file.get(), container);
+  std::rewind(file.get());
   return SegmentScanner(file.get()).run();
 }
 

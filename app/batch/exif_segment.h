@@ -1,6 +1,7 @@
 // Finds the Exif APP1 segment of a JPEG file: the first APP1 whose payload starts with "Exif"
 // and two zero bytes, among the segments before the first start-of-scan. Camera files put it
 // first; files that went through an editor usually have a JFIF APP0 segment before it.
+// A PNG or WebP file (known by its signature) gives its Exif chunk instead, as the same block.
 #pragma once
 
 #include <cstdint>
