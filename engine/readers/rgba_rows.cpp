@@ -44,14 +44,16 @@ void putRgbaRow(const std::uint8_t* rgba, Picture& picture, std::int32_t y) {
   }
 }
 
+void putPremultipliedRgbaPixel(const std::uint8_t* rgba, std::uint8_t* out) {
+  std::uint32_t alpha = rgba[3];
+  out[0] = premultipliedOverWhite(rgba[2], alpha);
+  out[1] = premultipliedOverWhite(rgba[1], alpha);
+  out[2] = premultipliedOverWhite(rgba[0], alpha);
+}
+
 void putPremultipliedRgbaRow(const std::uint8_t* rgba, Picture& picture, std::int32_t y) {
   std::uint8_t* out = pixelAt(picture, 0, y);
-  for (std::int32_t x = 0; x < picture.width; ++x, rgba += 4, out += 4) {
-    std::uint32_t alpha = rgba[3];
-    out[0] = premultipliedOverWhite(rgba[2], alpha);
-    out[1] = premultipliedOverWhite(rgba[1], alpha);
-    out[2] = premultipliedOverWhite(rgba[0], alpha);
-  }
+  for (std::int32_t x = 0; x < picture.width; ++x, rgba += 4, out += 4) putPremultipliedRgbaPixel(rgba, out);
 }
 
 void putRgbRow(const std::uint8_t* rgb, Picture& picture, std::int32_t y) {

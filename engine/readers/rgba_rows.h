@@ -23,8 +23,10 @@ std::string allocateDecodedPicture(Picture& picture, std::uint64_t width, std::u
 
 // Row y of the picture from picture.width pixels of red, green, blue and straight alpha.
 void putRgbaRow(const std::uint8_t* rgba, Picture& picture, std::int32_t y);
-// The same for alpha already multiplied into the colours (libtiff's RGBA output).
+// The same for alpha already multiplied into the colours (libtiff's RGBA output), a row or one
+// pixel (`out` points at the picture's pixel) at a time.
 void putPremultipliedRgbaRow(const std::uint8_t* rgba, Picture& picture, std::int32_t y);
+void putPremultipliedRgbaPixel(const std::uint8_t* rgba, std::uint8_t* out);
 // Row y from picture.width pixels of red, green and blue.
 void putRgbRow(const std::uint8_t* rgb, Picture& picture, std::int32_t y);
 // Pixels decoded straight into the picture as blue, green, red and straight alpha become opaque.

@@ -1,9 +1,10 @@
 // TIFF files through libtiff's RGBA interface, which takes strips and tiles, every compression
 // the library was built with (LZW, Deflate, JPEG, PackBits, ...), grey, palette, RGB, CMYK and
-// YCbCr, 1 to 16 bits a sample. The first page of a multi-page file is read. Rows are kept in
-// the order the file stores them, top row first: the Orientation tag is the TIFF's own Exif
-// orientation and is applied where the batch applies a JPEG's. The library's alpha comes out
-// premultiplied and is composited over white.
+// YCbCr, 1 to 16 bits a sample. The first page of a multi-page file is read. The Orientation
+// tag is applied here, all eight of its values (the library itself would only flip, never turn),
+// so the picture comes out upright as the file asks; the batch's Exif step never sees a TIFF's
+// orientation, so nothing turns it twice. The library's alpha comes out premultiplied and is
+// composited over white.
 //
 // The file is opened from memory through the client interface, with per-file error and warning
 // handlers: the library never prints, and its first error becomes the reason.
@@ -117,6 +118,59 @@ struct RgbaImage {
   }
 };
 
+// Where stored pixel (x, y) of a width x height image lands in the upright picture, for the
+// Orientation tag's values (TIFF 6.0, section 8): 2 to 4 mirror, 5 to 8 also swap the sides.
+struct UprightPlacement {
+  int orientation;
+  std::uint32_t width, height;
+
+  bool swapsSides() const { return orientation >= 5 && orientation <= 8; }
+  std::uint32_t outX(std::uint32_t x, std::uint32_t y) const {
+    switch (orientation) {
+      case 2:
+      case 3:
+        return width - 1 - x;
+      case 5:
+      case 8:
+        return y;
+      case 6:
+      case 7:
+        return height - 1 - y;
+      default:
+        return x;
+    }
+  }
+  std::uint32_t outY(std::uint32_t x, std::uint32_t y) const {
+    switch (orientation) {
+      case 3:
+      case 4:
+        return height - 1 - y;
+      case 5:
+      case 6:
+        return x;
+      case 7:
+      case 8:
+        return width - 1 - x;
+      default:
+        return y;
+    }
+  }
+};
+
+void placeUpright(const std::vector<std::uint32_t>& raster, const UprightPlacement& place, Picture& picture) {
+  for (std::uint32_t y = 0; y < place.height; ++y) {
+    const auto* row = reinterpret_cast<const std::uint8_t*>(raster.data() + std::size_t{place.width} * y);
+    if (place.orientation <= 1 || place.orientation > 8) {
+      putPremultipliedRgbaRow(row, picture, static_cast<std::int32_t>(y));
+      continue;
+    }
+    for (std::uint32_t x = 0; x < place.width; ++x)
+      putPremultipliedRgbaPixel(row + 4 * std::size_t{x},
+                                pixelAt(picture, static_cast<std::int32_t>(place.outX(x, y)),
+                                        static_cast<std::int32_t>(place.outY(x, y))));
+  }
+}
+
 // Rows as stored: asking for the file's own orientation makes the library flip nothing.
 std::string decodeImage(TIFF* tiff, gdi::HDC referenceDc, Picture& picture, const std::string& libraryError) {
   char reason[1024] = {};
@@ -127,16 +181,16 @@ std::string decodeImage(TIFF* tiff, gdi::HDC referenceDc, Picture& picture, cons
     return std::string("is a TIFF of a kind that cannot be read (") + reason + ")";
   rgba.image.req_orientation = rgba.image.orientation;
   std::uint32_t width = rgba.image.width, height = rgba.image.height;
-  if (std::string failure = allocateDecodedPicture(picture, width, height, referenceDc); !failure.empty())
-    return failure;
+  UprightPlacement place{rgba.image.orientation, width, height};
+  std::string failure = place.swapsSides() ? allocateDecodedPicture(picture, height, width, referenceDc)
+                                           : allocateDecodedPicture(picture, width, height, referenceDc);
+  if (!failure.empty()) return failure;
   std::vector<std::uint32_t> raster(std::size_t{width} * height);
   if (!TIFFRGBAImageGet(&rgba.image, raster.data(), width, height)) {
     releasePicture(picture);
     return withLibraryText("has damaged TIFF image data", libraryError);
   }
-  for (std::uint32_t y = 0; y < height; ++y)
-    putPremultipliedRgbaRow(reinterpret_cast<const std::uint8_t*>(raster.data() + std::size_t{width} * y),
-                            picture, static_cast<std::int32_t>(y));
+  placeUpright(raster, place, picture);
   return {};
 }
 

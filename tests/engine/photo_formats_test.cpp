@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -182,7 +183,7 @@ TEST(WebpReader, LosslessLossyAlphaAndAnimationMatchTheirDecoders) {
   }
 }
 
-TEST(TiffReader, StripsTilesCompressionsDepthsAndFirstPageMatchLibtiff) {
+TEST(TiffReader, StripsTilesCompressionsDepthsFirstPageAndOrientationMatchLibtiff) {
   REQUIRE_TOOLS("convert", "tiff2rgba");
   TempDir dir;
   makeSources(dir);
@@ -218,6 +219,18 @@ TEST(TiffReader, StripsTilesCompressionsDepthsAndFirstPageMatchLibtiff) {
   run("convert " + dir.file("src.png") + " \\( " + dir.file("src.png") +
       " -negate \\) -depth 8 -compress lzw " + pages);
   EXPECT_EQ(maxDifference(ours(pages).pixels, magick(dir, dir.file("lzw.tif"))), 0);
+
+  // Every Orientation value comes out upright, as ImageMagick's -auto-orient turns it.
+  if (!haveTools({"tiffset"})) return;
+  for (int orientation = 1; orientation <= 8; ++orientation) {
+    std::string turned = dir.file("turned" + std::to_string(orientation) + ".tif");
+    std::filesystem::copy_file(dir.file("lzw.tif"), turned);
+    run("tiffset -s 274 " + std::to_string(orientation) + " " + turned);
+    run("convert " + turned + " -auto-orient " + dir.file("upright.png"));
+    Rgb decoded = ours(turned);
+    EXPECT_EQ(decoded.width, orientation >= 5 ? 30 : 40) << orientation;
+    EXPECT_EQ(maxDifference(decoded.pixels, magick(dir, dir.file("upright.png"))), 0) << orientation;
+  }
 }
 
 TEST(HeifReader, HeicAndAvifMatchTheirOwnDecodersAndTheContainerTurnsThePicture) {
