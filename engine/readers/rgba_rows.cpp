@@ -32,8 +32,11 @@ std::string allocateDecodedPicture(Picture& picture, std::uint64_t width, std::u
 }
 
 void putRgbaRow(const std::uint8_t* rgba, Picture& picture, std::int32_t y) {
-  std::uint8_t* out = pixelAt(picture, 0, y);
-  for (std::int32_t x = 0; x < picture.width; ++x, rgba += 4, out += 4) {
+  putRgbaPixels(rgba, picture.width, pixelAt(picture, 0, y));
+}
+
+void putRgbaPixels(const std::uint8_t* rgba, std::int32_t count, std::uint8_t* out) {
+  for (std::int32_t x = 0; x < count; ++x, rgba += 4, out += 4) {
     std::uint32_t alpha = rgba[3];
     if (alpha == 255) {
       out[0] = rgba[2], out[1] = rgba[1], out[2] = rgba[0];

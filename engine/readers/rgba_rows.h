@@ -21,8 +21,10 @@ inline constexpr std::uint64_t kMaxPicturePixels = std::uint64_t{1} << 29;
 std::string allocateDecodedPicture(Picture& picture, std::uint64_t width, std::uint64_t height,
                                    gdi::HDC referenceDc);
 
-// Row y of the picture from picture.width pixels of red, green, blue and straight alpha.
+// Row y of the picture from picture.width pixels of red, green, blue and straight alpha; or
+// `count` such pixels from the picture's pixel `out` on.
 void putRgbaRow(const std::uint8_t* rgba, Picture& picture, std::int32_t y);
+void putRgbaPixels(const std::uint8_t* rgba, std::int32_t count, std::uint8_t* out);
 // The same for alpha already multiplied into the colours (libtiff's RGBA output), a row or one
 // pixel (`out` points at the picture's pixel) at a time.
 void putPremultipliedRgbaRow(const std::uint8_t* rgba, Picture& picture, std::int32_t y);

@@ -1,9 +1,10 @@
 // WebP files through libwebp: lossy, lossless, with or without alpha, decoded straight into the
 // picture and composited over white. An animation gives its first frame, as the canvas looks once
-// that frame is drawn (libwebpdemux's animation decoder).
+// that frame is drawn (found by libwebpdemux).
 #include <webp/decode.h>
 #include <webp/demux.h>
 
+#include <cstring>
 #include <memory>
 
 #include "readers/file_bytes.h"
@@ -50,28 +51,43 @@ std::string readStill(Bytes bytes, Picture& picture) {
   return {};
 }
 
-struct AnimDecoderDelete {
-  void operator()(WebPAnimDecoder* decoder) const { WebPAnimDecoderDelete(decoder); }
+struct DemuxDelete {
+  void operator()(WebPDemuxer* demux) const { WebPDemuxDelete(demux); }
 };
 
+struct FrameIterator {
+  WebPIterator frame{};
+  ~FrameIterator() { WebPDemuxReleaseIterator(&frame); }
+};
+
+struct WebpFree {
+  void operator()(std::uint8_t* pixels) const { WebPFree(pixels); }
+};
+
+// The canvas once the first frame is drawn on it: the frame at its offset, the rest of the
+// canvas transparent (the animation's background colour is a hint players ignore), so white.
+// Only the frame is decoded, not a canvas: a forged canvas costs the picture and nothing more.
 std::string readFirstFrame(Bytes bytes, Picture& picture) {
-  WebPAnimDecoderOptions options;
-  if (!WebPAnimDecoderOptionsInit(&options)) return "cannot be decoded: the WebP decoder could not start";
-  options.color_mode = MODE_RGBA;
-  options.use_threads = 0;
   WebPData data{bytes.data(), bytes.size()};
-  std::unique_ptr<WebPAnimDecoder, AnimDecoderDelete> decoder(WebPAnimDecoderNew(&data, &options));
-  if (!decoder) return "has a damaged WebP animation";
-  WebPAnimInfo info{};
-  std::uint8_t* canvas = nullptr;
-  int timestamp = 0;
-  if (!WebPAnimDecoderGetInfo(decoder.get(), &info) ||
-      info.canvas_width != static_cast<std::uint32_t>(picture.width) ||
-      info.canvas_height != static_cast<std::uint32_t>(picture.height) ||
-      !WebPAnimDecoderGetNext(decoder.get(), &canvas, &timestamp))
+  std::unique_ptr<WebPDemuxer, DemuxDelete> demux(WebPDemux(&data));
+  FrameIterator first;
+  if (!demux || !WebPDemuxGetFrame(demux.get(), 1, &first.frame)) return "has a damaged WebP animation";
+  const WebPIterator& f = first.frame;
+  if (f.x_offset < 0 || f.y_offset < 0 || f.width <= 0 || f.height <= 0 ||
+      f.x_offset + f.width > picture.width || f.y_offset + f.height > picture.height)
+    return "has a first frame outside its WebP canvas";
+  int width = 0, height = 0;
+  std::unique_ptr<std::uint8_t, WebpFree> pixels(
+      WebPDecodeRGBA(f.fragment.bytes, f.fragment.size, &width, &height));
+  if (!pixels || width != f.width || height != f.height)
     return "has a damaged first frame in its WebP animation";
-  for (std::int32_t y = 0; y < picture.height; ++y)
-    putRgbaRow(canvas + std::size_t{4} * picture.width * static_cast<std::size_t>(y), picture, y);
+  bool coversCanvas = width == picture.width && height == picture.height;
+  if (!coversCanvas)
+    std::memset(picture.pixels, 0xFF,
+                std::size_t{4} * picture.width * static_cast<std::size_t>(picture.height));
+  for (int y = 0; y < height; ++y)
+    putRgbaPixels(pixels.get() + std::size_t{4} * width * static_cast<std::size_t>(y), width,
+                  pixelAt(picture, f.x_offset, f.y_offset + y));
   return {};
 }
 
