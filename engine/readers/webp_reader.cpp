@@ -67,20 +67,27 @@ struct WebpFree {
 // The canvas once the first frame is drawn on it: the frame at its offset, the rest of the
 // canvas transparent (the animation's background colour is a hint players ignore), so white.
 // Only the frame is decoded, not a canvas: a forged canvas costs the picture and nothing more.
-std::string readFirstFrame(Bytes bytes, Picture& picture) {
+std::string readFirstFrame(Bytes bytes, std::uint64_t canvasWidth, std::uint64_t canvasHeight,
+                           gdi::HDC referenceDc, Picture& picture) {
   WebPData data{bytes.data(), bytes.size()};
   std::unique_ptr<WebPDemuxer, DemuxDelete> demux(WebPDemux(&data));
   FrameIterator first;
   if (!demux || !WebPDemuxGetFrame(demux.get(), 1, &first.frame)) return "has a damaged WebP animation";
   const WebPIterator& f = first.frame;
   if (f.x_offset < 0 || f.y_offset < 0 || f.width <= 0 || f.height <= 0 ||
-      f.x_offset + f.width > picture.width || f.y_offset + f.height > picture.height)
+      std::uint64_t(f.x_offset) + std::uint64_t(f.width) > canvasWidth ||
+      std::uint64_t(f.y_offset) + std::uint64_t(f.height) > canvasHeight)
     return "has a first frame outside its WebP canvas";
   int width = 0, height = 0;
   std::unique_ptr<std::uint8_t, WebpFree> pixels(
       WebPDecodeRGBA(f.fragment.bytes, f.fragment.size, &width, &height));
   if (!pixels || width != f.width || height != f.height)
     return "has a damaged first frame in its WebP animation";
+  // The canvas is allocated once its first frame has decoded, so a forged canvas size costs
+  // nothing unless the frame is real.
+  if (std::string failure = allocateDecodedPicture(picture, canvasWidth, canvasHeight, referenceDc);
+      !failure.empty())
+    return failure;
   bool coversCanvas = width == picture.width && height == picture.height;
   if (!coversCanvas)
     std::memset(picture.pixels, 0xFF,
@@ -102,10 +109,16 @@ std::string readWebpBytes(Bytes bytes, gdi::HDC referenceDc, Picture& picture) {
   if (features.width <= 0 || features.height <= 0)
     return "has an invalid size (" + std::to_string(features.width) + " x " +
            std::to_string(features.height) + ")";
-  std::string failure = allocateDecodedPicture(picture, static_cast<std::uint64_t>(features.width),
-                                               static_cast<std::uint64_t>(features.height), referenceDc);
-  if (!failure.empty()) return failure;
-  failure = features.has_animation ? readFirstFrame(bytes, picture) : readStill(bytes, picture);
+  auto width = static_cast<std::uint64_t>(features.width),
+       height = static_cast<std::uint64_t>(features.height);
+  if (width * height > kMaxPicturePixels) return tooLargeForMemory(width, height);
+  std::string failure;
+  if (features.has_animation) {
+    failure = readFirstFrame(bytes, width, height, referenceDc, picture);
+  } else {
+    failure = allocateDecodedPicture(picture, width, height, referenceDc);
+    if (failure.empty()) failure = readStill(bytes, picture);
+  }
   if (!failure.empty()) releasePicture(picture);
   return failure;
 }
