@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the readers for libFuzzer (clang, AddressSanitizer, UndefinedBehaviorSanitizer) and runs
 # one fuzzer, or all of them, for a given number of seconds each.
-#   scripts/fuzz.sh [READER] [SECONDS]     READER: bmp, jpeg, gif, hdphoto, exif; default all, 60 s
+#   scripts/fuzz.sh [READER] [SECONDS]     READER: bmp, jpeg, gif, hdphoto, exif, png, webp, tiff, heif; default all, 60 s
 # Crashing inputs land in fuzz/corpus-work/READER/; copy them to tests/crashers/READER/.
 set -euo pipefail
 cd "$(dirname "$0")/.."

@@ -35,14 +35,15 @@ TSAN_OPTIONS="halt_on_error=1 suppressions=$PWD/build-tsan/dynamic_tls.supp ${TS
 
 # Every parser's fuzzer runs briefly from memory on its seeds and on every input that ever crashed
 # it; a crash, a leak or a sanitizer report fails the run. HD Photo decodes in a forked child and
-# is slow by design, so only its crashes count, not its speed.
+# is slow by design, so only its crashes count, not its speed; HEIF decodes in a child too.
 echo "== Fuzzers: 20 seconds for each parser"
 cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
   -DLUMIVEX_FUZZ=ON -DLUMIVEX_UI=OFF -DLUMIVEX_TESTS=OFF -DLUMIVEX_BENCH=OFF \
   -DLUMIVEX_SANITIZE="address,undefined,fuzzer-no-link" >/dev/null
-cmake --build build-fuzz -j "$jobs" --target fuzz_bmp fuzz_gif fuzz_jpeg fuzz_hdphoto fuzz_exif
-for reader in bmp gif jpeg hdphoto exif; do
+cmake --build build-fuzz -j "$jobs" --target fuzz_bmp fuzz_gif fuzz_jpeg fuzz_hdphoto fuzz_exif \
+  fuzz_png fuzz_webp fuzz_tiff fuzz_heif
+for reader in bmp gif jpeg hdphoto exif png webp tiff heif; do
   corpus=build-fuzz/ci-corpus/$reader artifacts=build-fuzz/ci-artifacts/$reader
   rm -rf "$corpus" "$artifacts" && mkdir -p "$corpus" "$artifacts"
   timeout=10

@@ -1,5 +1,5 @@
 // The JPEG segment scan that gathers the Exif, XMP and ICC segments, reading the file a segment at
-// a time.
+// a time; PNG and WebP files go to their chunk walk for the Exif block.
 #include "batch/exif_segment.h"
 
 #include <fcntl.h>
@@ -11,8 +11,10 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <span>
 
+#include "batch/exif_chunks.h"
 #include "batch/icc_profile_chunks.h"
 
 namespace lumivex {
@@ -155,12 +157,33 @@ File openRegularFile(const std::string& path, JpegMetadata& failure) {
   return file;
 }
 
+// PNG and WebP keep the Exif block in a chunk; a read error is told apart from a file without one.
+JpegMetadata fromChunk(std::FILE* file, ExifContainer container) {
+  JpegMetadata result;
+  errno = 0;
+  std::optional<std::vector<std::uint8_t>> block = FindExifChunk(file, container);
+  if (std::ferror(file)) return readFailure(errno ? errno : EIO);
+  if (block) {
+    result.outcome = ExifSegmentSearch::Outcome::Found;
+    result.exif = std::move(*block);
+  } else {
+    result.outcome = ExifSegmentSearch::Outcome::NoExifSegment;
+  }
+  return result;
+}
+
 }  // namespace
 
 JpegMetadata ReadJpegMetadata(const std::string& path) {
   JpegMetadata failure;
   File file = openRegularFile(path, failure);
   if (!file) return failure;
+  std::uint8_t head[12] = {};
+  ExifContainer container = std::fread(head, 1, sizeof head, file.get()) == sizeof head
+                                ? ExifContainerOf(head)
+                                : ExifContainer::Other;
+  if (container != ExifContainer::Other) return fromChunk(file.get(), container);
+  std::rewind(file.get());
   return SegmentScanner(file.get()).run();
 }
 

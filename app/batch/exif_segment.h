@@ -2,7 +2,8 @@
 // APP1 segment, the XMP APP1 segment and the ICC profile spread over APP2 segments. All three come
 // from one scan of the segments before the first start-of-scan, a segment at a time, so the
 // picture data is never read. Camera files put the Exif segment first; files that went through an
-// editor usually have a JFIF APP0 segment before it.
+// editor usually have a JFIF APP0 segment before it. A PNG or WebP file (known by its signature)
+// gives its Exif chunk instead, as the same block, and no XMP or ICC profile.
 //
 // Only a regular file is read: the file is opened without blocking (a FIFO would wait for a
 // writer) and anything else is refused with a read error.

@@ -22,16 +22,22 @@ std::string lowerCase(std::string text) {
   return text;
 }
 
-// ".jpeg" (any case) is written ".jpeg"; otherwise the last four characters are the extension,
-// kept as they are, except the non-JPEG sources, whose output is a JPEG and so ends in ".jpg".
+// ".jpeg" (any case) is written ".jpeg", and the five-character non-JPEG extensions (".webp",
+// ".tiff", ".heic", ".heif", ".avif") become ".jpg"; otherwise the last four characters are the
+// extension, kept as they are, except the non-JPEG sources, whose output is a JPEG and so ends in
+// ".jpg".
 // A name shorter than an extension has none; its output is a JPEG as well.
 SplitName splitSourceName(const std::string& name) {
-  if (name.size() >= 5 && lowerCase(name.substr(name.size() - 5)) == ".jpeg")
-    return {name.substr(0, name.size() - 5), ".jpeg"};
+  std::string lastFive = name.size() >= 5 ? lowerCase(name.substr(name.size() - 5)) : std::string();
+  if (lastFive == ".jpeg") return {name.substr(0, name.size() - 5), ".jpeg"};
+  for (const char* longer : {".webp", ".tiff", ".heic", ".heif", ".avif"})
+    if (lastFive == longer) return {name.substr(0, name.size() - 5), ".jpg"};
   if (name.size() < 4) return {name, ".jpg"};
   std::string extension = name.substr(name.size() - 4);
   std::string lower = lowerCase(extension);
-  if (lower == ".gif" || lower == ".bmp" || lower == ".wdp" || lower == ".hdp") extension = ".jpg";
+  if (lower == ".gif" || lower == ".bmp" || lower == ".wdp" || lower == ".hdp" || lower == ".png" ||
+      lower == ".tif")
+    extension = ".jpg";
   return {name.substr(0, name.size() - 4), extension};
 }
 

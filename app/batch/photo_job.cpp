@@ -7,9 +7,11 @@
 #include <unistd.h>
 
 #include <stdexcept>
+#include <string_view>
 #include <system_error>
 
 #include "batch/exif_block.h"
+#include "batch/exif_segment.h"
 #include "batch/more_settings.h"
 #include "batch/output_naming.h"
 #include "batch/photo_job_destination.h"
@@ -127,6 +129,7 @@ PhotoOrder CWorker::orderFor(std::int32_t dstWidth, std::int32_t dstHeight, floa
   order.resizeQuality = settings.ResizeQuality;
   order.jpegQuality = settings.JpegQuality;
   readExif(order);
+  readMetadata(order);
   return order;
 }
 
@@ -149,6 +152,22 @@ void CWorker::readExif(PhotoOrder& order) {
       userPrompts().noticeAbout(FileN, unsupportedOrientationNote(field));
   }
   if (settings.CopyExif) order.exif = exif().getAPP1();
+}
+
+// The colour profile and the XMP packet travel with the photo like its Exif block: the profile
+// unless the user asked to strip it or to convert the pixels to sRGB; XMP with the Exif block,
+// except when it holds a location that the user asked to leave out.
+void CWorker::readMetadata(PhotoOrder& order) {
+  if (!IsReadableRegularFile(FileN)) return;
+  bool wantXmp = settings.CopyExif;
+  bool wantIcc = moreSettings.profile != ProfileMode::Strip;
+  if (!wantXmp && !wantIcc) return;
+  JpegMetadata metadata = ReadJpegMetadata(FileN);
+  if (wantIcc) order.icc = std::move(metadata.icc);
+  order.convertToSrgb = moreSettings.profile == ProfileMode::ConvertToSrgb;
+  std::string_view packet(reinterpret_cast<const char*>(metadata.xmp.data()), metadata.xmp.size());
+  bool holdsLocation = packet.find("GPS") != std::string_view::npos;
+  if (wantXmp && !(moreSettings.stripLocation && holdsLocation)) order.xmp = std::move(metadata.xmp);
 }
 
 void CWorker::startWork(PhotoOrder order) {
@@ -273,7 +292,11 @@ std::string CWorker::nextOutputPath(const std::string& folder) {
 
 void CWorker::endJob(Outcome outcome, const std::string& outputPath, const std::string& reason) {
   report_ = std::make_unique<Report>(Report{FileN, outcome, outputPath, reason, "", ""});
-  if (outcome != Outcome::Failed) report_->warning = work_.loadWarning, report_->note = note_;
+  if (outcome != Outcome::Failed) {
+    report_->warning = work_.loadWarning;
+    report_->note = note_;
+    if (!work_.profileNote.empty()) report_->note += (note_.empty() ? "" : "; ") + work_.profileNote;
+  }
   work_ = PhotoWork{};
   jobDone_ = true;
   if (ledger && ticket_ >= 0) ledger->ended(ticket_);

@@ -78,6 +78,7 @@ class CWorker : public PhotoJob {
  private:
   PhotoOrder orderFor(std::int32_t dstWidth, std::int32_t dstHeight, float dstPrcnt);
   void readExif(PhotoOrder& order);
+  void readMetadata(PhotoOrder& order);
   void startWork(PhotoOrder order);
   void ResizePicture_Finish();
   void write(const std::string& path, bool replacing);

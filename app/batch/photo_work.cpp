@@ -11,9 +11,11 @@
 #include <chrono>
 #include <cstring>
 #include <filesystem>
+#include <span>
 #include <stdexcept>
 #include <thread>
 
+#include "batch/colour_profile.h"
 #include "batch/engine_binding.h"
 #include "batch/exif_rewrite.h"
 #include "encoder/cjpeg.h"
@@ -107,6 +109,7 @@ class PhotoWorker {
  private:
   void load(PhotoWork& work);
   void turnUpright();
+  void convertToSrgb(PhotoWork& work);
   void keepSizeWithinTarget(PhotoWork& work) const;
   void cropToTarget(PictureSize target);
   void resample(PhotoWork& work);
@@ -119,11 +122,13 @@ class PhotoWorker {
   OwnedPicture source_;
   OwnedPicture resized_;
   bool turned_ = false;
+  bool convertedToSrgb_ = false;
 };
 
 void PhotoWorker::run(PhotoWork& work) {
   load(work);
   work.target = TargetFor(sizeOf(source_.get()), order_.dstWidth, order_.dstHeight, order_.dstPrcnt);
+  if (order_.convertToSrgb && !order_.icc.empty()) convertToSrgb(work);
   turnUpright();
   if (order_.shrinkOnly) keepSizeWithinTarget(work);
   if (order_.autoCrop) cropToTarget(work.target);
@@ -149,6 +154,23 @@ void PhotoWorker::turnUpright() {
   if (code == 0) return;
   replaceSource(engine::cpic_rotate90(source_.get(), code), "turned");
   turned_ = true;
+}
+
+// The photo's own profile gives way to sRGB, the colours every viewer assumes without one; a
+// profile that cannot be used travels with the photo instead, so nothing is lost.
+void PhotoWorker::convertToSrgb(PhotoWork& work) {
+  gdi::DIBSECTION section;
+  gdi::HDC dc = dcOf(source_.get());
+  if (!gdi::GetDibSection(gdi::GetCurrentBitmap(dc), &section) || !section.bits) return;
+  PictureSize size = sizeOf(source_.get());
+  std::span<std::uint8_t> pixels(
+      static_cast<std::uint8_t*>(section.bits),
+      static_cast<std::size_t>(size.width) * static_cast<std::size_t>(size.height) * 4);
+  std::string reason;
+  if (ConvertPixelsToSrgb(order_.icc, pixels, size.width, size.height, reason))
+    convertedToSrgb_ = true;
+  else
+    work.profileNote = "colour profile kept, not converted to sRGB: " + reason;
 }
 
 // A photo (upright) that already fits the target box is not blown up: the target becomes its own
@@ -192,6 +214,9 @@ void PhotoWorker::encode(PhotoWork& work) {
   cJpeg encoder;
   encoder.setQuality(order_.jpegQuality);
   if (!order_.exif.empty()) encoder.setExif(truthfulExif(work));
+  if (!order_.xmp.empty()) encoder.setXmp(order_.xmp);
+  if (!order_.icc.empty() && !convertedToSrgb_ && !encoder.setIccProfile(order_.icc))
+    work.profileNote = "colour profile too large for a JPEG file, left out";
   if (encoder.SampleHDC(dcOf(resized_.get()), work.output.width, work.output.height, 0, 0) != 0)
     throw JobFailure("not enough memory to encode the resized picture");
   resized_.reset();

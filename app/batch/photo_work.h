@@ -27,11 +27,15 @@ struct PhotoOrder {
   std::int32_t jpegQuality = 75;
   std::vector<std::uint8_t> exif;  // the source's APP1 payload for the output; empty for none
   bool stripLocation = false;      // the copied Exif block loses its GPS data
+  std::vector<std::uint8_t> xmp;   // the source's XMP packet for the output; empty for none
+  std::vector<std::uint8_t> icc;   // the source's colour profile; empty for none
+  bool convertToSrgb = false;      // convert the pixels from `icc` to sRGB instead of carrying it
 };
 
 struct PhotoWork {
   std::string failure;             // why the photo could not be done; empty when it was
   std::string loadWarning;         // what the decoder complained of in a file it could still read
+  std::string profileNote;         // why the colour profile could not be applied, when it could not
   PictureSize target;              // the size asked for, which folder names may hold
   PictureSize output;              // the size of the resized picture
   std::vector<std::uint8_t> jpeg;  // the complete output file

@@ -197,9 +197,9 @@ std::string UsageText() {
        lumivex --batch [OPTIONS] FILE|FOLDER...   resize without a window
        lumivex --help | --version
 
-Writes a resized JPEG copy of every image (.jpg, .jpeg, .bmp, .gif, .wdp, .hdp) named or found in
-the folders named. Settings come from lumivex.cfg; each option overrides one for this run only
-(nothing is saved).
+Writes a resized JPEG copy of every image (.jpg, .jpeg, .bmp, .gif, .wdp, .hdp, .png, .webp, .tif,
+.tiff, .heic, .heif, .avif) named or found in the folders named. Settings come from lumivex.cfg;
+each option overrides one for this run only (nothing is saved).
 
 Options of --batch:
   -s, --size SIZE           target size: WIDTHxHEIGHT (a 0 keeps the photo's size), PERCENT%,

@@ -44,7 +44,9 @@ std::string absolutePath(const std::string& item) {
 std::string whySkipped(const std::string& item) {
   std::error_code error;
   if (!std::filesystem::exists(item, error)) return "no such file or folder";
-  if (!IsSupportedImage(item)) return "not a supported image (.jpg, .jpeg, .bmp, .gif, .wdp, .hdp)";
+  if (!IsSupportedImage(item))
+    return "not a supported image (.jpg, .jpeg, .bmp, .gif, .wdp, .hdp, .png, .webp, .tif, .tiff, .heic, "
+           ".heif, .avif)";
   return "cannot be read";
 }
 

@@ -27,6 +27,10 @@ std::string readByExtension(const char* path, Picture& picture, gdi::HDC referen
   if (tail == ".bmp") return readBmpFile(path, referenceDc, picture);
   if (tail == ".gif") return readGifFile(path, referenceDc, picture);
   if (tail == ".wdp" || tail == ".hdp") return readHdPhotoFile(path, referenceDc, picture);
+  if (tail == ".png") return readPngFile(path, referenceDc, picture);
+  if (tail == "webp") return readWebpFile(path, referenceDc, picture);
+  if (tail == ".tif" || tail == "tiff") return readTiffFile(path, referenceDc, picture);
+  if (tail == "heic" || tail == "heif" || tail == "avif") return readHeifFile(path, referenceDc, picture);
   return kUnknownExtension;
 }
 

@@ -22,10 +22,19 @@ std::string readJpegFile(const char* path, gdi::HDC referenceDc, Picture& pictur
 std::string readBmpFile(const char* path, gdi::HDC referenceDc, Picture& picture);
 std::string readGifFile(const char* path, gdi::HDC referenceDc, Picture& picture);
 std::string readHdPhotoFile(const char* path, gdi::HDC referenceDc, Picture& picture);
+std::string readPngFile(const char* path, gdi::HDC referenceDc, Picture& picture);
+std::string readWebpFile(const char* path, gdi::HDC referenceDc, Picture& picture);
+std::string readTiffFile(const char* path, gdi::HDC referenceDc, Picture& picture);
+// HEIC, HEIF and AVIF: one container, two codecs.
+std::string readHeifFile(const char* path, gdi::HDC referenceDc, Picture& picture);
 
 std::string readJpegBytes(Bytes bytes, gdi::HDC referenceDc, Picture& picture);
 std::string readBmpBytes(Bytes bytes, gdi::HDC referenceDc, Picture& picture);
 std::string readGifBytes(Bytes bytes, gdi::HDC referenceDc, Picture& picture);
 std::string readHdPhotoBytes(Bytes bytes, gdi::HDC referenceDc, Picture& picture);
+std::string readPngBytes(Bytes bytes, gdi::HDC referenceDc, Picture& picture);
+std::string readWebpBytes(Bytes bytes, gdi::HDC referenceDc, Picture& picture);
+std::string readTiffBytes(Bytes bytes, gdi::HDC referenceDc, Picture& picture);
+std::string readHeifBytes(Bytes bytes, gdi::HDC referenceDc, Picture& picture);
 
 }  // namespace corvale

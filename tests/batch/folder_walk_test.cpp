@@ -22,10 +22,11 @@ namespace {
 
 namespace fs = std::filesystem;
 
-TEST(IsSupportedImage, AcceptsTheSixExtensionsInAnyCase) {
-  for (const char* name : {"a.jpg", "a.JPEG", "a.Jpg", "b.jpeg", "c.bmp", "d.GIF", "e.hdp", "f.WDP", ".jpg"})
+TEST(IsSupportedImage, AcceptsThePictureExtensionsInAnyCase) {
+  for (const char* name : {"a.jpg", "a.JPEG", "a.Jpg", "b.jpeg", "c.bmp", "d.GIF", "e.hdp", "f.WDP", ".jpg",
+                           "a.tif", "a.TIFF", "a.png", "a.WebP", "a.heic", "a.HEIF", "a.avif"})
     EXPECT_TRUE(IsSupportedImage(name)) << name;
-  for (const char* name : {"a.tif", "a.jpe", "ab", "a.png", "jpg", "a.jpg.txt", ""})
+  for (const char* name : {"a.jpe", "ab", "jpg", "a.jpg.txt", "a.webp.txt", "awebp", ""})
     EXPECT_FALSE(IsSupportedImage(name)) << name;
 }
 

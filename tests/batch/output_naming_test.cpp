@@ -30,7 +30,9 @@ TEST_F(OutputNamingTest, ExtensionRules) {
       {"b.Jpeg", "b_800x600.jpeg"}, {"b.JPEG", "b_800x600.jpeg"},
       {"d.BMP", "d_800x600.jpg"},   {"e.gif", "e_800x600.jpg"},
       {"f.Wdp", "f_800x600.jpg"},   {"g.HDP", "g_800x600.jpg"},
-      {"h.tiff", "h._800x600tiff"}, {"my.photo.jpg", "my.photo_800x600.jpg"},
+      {"h.tiff", "h_800x600.jpg"},  {"my.photo.jpg", "my.photo_800x600.jpg"},
+      {"i.PNG", "i_800x600.jpg"},   {"j.WebP", "j_800x600.jpg"},
+      {"k.HEIC", "k_800x600.jpg"},  {"l.avif", "l_800x600.jpg"},
       {".jpg", "_800x600.jpg"},     {"ab", "ab_800x600.jpg"},
   };
   for (const Case& c : cases) EXPECT_EQ(MakeOutputName(c.source, 800, 600, folder()), c.expected) << c.source;

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 
 #include "cli_run.h"
@@ -108,6 +109,34 @@ TEST_F(CliMetadataTest, ThumbnailGoesLocationOnRequestDateKept) {
   EXPECT_EQ(a.st_mtim.tv_sec, b.st_mtim.tv_sec);
   ASSERT_EQ(stat(withGps.c_str(), &b), 0);
   EXPECT_NE(a.st_mtim.tv_sec, b.st_mtim.tv_sec);
+}
+
+// The colour profile travels byte for byte by default; "strip" drops it; "srgb" converts the
+// pixels (so they differ from the kept copy's) and embeds none.
+TEST_F(CliMetadataTest, TheColourProfileIsKeptStrippedOrConverted) {
+  const std::string profile = "/usr/share/color/icc/colord/AdobeRGB1998.icc";
+  if (!haveTools() || !std::filesystem::exists(profile))
+    GTEST_SKIP() << "exiftool, ImageMagick or colord-data missing";
+  std::string source = photo("cameras/canon-ixus.jpg", "wide.jpg");
+  ASSERT_EQ(std::system(("exiftool -q -overwrite_original '-icc_profile<=" + profile + "' " +
+                         cli_testing::quoted(source))
+                            .c_str()),
+            0);
+  for (const char* mode : {"keep", "strip", "srgb"})
+    ASSERT_EQ(run({"--batch", "--fixed-folder", (out() / mode).string(), "--profile", mode, "-s", "160x160",
+                   source})
+                  .status,
+              0)
+        << mode;
+  auto iccOf = [](const std::string& path) {
+    return commandOutput("exiftool -b -icc_profile " + cli_testing::quoted(path) + " | md5sum");
+  };
+  std::string kept = (out() / "keep/wide_160x120.jpg").string();
+  EXPECT_EQ(iccOf(kept), commandOutput("md5sum < " + cli_testing::quoted(profile)));
+  EXPECT_EQ(exifTag((out() / "strip/wide_160x120.jpg").string(), "ProfileDescription"), "");
+  std::string converted = (out() / "srgb/wide_160x120.jpg").string();
+  EXPECT_EQ(exifTag(converted, "ProfileDescription"), "");
+  EXPECT_GT(difference(converted, kept), 0.01);
 }
 
 TEST_F(CliMetadataTest, ShrinkOnlyKeepsASmallPhotosSize) {

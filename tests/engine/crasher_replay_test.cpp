@@ -19,7 +19,14 @@ struct Reader {
 TEST(CrasherReplay, EveryKnownCrasherLoadsSafely) {
   testing_support::TempDir dir;
   int replayed = 0;
-  for (Reader reader : {Reader{"jpeg", ".jpg"}, {"bmp", ".bmp"}, {"gif", ".gif"}, {"hdphoto", ".wdp"}}) {
+  for (Reader reader : {Reader{"jpeg", ".jpg"},
+                        {"bmp", ".bmp"},
+                        {"gif", ".gif"},
+                        {"hdphoto", ".wdp"},
+                        {"png", ".png"},
+                        {"webp", ".webp"},
+                        {"tiff", ".tif"},
+                        {"heif", ".heic"}}) {
     for (const std::string& path : testing_support::crasherFiles(reader.folder)) {
       std::string copy = dir.file(std::string("input") + reader.extension);
       std::filesystem::copy_file(path, copy, std::filesystem::copy_options::overwrite_existing);

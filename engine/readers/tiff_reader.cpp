@@ -1,0 +1,217 @@
+// TIFF files through libtiff's RGBA interface, which takes strips and tiles, every compression
+// the library was built with (LZW, Deflate, JPEG, PackBits, ...), grey, palette, RGB, CMYK and
+// YCbCr, 1 to 16 bits a sample. The first page of a multi-page file is read. The Orientation
+// tag is applied here, all eight of its values (the library itself would only flip, never turn),
+// so the picture comes out upright as the file asks; the batch's Exif step never sees a TIFF's
+// orientation, so nothing turns it twice. The library's alpha comes out premultiplied and is
+// composited over white.
+//
+// The file is opened from memory through the client interface, with per-file error and warning
+// handlers: the library never prints, and its first error becomes the reason.
+#include <tiffio.h>
+
+#include <algorithm>
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include "readers/file_bytes.h"
+#include "readers/readers.h"
+#include "readers/rgba_rows.h"
+
+namespace corvale {
+
+namespace {
+
+constexpr std::uint64_t kMaxTiffFileBytes = std::uint64_t{1} << 31;
+// The largest single buffer libtiff may ask for (a strip, a tile, a table); the picture and the
+// RGBA rows are allocated here, against the picture limit.
+constexpr tmsize_t kMaxLibraryAllocation = tmsize_t{1} << 30;
+
+// The file's bytes as libtiff's client sees them: read-only, seekable, mapped.
+struct MemoryFile {
+  Bytes bytes;
+  std::uint64_t position = 0;
+};
+
+tmsize_t readMemory(thandle_t handle, void* out, tmsize_t count) {
+  auto& file = *static_cast<MemoryFile*>(handle);
+  if (count <= 0 || file.position >= file.bytes.size()) return 0;
+  std::uint64_t available = file.bytes.size() - file.position;
+  std::uint64_t n = std::min<std::uint64_t>(available, static_cast<std::uint64_t>(count));
+  std::memcpy(out, file.bytes.data() + file.position, n);
+  file.position += n;
+  return static_cast<tmsize_t>(n);
+}
+
+tmsize_t refuseWrite(thandle_t, void*, tmsize_t) { return -1; }
+
+toff_t seekMemory(thandle_t handle, toff_t offset, int whence) {
+  auto& file = *static_cast<MemoryFile*>(handle);
+  std::uint64_t base = whence == SEEK_CUR ? file.position : whence == SEEK_END ? file.bytes.size() : 0;
+  // Offsets are unsigned here; a seek before the start wraps and is refused like one past 2^62.
+  std::uint64_t target = base + offset;
+  if (target > (std::uint64_t{1} << 62)) return static_cast<toff_t>(-1);
+  file.position = target;
+  return target;
+}
+
+int closeMemory(thandle_t) { return 0; }
+toff_t sizeOfMemory(thandle_t handle) { return static_cast<MemoryFile*>(handle)->bytes.size(); }
+
+int mapMemory(thandle_t handle, void** base, toff_t* size) {
+  auto& file = *static_cast<MemoryFile*>(handle);
+  *base = const_cast<std::uint8_t*>(file.bytes.data());
+  *size = file.bytes.size();
+  return 1;
+}
+void unmapMemory(thandle_t, void*, toff_t) {}
+
+// The first error the library reported on this file; warnings are dropped.
+int keepFirstError(TIFF*, void* userData, const char*, const char* format, va_list args) {
+  auto& failure = *static_cast<std::string*>(userData);
+  if (failure.empty()) {
+    char text[512];
+    std::vsnprintf(text, sizeof text, format, args);
+    failure = text;
+  }
+  return 1;  // handled: the library's default handler (stderr) stays silent
+}
+int dropWarning(TIFF*, void*, const char*, const char*, va_list) { return 1; }
+
+struct OpenOptions {
+  TIFFOpenOptions* options = TIFFOpenOptionsAlloc();
+  ~OpenOptions() { TIFFOpenOptionsFree(options); }
+};
+
+struct TiffClose {
+  void operator()(TIFF* tiff) const { TIFFClose(tiff); }
+};
+
+TIFF* openFromMemory(MemoryFile& file, std::string& libraryError) {
+  OpenOptions open;
+  if (!open.options) return nullptr;
+  TIFFOpenOptionsSetMaxSingleMemAlloc(open.options, kMaxLibraryAllocation);
+  TIFFOpenOptionsSetErrorHandlerExtR(open.options, keepFirstError, &libraryError);
+  TIFFOpenOptionsSetWarningHandlerExtR(open.options, dropWarning, nullptr);
+  return TIFFClientOpenExt("TIFF", "r", &file, readMemory, refuseWrite, seekMemory, closeMemory, sizeOfMemory,
+                           mapMemory, unmapMemory, open.options);
+}
+
+bool looksLikeTiff(Bytes bytes) {
+  static const std::uint8_t kLittle[] = {'I', 'I'}, kBig[] = {'M', 'M'};
+  return bytes.size() >= 2 &&
+         (std::memcmp(bytes.data(), kLittle, 2) == 0 || std::memcmp(bytes.data(), kBig, 2) == 0);
+}
+
+std::string withLibraryText(const char* what, const std::string& text) {
+  return text.empty() ? std::string(what) : std::string(what) + " (" + text + ")";
+}
+
+struct RgbaImage {
+  TIFFRGBAImage image{};
+  bool begun = false;
+  ~RgbaImage() {
+    if (begun) TIFFRGBAImageEnd(&image);
+  }
+};
+
+// Where stored pixel (x, y) of a width x height image lands in the upright picture, for the
+// Orientation tag's values (TIFF 6.0, section 8): 2 to 4 mirror, 5 to 8 also swap the sides.
+struct UprightPlacement {
+  int orientation;
+  std::uint32_t width, height;
+
+  bool swapsSides() const { return orientation >= 5 && orientation <= 8; }
+  std::uint32_t outX(std::uint32_t x, std::uint32_t y) const {
+    switch (orientation) {
+      case 2:
+      case 3:
+        return width - 1 - x;
+      case 5:
+      case 8:
+        return y;
+      case 6:
+      case 7:
+        return height - 1 - y;
+      default:
+        return x;
+    }
+  }
+  std::uint32_t outY(std::uint32_t x, std::uint32_t y) const {
+    switch (orientation) {
+      case 3:
+      case 4:
+        return height - 1 - y;
+      case 5:
+      case 6:
+        return x;
+      case 7:
+      case 8:
+        return width - 1 - x;
+      default:
+        return y;
+    }
+  }
+};
+
+void placeUpright(const std::vector<std::uint32_t>& raster, const UprightPlacement& place, Picture& picture) {
+  for (std::uint32_t y = 0; y < place.height; ++y) {
+    const auto* row = reinterpret_cast<const std::uint8_t*>(raster.data() + std::size_t{place.width} * y);
+    if (place.orientation <= 1 || place.orientation > 8) {
+      putPremultipliedRgbaRow(row, picture, static_cast<std::int32_t>(y));
+      continue;
+    }
+    for (std::uint32_t x = 0; x < place.width; ++x)
+      putPremultipliedRgbaPixel(row + 4 * std::size_t{x},
+                                pixelAt(picture, static_cast<std::int32_t>(place.outX(x, y)),
+                                        static_cast<std::int32_t>(place.outY(x, y))));
+  }
+}
+
+// Rows as stored: asking for the file's own orientation makes the library flip nothing.
+std::string decodeImage(TIFF* tiff, gdi::HDC referenceDc, Picture& picture, const std::string& libraryError) {
+  char reason[1024] = {};
+  if (!TIFFRGBAImageOK(tiff, reason))
+    return std::string("is a TIFF of a kind that cannot be read (") + reason + ")";
+  RgbaImage rgba;
+  if (!(rgba.begun = TIFFRGBAImageBegin(&rgba.image, tiff, 1, reason) != 0))
+    return std::string("is a TIFF of a kind that cannot be read (") + reason + ")";
+  rgba.image.req_orientation = rgba.image.orientation;
+  std::uint32_t width = rgba.image.width, height = rgba.image.height;
+  UprightPlacement place{rgba.image.orientation, width, height};
+  std::string failure = place.swapsSides() ? allocateDecodedPicture(picture, height, width, referenceDc)
+                                           : allocateDecodedPicture(picture, width, height, referenceDc);
+  if (!failure.empty()) return failure;
+  std::vector<std::uint32_t> raster(std::size_t{width} * height);
+  if (!TIFFRGBAImageGet(&rgba.image, raster.data(), width, height)) {
+    releasePicture(picture);
+    return withLibraryText("has damaged TIFF image data", libraryError);
+  }
+  placeUpright(raster, place, picture);
+  return {};
+}
+
+}  // namespace
+
+std::string readTiffBytes(Bytes bytes, gdi::HDC referenceDc, Picture& picture) {
+  releasePicture(picture);
+  if (bytes.empty()) return "is empty";
+  if (!looksLikeTiff(bytes)) return "is not a TIFF file";
+  MemoryFile file{bytes};
+  std::string libraryError;
+  std::unique_ptr<TIFF, TiffClose> tiff(openFromMemory(file, libraryError));
+  if (!tiff) return withLibraryText("has a damaged TIFF header", libraryError);
+  return decodeImage(tiff.get(), referenceDc, picture, libraryError);
+}
+
+std::string readTiffFile(const char* path, gdi::HDC referenceDc, Picture& picture) {
+  releasePicture(picture);
+  FileBytes file = readFileBytes(path, kMaxTiffFileBytes);
+  if (!file.failure.empty()) return file.failure;
+  return readTiffBytes(file.bytes, referenceDc, picture);
+}
+
+}  // namespace corvale
