@@ -1,3 +1,4 @@
+// Writes a fuzz input to a temporary file for the parsers that only take a path.
 #include "fuzz_input_file.h"
 
 #include <unistd.h>

@@ -1,3 +1,4 @@
+// Formatting and parsing lumivex.cfg's thirteen records, byte for byte as other readers expect.
 #include "batch/settings_file.h"
 
 #include <charconv>

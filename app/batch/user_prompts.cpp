@@ -1,3 +1,4 @@
+// The terminal's notices and questions, and the installed prompts the batch asks through.
 #include "batch/user_prompts.h"
 
 #include <unistd.h>

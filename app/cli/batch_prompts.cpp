@@ -1,3 +1,4 @@
+// Standing answers given on the command line take the place of the terminal's questions.
 #include "cli/batch_prompts.h"
 
 namespace lumivex::cli {

@@ -1,3 +1,4 @@
+// Parsing `lumivex --batch` options into overrides of the settings, and the --help text.
 #include "cli/cli_options.h"
 
 #include <algorithm>

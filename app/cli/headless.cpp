@@ -1,3 +1,5 @@
+// `lumivex --batch`: settings and overrides, the named items walked, the batch run on the
+// terminal, the summary and the exit status.
 #include "cli/headless.h"
 
 #include <climits>

@@ -1,3 +1,5 @@
+// The options dialog's controls, filled from the settings (normalised once) and written back at
+// every change, so that the next photo started sees the new value.
 #include "ui/options_dialog.h"
 
 #include <QApplication>

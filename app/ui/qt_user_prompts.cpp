@@ -1,3 +1,4 @@
+// The window's message boxes: notices, yes/no questions and the five-button overwrite question.
 #include "ui/qt_user_prompts.h"
 
 #include <QMessageBox>

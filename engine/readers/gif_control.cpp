@@ -1,3 +1,4 @@
+// Parsing graphic control extensions and choosing the one that governs each image.
 #include "readers/gif_control.h"
 
 #include <algorithm>
