@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "batch/target_size.h"
+
 namespace lumivex {
 
 namespace {
@@ -23,7 +25,11 @@ PictureSize TargetFor(PictureSize source, std::int32_t dstWidth, std::int32_t ds
     double percentage = dstPrcnt;
     return {roundedSide(percentage * source.width / 100.0), roundedSide(percentage * source.height / 100.0)};
   }
-  if (dstWidth == 0 || dstHeight == 0) return {std::max(source.width, 1), std::max(source.height, 1)};
+  if (dstWidth > 0 && dstHeight == kFollowAspect)
+    return {dstWidth, roundedSide(static_cast<double>(dstWidth) * source.height / source.width)};
+  if (dstHeight > 0 && dstWidth == kFollowAspect)
+    return {roundedSide(static_cast<double>(dstHeight) * source.width / source.height), dstHeight};
+  if (dstWidth <= 0 || dstHeight <= 0) return {std::max(source.width, 1), std::max(source.height, 1)};
   return {std::max(dstWidth, 1), std::max(dstHeight, 1)};
 }
 

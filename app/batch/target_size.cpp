@@ -57,7 +57,13 @@ TargetSizeReading readResolution(const std::string& text) {
   std::string second =
       text.substr(split + 1, secondEnd == std::string::npos ? std::string::npos : secondEnd - split - 1);
   TargetSize size;
-  if (!readSide(text.substr(0, split), size.dstWidth) || !readSide(second, size.dstHeight))
+  std::string first = text.substr(0, split);
+  // One side left out ("1920x", "x1080") follows the photo's aspect; both left out is no size.
+  bool noWidth = trimBlanks(first).empty(), noHeight = trimBlanks(second).empty();
+  if (noWidth && noHeight) return invalid(kIncorrectResolution);
+  if (noWidth) size.dstWidth = kFollowAspect;
+  if (noHeight) size.dstHeight = kFollowAspect;
+  if ((!noWidth && !readSide(first, size.dstWidth)) || (!noHeight && !readSide(second, size.dstHeight)))
     return invalid(kIncorrectResolution);
   return {true, size, ""};
 }

@@ -12,7 +12,10 @@ inline constexpr const char* kIncorrectPercentage = "Incorrect percentage select
 inline constexpr const char* kIncorrectResolution = "Incorrect resolution selected!";
 
 // A percentage target has dstPrcnt > 0 and both sizes 0; a resolution target dstPrcnt 0; a target
-// that keeps every photo's size has all three 0.
+// that keeps every photo's size has all three 0. A side of kFollowAspect ("1920x", "x1080") follows
+// the photo's aspect from the other side.
+inline constexpr std::int32_t kFollowAspect = -1;
+
 struct TargetSize {
   std::int32_t dstWidth = 0;
   std::int32_t dstHeight = 0;

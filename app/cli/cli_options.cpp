@@ -203,8 +203,8 @@ Writes a resized JPEG copy of every image (.jpg, .jpeg, .bmp, .gif, .wdp, .hdp, 
 each option overrides one for this run only (nothing is saved).
 
 Options of --batch:
-  -s, --size SIZE           target size: WIDTHxHEIGHT (a 0 keeps the photo's size), PERCENT%,
-                            or "No Resize"
+  -s, --size SIZE           target size: WIDTHxHEIGHT (a 0 keeps the photo's size), WIDTHx or
+                            xHEIGHT (the other side follows the photo), PERCENT%, or "No Resize"
   -q, --quality N           JPEG quality, 10 to 100
   -r, --resampling MODE     good, excellent or best
   -d, --destination MODE    same (the photo's folder), subfolder or fixed

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "batch/photo_job_geometry.h"
+
 namespace lumivex {
 namespace {
 
@@ -47,11 +49,20 @@ TEST(TargetSize, ResolutionsSplitAtTheLowerCaseX) {
   EXPECT_EQ(validTarget("16000x16000").dstWidth, 16000);
 }
 
-TEST(TargetSize, AZeroSideKeepsTheSourceSize) {
-  TargetSize noWidth = validTarget("x600");
-  EXPECT_EQ(noWidth.dstWidth, 0);
-  EXPECT_EQ(noWidth.dstHeight, 600);
+TEST(TargetSize, AZeroSideKeepsTheSourceSizeALeftOutSideFollowsTheAspect) {
+  TargetSize zeroWidth = validTarget("0x600");
+  EXPECT_EQ(zeroWidth.dstWidth, 0);
+  EXPECT_EQ(zeroWidth.dstHeight, 600);
   EXPECT_EQ(validTarget("800x0").dstHeight, 0);
+  EXPECT_EQ(validTarget("x1080").dstWidth, kFollowAspect);
+  EXPECT_EQ(validTarget("x1080").dstHeight, 1080);
+  EXPECT_EQ(validTarget("1920x").dstWidth, 1920);
+  EXPECT_EQ(validTarget("1920x ").dstHeight, kFollowAspect);
+  EXPECT_FALSE(ReadTargetSize("x").valid);
+  // The other side follows the photo: 4000 x 3000 at 1920 wide is 1440 high, and the other way.
+  EXPECT_EQ(TargetFor({4000, 3000}, 1920, kFollowAspect, 0.0f), (PictureSize{1920, 1440}));
+  EXPECT_EQ(TargetFor({4000, 3000}, kFollowAspect, 1080, 0.0f), (PictureSize{1440, 1080}));
+  EXPECT_EQ(TargetFor({3000, 4000}, 1920, kFollowAspect, 0.0f), (PictureSize{1920, 2560}));
 }
 
 TEST(TargetSize, SidesRoundHalvesToEven) {
