@@ -9,7 +9,10 @@ void releasePicture(Picture& picture) {
   picture = Picture{};
 }
 
-void allocatePicture(Picture& picture, std::int32_t width, std::int32_t height, gdi::HDC referenceDc) {
+namespace {
+
+void sizePicture(Picture& picture, std::int32_t width, std::int32_t height, gdi::HDC referenceDc,
+                 bool cleared) {
   releasePicture(picture);
   if (width <= 0 || height <= 0) return;
   gdi::BITMAPINFO info{};
@@ -17,7 +20,8 @@ void allocatePicture(Picture& picture, std::int32_t width, std::int32_t height, 
   info.bmiHeader.biHeight = -height;
   info.bmiHeader.biBitCount = 32;
   void* bits = nullptr;
-  gdi::HBITMAP bitmap = gdi::CreateDIBSection(referenceDc, &info, gdi::DIB_RGB_COLORS, &bits);
+  gdi::HBITMAP bitmap = cleared ? gdi::CreateDIBSection(referenceDc, &info, gdi::DIB_RGB_COLORS, &bits)
+                                : gdi::CreateDIBSectionToFill(referenceDc, &info, gdi::DIB_RGB_COLORS, &bits);
   if (!bitmap) return;
   picture.memoryDc = gdi::CreateCompatibleDC(referenceDc);
   if (!picture.memoryDc) {
@@ -30,6 +34,16 @@ void allocatePicture(Picture& picture, std::int32_t width, std::int32_t height, 
   picture.height = height;
   gdi::SelectObject(picture.memoryDc, bitmap);
   gdi::SetBkMode(picture.memoryDc, gdi::TRANSPARENT);
+}
+
+}  // namespace
+
+void allocatePicture(Picture& picture, std::int32_t width, std::int32_t height, gdi::HDC referenceDc) {
+  sizePicture(picture, width, height, referenceDc, true);
+}
+
+void allocatePictureToFill(Picture& picture, std::int32_t width, std::int32_t height, gdi::HDC referenceDc) {
+  sizePicture(picture, width, height, referenceDc, false);
 }
 
 }  // namespace corvale

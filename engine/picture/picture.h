@@ -24,6 +24,9 @@ struct Picture {
 // with width and height 0, so that no caller ever writes through a null pixel pointer.
 void allocatePicture(Picture& picture, std::int32_t width, std::int32_t height, gdi::HDC referenceDc);
 
+// The same with pixels left undefined, for a reader that writes every byte of every row.
+void allocatePictureToFill(Picture& picture, std::int32_t width, std::int32_t height, gdi::HDC referenceDc);
+
 // Frees the bitmap and the device context and empties the picture.
 void releasePicture(Picture& picture);
 

@@ -41,8 +41,9 @@ std::uint8_t nearestPaletteIndex(const Bitmap& bm, Bgra c) {
   return static_cast<std::uint8_t>(best);
 }
 
-HBITMAP CreateDIBSection(HDC, const BITMAPINFO* info, std::uint32_t usage, void** bits, void* section,
-                         std::uint32_t) {
+namespace {
+
+HBITMAP createBitmap(const BITMAPINFO* info, std::uint32_t usage, void** bits, void* section, bool cleared) {
   if (bits) *bits = nullptr;
   if (!info || usage != DIB_RGB_COLORS || section || !supportedHeader(info->bmiHeader)) return nullptr;
   const BITMAPINFOHEADER& h = info->bmiHeader;
@@ -51,9 +52,10 @@ HBITMAP CreateDIBSection(HDC, const BITMAPINFO* info, std::uint32_t usage, void*
       h.biHeight < 0 ? std::uint64_t(-std::int64_t{h.biHeight}) : std::uint64_t(h.biHeight);
   std::uint64_t stride = (width * h.biBitCount + 31) / 32 * 4;
   if (stride * height > kMaxBitmapBytes) return nullptr;
-  void* memory = std::calloc(static_cast<std::size_t>(stride * height), 1);
+  std::size_t bytes = static_cast<std::size_t>(stride * height);
+  void* memory = cleared ? std::calloc(bytes, 1) : std::malloc(bytes);
   if (!memory) return nullptr;
-  AdviseHugePages(memory, static_cast<std::size_t>(stride * height));
+  AdviseHugePages(memory, bytes);
 
   auto* bm = new (std::nothrow) Bitmap;
   if (!bm) {
@@ -72,6 +74,17 @@ HBITMAP CreateDIBSection(HDC, const BITMAPINFO* info, std::uint32_t usage, void*
   }
   if (bits) *bits = memory;
   return bm;
+}
+
+}  // namespace
+
+HBITMAP CreateDIBSection(HDC, const BITMAPINFO* info, std::uint32_t usage, void** bits, void* section,
+                         std::uint32_t) {
+  return createBitmap(info, usage, bits, section, true);
+}
+
+HBITMAP CreateDIBSectionToFill(HDC, const BITMAPINFO* info, std::uint32_t usage, void** bits) {
+  return createBitmap(info, usage, bits, nullptr, false);
 }
 
 HBRUSH CreateSolidBrush(COLORREF colour) { return new Brush(colour); }

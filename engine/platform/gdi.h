@@ -98,6 +98,9 @@ GDI_API HBITMAP GetCurrentBitmap(HDC dc);
 // of the supported layouts or the memory cannot be had.
 GDI_API HBITMAP CreateDIBSection(HDC dc, const BITMAPINFO* info, std::uint32_t usage, void** bits,
                                  void* section = nullptr, std::uint32_t offset = 0);
+// The same for a caller that writes every byte of the pixels itself: the memory is not cleared
+// first, which spares a photo decoder a pass over tens of megabytes of reused memory.
+GDI_API HBITMAP CreateDIBSectionToFill(HDC dc, const BITMAPINFO* info, std::uint32_t usage, void** bits);
 GDI_API HBRUSH CreateSolidBrush(COLORREF colour);
 GDI_API bool DeleteObject(HGDIOBJ object);
 GDI_API bool GetDibSection(HBITMAP bitmap, DIBSECTION* out);

@@ -171,6 +171,10 @@ void readColourRows(jpeg_decompress_struct& cinfo, Picture& picture) {
     if (read == 0) break;
     for (JDIMENSION i = 0; i < read; ++i) clearFourthBytes(rows[i], cinfo.output_width);
   }
+  // The picture was not cleared for these rows; rows the library did not give stay black, as in
+  // a picture of the other readers.
+  for (JDIMENSION y = cinfo.output_scanline; y < cinfo.output_height; ++y)
+    std::memset(pixelAt(picture, 0, static_cast<std::int32_t>(y)), 0, std::size_t{cinfo.output_width} * 4);
 }
 
 // Grey, CMYK and unknown three-component rows come from the library one line at a time and are
@@ -209,8 +213,14 @@ void decode(jpeg_decompress_struct& cinfo, ErrorTrap& trap, std::vector<JSAMPLE>
   bool colour = cinfo.out_color_space == JCS_RGB;
   if (colour) cinfo.out_color_space = JCS_EXT_BGRX;
   jpeg_start_decompress(&cinfo);
-  allocatePicture(picture, static_cast<std::int32_t>(cinfo.output_width),
-                  static_cast<std::int32_t>(cinfo.output_height), referenceDc);
+  // The colour path writes every byte of every row (the rows the library does not give are
+  // cleared after), so its picture is not cleared first.
+  if (colour)
+    allocatePictureToFill(picture, static_cast<std::int32_t>(cinfo.output_width),
+                          static_cast<std::int32_t>(cinfo.output_height), referenceDc);
+  else
+    allocatePicture(picture, static_cast<std::int32_t>(cinfo.output_width),
+                    static_cast<std::int32_t>(cinfo.output_height), referenceDc);
   if (picture.empty()) {
     trap.failure = tooLargeForMemory(cinfo.output_width, cinfo.output_height);
     return;
