@@ -12,6 +12,7 @@
 
 #include "batch/target_size.h"
 #include "batch/utilities.h"
+#include "encoder/new_file.h"
 
 namespace lumivex {
 
@@ -21,6 +22,7 @@ const char* const kProcessorKeys[] = {"HARDWARE\\DESCRIPTION\\System\\CentralPro
                                       "HARDWARE\\DESCRIPTION\\System\\CentralProcessor\\3",
                                       "HARDWARE\\DESCRIPTION\\System\\CentralProcessor\\1"};
 const std::int32_t kWorkersForKey[] = {8, 4, 2};
+constexpr std::int64_t kFlushMilliseconds = 1000;
 
 bool processorExists(const char* key) {
   return LeadingNumber(ReadRegValue(kHkeyLocalMachine, key, "~Mhz")) > 0;
@@ -36,6 +38,7 @@ class Run {
 
   void dispatch();
   void waitForLastJobs();
+  void flush();
   std::int32_t served() const { return next_ - 1; }
   BatchSummary& summary() { return summary_; }
   RunLedger& ledger() { return ledger_; }
@@ -44,6 +47,7 @@ class Run {
   bool entriesLeft() const { return !ledger_.cancelled && next_ <= queue_.count(); }
   bool anyBusy() const;
   bool collect(PhotoJob& worker);
+  void flushNowAndThen();
   void record(const PhotoReport& report);
   void startNext(std::int32_t slot, PhotoJob& worker);
 
@@ -52,6 +56,7 @@ class Run {
   TargetSize target_;
   BatchObserver& observer_;
   std::int32_t next_ = 1;  // the queue entry the next idle worker takes
+  std::int64_t lastFlush_ = ClockMs();
   RunLedger ledger_;
   BatchSummary summary_;
 };
@@ -119,7 +124,22 @@ void Run::dispatch() {
     }
     if (!ended) observer_.pause(kPollMilliseconds);
     observer_.processEvents();
+    flushNowAndThen();
   }
+}
+
+// Written files reach the disk in batches, about once a second and at the end of the run, rather
+// than one flush per photo: a power loss may cost the last second's outputs (the sources are
+// never touched), while a run of small photos no longer waits for the disk twice per photo.
+void Run::flushNowAndThen() {
+  if (ClockMs() - lastFlush_ < kFlushMilliseconds) return;
+  flush();
+}
+
+void Run::flush() {
+  if (!ledger_.foldersToFlush.empty() && !FlushFolders(ledger_.foldersToFlush)) summary_.flushFailed = true;
+  ledger_.foldersToFlush.clear();
+  lastFlush_ = ClockMs();
 }
 
 void Run::waitForLastJobs() {
@@ -132,6 +152,7 @@ void Run::waitForLastJobs() {
     if (allIdle) return;
     if (!ended) observer_.pause(kPollMilliseconds);
     observer_.processEvents();
+    flushNowAndThen();
   }
 }
 
@@ -187,6 +208,7 @@ BatchSummary RunBatch(PendingFiles& queue, Workers& workers, const std::string& 
   for (std::int32_t i = 1; i <= queue.count(); ++i) run.ledger().addSource(queue.at(i).Path);
   run.dispatch();
   run.waitForLastJobs();
+  run.flush();
   for (auto& worker : workers) worker->ledger = nullptr, worker->wake = nullptr;
   observer.drawProgress(1.0);
   // A cancelled run drops the entries it did not start: the user asked to stop.

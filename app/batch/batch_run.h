@@ -63,7 +63,12 @@ struct BatchSummary {
   std::vector<PhotoReport> failures;
   std::vector<PhotoReport> warnings;  // written, but the decoder complained (a file cut short)
   double elapsedMilliseconds = 0;     // from the first job started to the last job ended
+  bool flushFailed = false;           // the system reported a write error when the files were flushed
 };
+
+inline constexpr const char* kFlushFailedText =
+    "the system reported a write error while the resized photos were saved to the disk; "
+    "check the disk and the files of this run";
 
 // One run over the queue with the size read from `sizeText`. Entries that arrive while the run
 // still starts jobs are served by this run, each exactly once; entries that arrive while it waits

@@ -281,13 +281,16 @@ void CWorker::write(FinishedPhoto& photo, const std::string& path, bool replacin
       // A replacement is written completely before it takes the old file's place in one rename,
       // so a failed write (a full disk) leaves the old file as it was.
       if (replacing) requireReplaceable(target);
-      status = writeNewFile(target, photo.work.jpeg, replacing ? ExistingFile::Replace : ExistingFile::Keep);
+      // Within a run the batch loop flushes the written files together, now and then and at
+      // the end (see RunBatch).
+      status = writeNewFile(target, photo.work.jpeg, replacing ? ExistingFile::Replace : ExistingFile::Keep,
+                            ledger ? Durability::Batched : Durability::Now);
     } catch (const std::exception& failure) {
       throw JobFailure("cannot write " + target + " (" + failure.what() + ")");
     }
     if (status == NewFileStatus::Written) {
       if (moreSettings.keepDate) copyModificationTime(photo.source, target);
-      if (ledger) ledger->addWritten(target);
+      if (ledger) ledger->addWritten(target), ledger->foldersToFlush.insert(FolderOf(target));
       return endJob(photo, Outcome::Written, target, "");
     }
     if (replacing) throw JobFailure("the existing file " + target + " could not be replaced");

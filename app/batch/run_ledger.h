@@ -31,6 +31,9 @@ class RunLedger {
   bool mayName(std::int64_t ticket) const { return ticket == nextToName_; }
   void ended(std::int64_t ticket);
 
+  // The folders that hold files written since the last flush (encoder/new_file.h, FlushFolders).
+  std::set<std::string> foldersToFlush;
+
   std::optional<bool> overwriteAll;  // set by "Yes to All" (true) or "No to All" (false)
   bool cancelled = false;
 

@@ -90,6 +90,7 @@ void printSummary(const BatchSummary& summary) {
   for (const PhotoReport& damaged : summary.warnings)
     std::fprintf(stderr, "lumivex: written with warnings: %s: %s\n", damaged.source.c_str(),
                  damaged.warning.c_str());
+  if (summary.flushFailed) std::fprintf(stderr, "lumivex: %s\n", kFlushFailedText);
 }
 
 int runBatch(const CliOptions& options) {
@@ -116,7 +117,7 @@ int runBatch(const CliOptions& options) {
     printSummary(summary);
   }
   setUserPrompts(nullptr);
-  return summary.failed > 0 || skipped > 0 ? kSomeFailed : kAllWritten;
+  return summary.failed > 0 || skipped > 0 || summary.flushFailed ? kSomeFailed : kAllWritten;
 }
 
 }  // namespace

@@ -46,8 +46,8 @@ class TemporaryFile {
 
   const std::string& path() const { return path_; }
 
-  void writeAll(const std::vector<std::uint8_t>& bytes, const std::string& target) {
-    writeAllAndSync(fd_->get(), bytes, target);
+  void writeAll(const std::vector<std::uint8_t>& bytes, const std::string& target, Durability durability) {
+    writeAllAndSync(fd_->get(), bytes, target, durability);
     fd_->close(target);
   }
 
@@ -84,10 +84,11 @@ Publish linkNoReplace(const std::string& from, const std::string& to) {
 }  // namespace
 
 NewFileStatus writeThroughNamedFile(const std::string& path, const std::vector<std::uint8_t>& bytes,
-                                    ExistingFile existing) {
+                                    ExistingFile existing, Durability durability) {
+  if (existing == ExistingFile::Replace) durability = Durability::Now;  // the old file is at stake
   const SplitPath target = splitPath(path);
   TemporaryFile temporary(target);
-  temporary.writeAll(bytes, path);
+  temporary.writeAll(bytes, path, durability);
   if (existing == ExistingFile::Replace) {
     replaceWith(temporary.path(), path);
   } else {
@@ -96,7 +97,7 @@ NewFileStatus writeThroughNamedFile(const std::string& path, const std::vector<s
     if (result == Publish::NameTaken) return NewFileStatus::AlreadyExists;
   }
   temporary.markPublished();
-  syncFolder(target.folder);
+  if (durability == Durability::Now) syncFolder(target.folder);
   return NewFileStatus::Written;
 }
 

@@ -13,6 +13,6 @@ namespace lumivex::new_file {
 
 // writeNewFile through a ".NAME.XXXXXX" file beside the target (same statuses and errors).
 NewFileStatus writeThroughNamedFile(const std::string& path, const std::vector<std::uint8_t>& bytes,
-                                    ExistingFile existing);
+                                    ExistingFile existing, Durability durability);
 
 }  // namespace lumivex::new_file

@@ -1,7 +1,9 @@
 // New files: the unnamed way where the file system has it, the named way elsewhere.
 #include "encoder/new_file.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <optional>
@@ -32,11 +34,27 @@ void requireReplaceable(const std::string& path) {
 }
 
 NewFileStatus writeNewFile(const std::string& path, const std::vector<std::uint8_t>& bytes,
-                           ExistingFile existing) {
+                           ExistingFile existing, Durability durability) {
   if (existing == ExistingFile::Replace) requireReplaceable(path);
-  if (std::optional<NewFileStatus> status = new_file::writeThroughUnnamedFile(path, bytes, existing))
+  if (std::optional<NewFileStatus> status =
+          new_file::writeThroughUnnamedFile(path, bytes, existing, durability))
     return *status;
-  return new_file::writeThroughNamedFile(path, bytes, existing);
+  return new_file::writeThroughNamedFile(path, bytes, existing, durability);
+}
+
+bool FlushFolders(const std::set<std::string>& folders) {
+  bool flushed = true;
+  std::set<dev_t> fileSystemsDone;
+  for (const std::string& folder : folders) {
+    int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) continue;  // gone meanwhile: nothing of ours left to flush there
+    struct stat info;
+    if (::fstat(fd, &info) == 0 && fileSystemsDone.insert(info.st_dev).second && ::syncfs(fd) != 0)
+      flushed = false;
+    if (::fsync(fd) != 0 && errno != EINVAL) flushed = false;
+    ::close(fd);
+  }
+  return flushed;
 }
 
 }  // namespace lumivex

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,12 @@ enum class ExistingFile { Keep, Replace };
 
 enum class NewFileStatus { Written, AlreadyExists };
 
+// When a new file reaches the disk. Now: its bytes are flushed before it takes its name, and its
+// folder after. Batched: it takes its name as soon as its bytes are written, and FlushFolders
+// makes a whole batch durable at once later, so that a run of small photos does not wait for the
+// disk once per photo. A replacement is always written Now: the old file is at stake.
+enum class Durability { Now, Batched };
+
 // Raises std::system_error unless `path` names nothing or a regular file: folders, symbolic
 // links (never followed), devices, pipes and sockets are not replaced. EISDIR for a folder,
 // EEXIST for the others.
@@ -35,6 +42,12 @@ void requireReplaceable(const std::string& path);
 // access, disk full, file size limit) raise std::system_error with the system's error code,
 // after cleaning up.
 NewFileStatus writeNewFile(const std::string& path, const std::vector<std::uint8_t>& bytes,
-                           ExistingFile existing = ExistingFile::Keep);
+                           ExistingFile existing = ExistingFile::Keep,
+                           Durability durability = Durability::Now);
+
+// Makes every file written into these folders durable, and their names: one syncfs for each file
+// system, then each folder. False when the system reports a write error for any of them (a full or
+// failing disk found only when the data was written out).
+bool FlushFolders(const std::set<std::string>& folders);
 
 }  // namespace lumivex

@@ -34,7 +34,8 @@ std::string hiddenTemporaryName(const SplitPath& target, std::mt19937_64& random
   return target.folder + "/" + name;
 }
 
-void writeAllAndSync(int fd, const std::vector<std::uint8_t>& bytes, const std::string& target) {
+void writeAllAndSync(int fd, const std::vector<std::uint8_t>& bytes, const std::string& target,
+                     Durability durability) {
   std::size_t done = 0;
   while (done < bytes.size()) {
     ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
@@ -42,7 +43,7 @@ void writeAllAndSync(int fd, const std::vector<std::uint8_t>& bytes, const std::
     if (n <= 0) raiseSystemError(n < 0 ? errno : EIO, "cannot write " + target);
     done += static_cast<std::size_t>(n);
   }
-  if (::fsync(fd) != 0) raiseSystemError(errno, "cannot write " + target);
+  if (durability == Durability::Now && ::fsync(fd) != 0) raiseSystemError(errno, "cannot write " + target);
 }
 
 void syncFolder(const std::string& folder) {

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "encoder/new_file.h"
+
 namespace lumivex::new_file {
 
 [[noreturn]] void raiseSystemError(int error, const std::string& what);
@@ -23,9 +25,10 @@ std::mt19937_64 seededRandom();
 // ".name.XXXXXX" beside the target, the name shortened so that the result stays a valid name.
 std::string hiddenTemporaryName(const SplitPath& target, std::mt19937_64& random);
 
-// Writes every byte to `fd` and makes them durable; raises, naming `target`, on a short or
-// failed write.
-void writeAllAndSync(int fd, const std::vector<std::uint8_t>& bytes, const std::string& target);
+// Writes every byte to `fd`, and makes them durable unless the durability is Batched; raises,
+// naming `target`, on a short or failed write.
+void writeAllAndSync(int fd, const std::vector<std::uint8_t>& bytes, const std::string& target,
+                     Durability durability = Durability::Now);
 
 // A new name lives in the folder's entries; syncing the folder keeps it after a power loss.
 void syncFolder(const std::string& folder);

@@ -73,21 +73,34 @@ NewFileStatus linkAndReplace(int fd, const SplitPath& target, const std::string&
 
 std::optional<NewFileStatus> writeThroughUnnamedFile(const std::string& path,
                                                      const std::vector<std::uint8_t>& bytes,
-                                                     ExistingFile existing) {
+                                                     ExistingFile existing, Durability durability) {
   std::optional<mode_t> mode = newFileMode();
   if (!mode) return std::nullopt;
+  if (existing == ExistingFile::Replace) durability = Durability::Now;  // the old file is at stake
   const SplitPath target = splitPath(path);
   FileDescriptor file(::open(target.folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, *mode));
   if (file.get() < 0) {
     if (unsupported(errno)) return std::nullopt;
     raiseSystemError(errno, "cannot create a file in " + target.folder);
   }
-  writeAllAndSync(file.get(), bytes, path);
+  writeAllAndSync(file.get(), bytes, path, durability);
   NewFileStatus status = existing == ExistingFile::Replace ? linkAndReplace(file.get(), target, path)
                                                            : linkNoReplace(file.get(), path);
-  // The descriptor closes on the way out without a check: its bytes were flushed before the link,
-  // so a late close error could not make the file less complete.
-  if (status == NewFileStatus::Written) syncFolder(target.folder);
+  if (status != NewFileStatus::Written) return status;
+  if (durability == Durability::Now) {
+    // The descriptor closes on the way out without a check: its bytes were flushed before the
+    // link, so a late close error could not make the file less complete.
+    syncFolder(target.folder);
+    return status;
+  }
+  // Not flushed yet: a file system that reports a write error only at close must not leave an
+  // incomplete file under the name.
+  try {
+    file.close(path);
+  } catch (...) {
+    ::unlink(path.c_str());
+    throw;
+  }
   return status;
 }
 

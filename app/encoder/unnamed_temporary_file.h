@@ -15,6 +15,6 @@ namespace lumivex::new_file {
 // nullopt, having written nothing, where the file system or the system cannot make one.
 std::optional<NewFileStatus> writeThroughUnnamedFile(const std::string& path,
                                                      const std::vector<std::uint8_t>& bytes,
-                                                     ExistingFile existing);
+                                                     ExistingFile existing, Durability durability);
 
 }  // namespace lumivex::new_file

@@ -269,7 +269,7 @@ void frmMain::RunQueue(PendingFiles& queue, const std::string& sizeText) {
   BatchSummary summary = lumivex::RunBatch(queue, Workers_, sizeText, observer);
   if (summary.ran) ShowOutcome(summary);
   running_ = false;
-  if (summary.failed > 0 || !summary.warnings.empty()) ReportFailures(summary);
+  if (summary.failed > 0 || !summary.warnings.empty() || summary.flushFailed) ReportFailures(summary);
 }
 
 void frmMain::ShowOutcome(const BatchSummary& summary) {
@@ -306,6 +306,11 @@ void frmMain::ReportFailures(const BatchSummary& summary) {
     for (std::size_t i = 0; i < count && i < kListed; ++i)
       text += "\n\n" + FileNameOf(summary.warnings[i].source) + ":\n" + summary.warnings[i].warning;
     if (count > kListed) text += "\n\n...";
+  }
+  if (summary.flushFailed) {
+    std::string flushText = kFlushFailedText;
+    flushText[0] = 'T';
+    text += (text.empty() ? "" : "\n\n") + flushText + ".";
   }
   prompts_.message(text, PromptIcon::Warning);
 }

@@ -252,20 +252,34 @@ struct Way {
   Writer write;
 };
 
-const Way kUnnamed{"unnamed", new_file::writeThroughUnnamedFile};
-const Way kNamed{
-    "named", [](const std::string& path, const Bytes& bytes, ExistingFile existing) {
-      return std::optional<NewFileStatus>(new_file::writeThroughNamedFile(path, bytes, existing));
-    }};
+Way unnamedWay(const char* name, Durability durability) {
+  return {name, [durability](const std::string& path, const Bytes& bytes, ExistingFile existing) {
+            return new_file::writeThroughUnnamedFile(path, bytes, existing, durability);
+          }};
+}
+
+Way namedWay(const char* name, Durability durability) {
+  return {name, [durability](const std::string& path, const Bytes& bytes, ExistingFile existing) {
+            return std::optional<NewFileStatus>(
+                new_file::writeThroughNamedFile(path, bytes, existing, durability));
+          }};
+}
 
 bool unnamedFilesWork() {
   testing_support::TempDir probe;
-  return new_file::writeThroughUnnamedFile(probe.file("probe"), {1}, ExistingFile::Keep).has_value();
+  return new_file::writeThroughUnnamedFile(probe.file("probe"), {1}, ExistingFile::Keep, Durability::Now)
+      .has_value();
 }
 
+// Each way flushed per file and batched (flushed later by FlushFolders).
 std::vector<Way> availableWays() {
-  if (unnamedFilesWork()) return {kUnnamed, kNamed};
-  return {kNamed};
+  std::vector<Way> ways = {namedWay("named", Durability::Now),
+                           namedWay("named, batched", Durability::Batched)};
+  if (unnamedFilesWork()) {
+    ways.push_back(unnamedWay("unnamed", Durability::Now));
+    ways.push_back(unnamedWay("unnamed, batched", Durability::Batched));
+  }
+  return ways;
 }
 
 TEST(NewFile, BothWaysKeepOrReplaceAndGiveTheUmasksPermissions) {
@@ -286,6 +300,7 @@ TEST(NewFile, BothWaysKeepOrReplaceAndGiveTheUmasksPermissions) {
     EXPECT_EQ(fs::status(folder.file("new.jpg")).permissions(),
               fs::perms::owner_read | fs::perms::owner_write);
     EXPECT_EQ(entriesOf(folder.path()), (std::vector<std::string>{"new.jpg", "taken.jpg"}));
+    EXPECT_TRUE(FlushFolders({folder.path(), folder.file("gone")}));
   }
 }
 
@@ -323,8 +338,12 @@ TEST(NewFile, AnUnnamedFileKilledMidWriteLeavesNothing) {
   testing_support::writeBytes(folder.file("old.jpg"), {1, 2, 3});
   auto killed = [](int) { ::raise(SIGKILL); };
   for (ExistingFile existing : {ExistingFile::Keep, ExistingFile::Replace})
-    EXPECT_EQ(writeInLimitedChild(kUnnamed, folder.file("old.jpg"), existing, killed), 100 + SIGKILL);
-  EXPECT_EQ(writeInLimitedChild(kUnnamed, folder.file("new.jpg"), ExistingFile::Keep, killed), 100 + SIGKILL);
+    EXPECT_EQ(
+        writeInLimitedChild(unnamedWay("unnamed", Durability::Now), folder.file("old.jpg"), existing, killed),
+        100 + SIGKILL);
+  EXPECT_EQ(writeInLimitedChild(unnamedWay("unnamed", Durability::Now), folder.file("new.jpg"),
+                                ExistingFile::Keep, killed),
+            100 + SIGKILL);
   EXPECT_EQ(entriesOf(folder.path()), (std::vector<std::string>{"old.jpg"}));
   EXPECT_EQ(testing_support::readBytes(folder.file("old.jpg")), (Bytes{1, 2, 3}));
 }
@@ -332,13 +351,17 @@ TEST(NewFile, AnUnnamedFileKilledMidWriteLeavesNothing) {
 TEST(NewFile, ANamedFileStoppedMidWriteBySigtermIsRemoved) {
   testing_support::TempDir folder;
   auto terminate = [](int) { ::raise(SIGTERM); };
-  EXPECT_EQ(writeInLimitedChild(kNamed, folder.file("photo.jpg"), ExistingFile::Keep, terminate),
+  EXPECT_EQ(writeInLimitedChild(namedWay("named", Durability::Now), folder.file("photo.jpg"),
+                                ExistingFile::Keep, terminate),
             100 + SIGTERM);
   EXPECT_TRUE(entriesOf(folder.path()).empty());
   // A program with its own SIGTERM handler keeps it (here one that exits with 42 at once).
   int status = inChild([&] {
     ::signal(SIGTERM, [](int) { ::_exit(42); });
-    return writeInLimitedChild(kNamed, folder.file("photo.jpg"), ExistingFile::Keep, terminate) == 42 ? 0 : 1;
+    return writeInLimitedChild(namedWay("named", Durability::Now), folder.file("photo.jpg"),
+                               ExistingFile::Keep, terminate) == 42
+               ? 0
+               : 1;
   });
   EXPECT_EQ(status, 0);
 }
