@@ -87,7 +87,7 @@ void walkFolder(const std::string& folder, Walk& walk, bool root) {
   if (isReadProblem(listing.error, root))
     walk.queue.addProblem({folder.empty() ? "/" : folder, listing.error.message()});
   for (const std::string& image : listing.images) walk.queue.append({image, walk.baseDir});
-  if (listing.subfolders.empty() || !userPrompts().askYesNo(SubfolderQuestion(folder))) return;
+  if (listing.subfolders.empty() || !userPrompts().askAboutSubfolders(folder)) return;
 
   walk.ancestors.push_back(canonical);
   for (const std::string& subfolder : listing.subfolders) walkFolder(subfolder, walk, false);

@@ -6,6 +6,8 @@
 #include <iostream>
 #include <optional>
 
+#include "batch/folder_walk.h"
+
 namespace lumivex {
 namespace {
 
@@ -46,12 +48,48 @@ std::optional<OverwriteAnswer> overwriteAnswerOf(const std::string& line) {
   }
 }
 
+constexpr const char* kSubfolderChoices = " [y/n/a/N] ";
+
+std::optional<SubfolderAnswer> subfolderAnswerOf(const std::string& line) {
+  std::optional<OverwriteAnswer> letter = overwriteAnswerOf(line);
+  if (!letter) return std::nullopt;
+  switch (*letter) {
+    case OverwriteAnswer::Yes:
+      return SubfolderAnswer::Yes;
+    case OverwriteAnswer::No:
+      return SubfolderAnswer::No;
+    case OverwriteAnswer::YesToAll:
+      return SubfolderAnswer::All;
+    case OverwriteAnswer::NoToAll:
+      return SubfolderAnswer::None;
+    case OverwriteAnswer::Cancel:
+      break;
+  }
+  return std::nullopt;
+}
+
 }  // namespace
 
 UserPrompts::~UserPrompts() = default;
 
 OverwriteAnswer UserPrompts::askOverwrite(const std::string& text) {
   return askYesNo(text) ? OverwriteAnswer::Yes : OverwriteAnswer::No;
+}
+
+bool UserPrompts::askAboutSubfolders(const std::string& folder) {
+  return askYesNo(SubfolderQuestion(folder));
+}
+
+SubfolderAnswer AskSubfoldersOn(std::istream& in, std::ostream& out, const std::string& folder) {
+  out << "Process the subfolders of " << folder << " as well?" << kSubfolderChoices << std::flush;
+  std::string line;
+  while (std::getline(in, line)) {
+    if (std::optional<SubfolderAnswer> answer = subfolderAnswerOf(line)) return *answer;
+    out << "Answer y (yes), n (no), a (all: yes for every folder) or N (none: no for every folder)"
+        << kSubfolderChoices << std::flush;
+  }
+  out << std::endl;
+  return SubfolderAnswer::None;
 }
 
 OverwriteAnswer AskOverwriteOn(std::istream& in, std::ostream& out, const std::string& text) {
@@ -90,6 +128,25 @@ bool TerminalPrompts::askYesNo(const std::string& text) {
 OverwriteAnswer TerminalPrompts::askOverwrite(const std::string& text) {
   if (!isatty(STDIN_FILENO)) return OverwriteAnswer::No;
   return AskOverwriteOn(std::cin, std::cerr, forTerminal(text));
+}
+
+// Silent without a terminal, like the other questions: the walk stays in the named folder.
+bool TerminalPrompts::askAboutSubfolders(const std::string& folder) {
+  if (subfoldersOfAll_) return *subfoldersOfAll_;
+  if (!isatty(STDIN_FILENO)) return false;
+  switch (AskSubfoldersOn(std::cin, std::cerr, folder)) {
+    case SubfolderAnswer::Yes:
+      return true;
+    case SubfolderAnswer::No:
+      return false;
+    case SubfolderAnswer::All:
+      subfoldersOfAll_ = true;
+      return true;
+    case SubfolderAnswer::None:
+      subfoldersOfAll_ = false;
+      return false;
+  }
+  return false;
 }
 
 void setUserPrompts(UserPrompts* prompts) { installed = prompts; }

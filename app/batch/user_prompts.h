@@ -4,6 +4,7 @@
 #pragma once
 
 #include <iosfwd>
+#include <optional>
 #include <string>
 
 namespace lumivex {
@@ -23,6 +24,9 @@ class UserPrompts {
   // Whether an existing output file may be replaced. Unless overridden, asked as a yes/no
   // question (Yes or No only).
   virtual OverwriteAnswer askOverwrite(const std::string& text);
+  // Whether the walk of a named folder goes into its subfolders. Unless overridden, asked as the
+  // yes/no question SubfolderQuestion (folder_walk.h).
+  virtual bool askAboutSubfolders(const std::string& folder);
 };
 
 // Notices go to standard error; a question is asked on the terminal when standard input is one.
@@ -34,7 +38,18 @@ class TerminalPrompts : public UserPrompts {
   void noticeAbout(const std::string& photo, const std::string& text) override;
   bool askYesNo(const std::string& text) override;
   OverwriteAnswer askOverwrite(const std::string& text) override;
+  // One line per named folder; "a" (all) or "N" (none) answers for every folder still to come.
+  bool askAboutSubfolders(const std::string& folder) override;
+
+ private:
+  std::optional<bool> subfoldersOfAll_;
 };
+
+// The subfolder question as the terminal asks it, on one line: "Process the subfolders of FOLDER
+// as well? [y/n/a/N] ", then y (yes), n (no), a (yes for every folder) or N (no for every folder),
+// asked again after anything else. The end of the input answers No for every folder.
+enum class SubfolderAnswer { Yes, No, All, None };
+SubfolderAnswer AskSubfoldersOn(std::istream& in, std::ostream& out, const std::string& folder);
 
 // The overwrite question as the terminal asks it, on any pair of streams: the text and
 // " [y/n/a/N/q] ", then a line with y (yes), n (no), a (yes to all), N (no to all) or q (cancel),

@@ -8,6 +8,11 @@ bool BatchPrompts::askYesNo(const std::string& text) {
   return TerminalPrompts::askYesNo(text);
 }
 
+bool BatchPrompts::askAboutSubfolders(const std::string& folder) {
+  if (standingAnswer_) return *standingAnswer_;
+  return TerminalPrompts::askAboutSubfolders(folder);
+}
+
 OverwriteAnswer BatchPrompts::askOverwrite(const std::string& text) {
   if (standingAnswer_) return *standingAnswer_ ? OverwriteAnswer::Yes : OverwriteAnswer::No;
   return TerminalPrompts::askOverwrite(text);

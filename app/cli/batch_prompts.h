@@ -16,6 +16,7 @@ class BatchPrompts : public TerminalPrompts {
   void setStandingAnswer(std::optional<bool> answer) { standingAnswer_ = answer; }
   bool askYesNo(const std::string& text) override;
   OverwriteAnswer askOverwrite(const std::string& text) override;
+  bool askAboutSubfolders(const std::string& folder) override;
 
  private:
   std::optional<bool> standingAnswer_;

@@ -103,3 +103,26 @@ TEST(ScriptedPrompts, OverwriteAnswersComeFromTheirOwnScript) {
 
 }  // namespace
 }  // namespace lumivex
+
+namespace lumivex {
+namespace {
+
+TEST(TerminalSubfolderQuestion, OneLineWithAnswersForEveryFolder) {
+  const std::pair<const char*, SubfolderAnswer> cases[] = {
+      {"y\n", SubfolderAnswer::Yes},  {"n\n", SubfolderAnswer::No}, {" a \n", SubfolderAnswer::All},
+      {"N\n", SubfolderAnswer::None}, {"", SubfolderAnswer::None},  {"q\nmaybe\nY\n", SubfolderAnswer::Yes}};
+  for (const auto& [typed, expected] : cases) {
+    SCOPED_TRACE(typed);
+    std::istringstream in(typed);
+    std::ostringstream out;
+    EXPECT_EQ(AskSubfoldersOn(in, out, "/photos/2026"), expected);
+    EXPECT_EQ(out.str().rfind("Process the subfolders of /photos/2026 as well? [y/n/a/N] ", 0), 0u);
+    bool answeredAtOnce = *typed && std::string(typed).find('q') == std::string::npos;
+    if (answeredAtOnce) {
+      EXPECT_EQ(out.str().find('\n'), std::string::npos) << "the question takes one line";
+    }
+  }
+}
+
+}  // namespace
+}  // namespace lumivex
