@@ -13,7 +13,7 @@ namespace lumivex {
 namespace {
 
 TEST(MoreSettings, RoundTripUnknownKeysAndTheFileBesideLumivexCfg) {
-  MoreSettings changed{ProfileMode::ConvertToSrgb, true, true, true};
+  MoreSettings changed{ProfileMode::ConvertToSrgb, true, true, true, 1572864};
   MoreSettings read;
   ParseMoreSettings(FormatMoreSettings(changed), read);
   EXPECT_EQ(read.profile, ProfileMode::ConvertToSrgb);

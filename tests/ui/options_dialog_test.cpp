@@ -84,7 +84,7 @@ class OptionsDialogTest : public QObject {
     QCOMPARE(f.get<QPushButton>("cmdBrowseFixedFolder")->text(), QString("..."));
     QCOMPARE(f.get<QPushButton>("cmdOK")->text(), QString("OK"));
     QCOMPARE(f.get<QLabel>("Label3")->text(), QString(kProductWebAddress));
-    QCOMPARE(f.dialog->size(), QSize(458, 341));  // 6870 x 5115 twips
+    QCOMPARE(f.dialog->size(), QSize(458, 441));  // 6870 x 6615 twips
     QCOMPARE(f.get<QComboBox>("cmbRotation")->geometry(), QRect(16, 24, 185, 23));
     QCOMPARE(f.get<QLabel>("lblOutputFilenameExample")->font().pointSizeF(), 8.25);
     QCOMPARE(f.get<QLabel>("Label1")->font().family(), QString("Arial"));
@@ -101,10 +101,10 @@ class OptionsDialogTest : public QObject {
 
   void fillingShowsTheSettings() {
     settings.ResizeQuality = 3;
-    settings.RotationMode = 2;
-    settings.OverwriteMode = 1;
+    settings.RotationMode = RotationMode::ToLandscape;
+    settings.OverwriteMode = OverwriteMode::Never;
     settings.JpegQuality = 75;
-    settings.DestinationMode = 2;
+    settings.DestinationMode = DestinationMode::FixedFolder;
     settings.CopyExif = false;
     settings.AutoCrop = true;
     settings.SubfolderName = "small";
@@ -129,11 +129,11 @@ class OptionsDialogTest : public QObject {
   void fillingNormalisesSettingsReadFromTheFile() {
     settings.ResizeQuality = 7;
     settings.JpegQuality = 200;
-    settings.RotationMode = 9;  // shown as the first entry, left as it is
+    settings.RotationMode = static_cast<RotationMode>(9);  // shown as the first entry, left as it is
     Fixture f;
     QCOMPARE(settings.ResizeQuality, 1);
     QCOMPARE(settings.JpegQuality, 100);
-    QCOMPARE(settings.RotationMode, 9);
+    QCOMPARE(ModeNumber(settings.RotationMode), 9);
     QCOMPARE(f.get<QComboBox>("cmbRotation")->currentText(), QString("0 - Don't Rotate"));
   }
 
@@ -179,7 +179,7 @@ class OptionsDialogTest : public QObject {
     f.get<QComboBox>("cmbResizeQuality")->setCurrentIndex(2);
     QCOMPARE(settings.ResizeQuality, 3);
     f.get<QComboBox>("cmbOverwriteOption")->setCurrentIndex(2);
-    QCOMPARE(settings.OverwriteMode, 2);
+    QCOMPARE(settings.OverwriteMode, OverwriteMode::Always);
   }
 
   void rotationAndOverwriteTakeTheLeadingDigit_data() {
@@ -194,13 +194,13 @@ class OptionsDialogTest : public QObject {
   void rotationAndOverwriteTakeTheLeadingDigit() {
     QFETCH(QString, typed);
     QFETCH(int, stored);
-    settings.RotationMode = 1;
-    settings.OverwriteMode = 1;
+    settings.RotationMode = RotationMode::ByExif;
+    settings.OverwriteMode = OverwriteMode::Never;
     Fixture f;
     f.type("cmbRotation", typed);
-    QCOMPARE(settings.RotationMode, stored);
+    QCOMPARE(ModeNumber(settings.RotationMode), stored);
     f.type("cmbOverwriteOption", typed);
-    QCOMPARE(settings.OverwriteMode, stored);
+    QCOMPARE(ModeNumber(settings.OverwriteMode), stored);
   }
 
   void textsAreStoredUnchanged() {
@@ -229,13 +229,13 @@ class OptionsDialogTest : public QObject {
     auto* fixed = f.get<SimpleOptionButton>("optFixedFolder");
     QVERIFY(sub->Selected());
     clickControl(fixed);
-    QCOMPARE(settings.DestinationMode, 2);
+    QCOMPARE(settings.DestinationMode, DestinationMode::FixedFolder);
     QVERIFY(fixed->Selected() && !same->Selected() && !sub->Selected());
     clickControl(same);
-    QCOMPARE(settings.DestinationMode, 0);
+    QCOMPARE(settings.DestinationMode, DestinationMode::SourceFolder);
     QVERIFY(same->Selected() && !fixed->Selected() && !sub->Selected());
     clickControl(same);
-    QCOMPARE(settings.DestinationMode, 0);
+    QCOMPARE(settings.DestinationMode, DestinationMode::SourceFolder);
     QVERIFY(same->Selected());
   }
 
@@ -279,7 +279,7 @@ class OptionsDialogTest : public QObject {
     QTest::mouseClick(f.get<QPushButton>("cmdBrowseFixedFolder"), Qt::LeftButton);
     QCOMPARE(settings.FixedFolder, answer);
     QCOMPARE(f.get<QLineEdit>("txtFixedFolder")->text(), QString("/srv/photos/small"));
-    QCOMPARE(settings.DestinationMode, 1);  // choosing a folder does not choose the destination
+    QCOMPARE(settings.DestinationMode, DestinationMode::Subfolder);  // choosing a folder does not choose the destination
   }
 
   void webLinkOpensTheAddress() {
