@@ -1,15 +1,18 @@
 // The options dialog: filling from the settings, the rules by which each control writes its
-// setting, the OK checks and the folder picker.
+// setting, the OK checks, the folder picker and the group of lumivex-more.cfg.
 #include "ui/options_dialog.h"
 
 #include <QComboBox>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
 #include <QTest>
 
+#include "batch/more_settings.h"
 #include "batch/settings.h"
+#include "batch/settings_file.h"
 #include "scripted_prompts.h"
 #include "ui/simple_check_box.h"
 #include "ui/simple_option_button.h"
@@ -29,6 +32,12 @@ Widget* control(QWidget* dialog, const char* name) {
 }
 
 void clickControl(QWidget* widget) { QTest::mouseClick(widget, Qt::LeftButton, {}, QPoint(8, 8)); }
+
+// The bytes of a file of the configuration folder; empty when there is none.
+QByteArray configFile(const char* name) {
+  QFile file(QString(ui_suite::configFolder()) + "/" + name);
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
 
 QStringList entriesOf(QComboBox* box) {
   QStringList entries;
@@ -279,7 +288,8 @@ class OptionsDialogTest : public QObject {
     QTest::mouseClick(f.get<QPushButton>("cmdBrowseFixedFolder"), Qt::LeftButton);
     QCOMPARE(settings.FixedFolder, answer);
     QCOMPARE(f.get<QLineEdit>("txtFixedFolder")->text(), QString("/srv/photos/small"));
-    QCOMPARE(settings.DestinationMode, DestinationMode::Subfolder);  // choosing a folder does not choose the destination
+    QCOMPARE(settings.DestinationMode,
+             DestinationMode::Subfolder);  // choosing a folder does not choose the destination
   }
 
   void webLinkOpensTheAddress() {
@@ -330,6 +340,56 @@ class OptionsDialogTest : public QObject {
     QTest::mouseClick(f.get<QPushButton>("cmdOK"), Qt::LeftButton);
     QCOMPARE(settings.OutputFilenamePattern, std::string("holiday"));
     QTRY_VERIFY(f.dialog.isNull());
+  }
+
+  // The group of lumivex-more.cfg shows its settings, stores each change, and OK saves that file;
+  // lumivex.cfg's thirteen records stay as they were, to the byte.
+  void copiesGroupStoresAndSavesLumivexMoreCfgOnly() {
+    QFile::remove(QString(ui_suite::configFolder()) + "/lumivex-more.cfg");  // earlier dialogs saved it
+    moreSettings = MoreSettings{};
+    moreSettings.keepDate = true;
+    moreSettings.maxFileBytes = 307200;
+    QVERIFY(SaveSettings());
+    const QByteArray cfgBefore = configFile("lumivex.cfg");
+    const std::string recordsBefore = FormatSettingsFile(settings);
+    Fixture f;
+    auto* profile = f.get<QComboBox>("cmbColourProfile");
+    QCOMPARE(entriesOf(profile),
+             QStringList({"Keep the photo's profile", "Convert to sRGB", "Remove the profile"}));
+    QCOMPARE(profile->currentText(), QString("Keep the photo's profile"));
+    QCOMPARE(f.get<QLineEdit>("txtLargestFileSize")->text(), QString("300k"));
+    QVERIFY(f.get<SimpleCheckBox>("chkKeepFileDate")->Selected());
+    QVERIFY(!f.get<SimpleCheckBox>("chkLeaveOutLocation")->Selected());
+    QCOMPARE(f.get<SimpleCheckBox>("chkNeverEnlarge")->Caption(), QString("Never enlarge small photos"));
+
+    profile->setCurrentIndex(2);
+    QCOMPARE(moreSettings.profile, ProfileMode::Strip);
+    profile->setCurrentIndex(1);
+    clickControl(f.get<SimpleCheckBox>("chkLeaveOutLocation"));
+    clickControl(f.get<SimpleCheckBox>("chkKeepFileDate"));
+    clickControl(f.get<SimpleCheckBox>("chkNeverEnlarge"));
+    f.type("txtLargestFileSize", "1.5x");  // no size: no limit rather than what was half typed
+    QCOMPARE(moreSettings.maxFileBytes, std::int64_t{0});
+    f.type("txtLargestFileSize", "");
+    QCOMPARE(moreSettings.maxFileBytes, std::int64_t{0});
+    f.type("txtLargestFileSize", " 1.5M");
+    QCOMPARE(moreSettings.maxFileBytes, std::int64_t{1572864});
+    QCOMPARE(configFile("lumivex-more.cfg"), QByteArray());  // saved when the dialog closes
+
+    QTest::mouseClick(f.get<QPushButton>("cmdOK"), Qt::LeftButton);
+    QTRY_VERIFY(f.dialog.isNull());
+    QVERIFY(f.prompts.shown.empty());
+    QCOMPARE(moreSettings.profile, ProfileMode::ConvertToSrgb);
+    QVERIFY(moreSettings.stripLocation && !moreSettings.keepDate && moreSettings.shrinkOnly);
+    const QByteArray saved = configFile("lumivex-more.cfg");
+    QVERIFY(saved.contains("\nprofile = srgb\n") && saved.contains("\nmax-size = 1.5m\n"));
+    MoreSettings read;
+    ParseMoreSettings(saved.toStdString(), read);
+    QVERIFY(read.profile == ProfileMode::ConvertToSrgb && read.stripLocation && !read.keepDate &&
+            read.shrinkOnly && read.maxFileBytes == 1572864);
+    QCOMPARE(configFile("lumivex.cfg"), cfgBefore);
+    QCOMPARE(FormatSettingsFile(settings), recordsBefore);
+    moreSettings = MoreSettings{};
   }
 
   void closeBoxKeepsChangesWithoutQuestions() {
