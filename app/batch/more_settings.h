@@ -2,7 +2,9 @@
 // since other programs and older versions read it; these live beside it in lumivex-more.cfg, a
 // readable text of "key = value" lines, created with the defaults when missing. Unknown keys and
 // values that cannot be read are ignored (the default stays), so a newer file works with an older
-// program and the other way round. Both front ends read and write it.
+// program and the other way round. Both front ends read and write it. ProfileMode and its
+// keywords live with the other modes (setting_modes.h); the size limit's texts in
+// file_size_limit.h, which this header brings along for the command line.
 #pragma once
 
 #include <cstdint>
