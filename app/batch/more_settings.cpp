@@ -27,24 +27,6 @@ const char* yesNo(bool value) { return value ? "yes" : "no"; }
 
 }  // namespace
 
-const char* ProfileModeName(ProfileMode mode) {
-  switch (mode) {
-    case ProfileMode::ConvertToSrgb:
-      return "srgb";
-    case ProfileMode::Strip:
-      return "strip";
-    case ProfileMode::Keep:
-      break;
-  }
-  return "keep";
-}
-
-bool ProfileModeFromName(const std::string& name, ProfileMode& mode) {
-  for (ProfileMode candidate : {ProfileMode::Keep, ProfileMode::ConvertToSrgb, ProfileMode::Strip})
-    if (name == ProfileModeName(candidate)) return mode = candidate, true;
-  return false;
-}
-
 std::string FormatMoreSettings(const MoreSettings& values) {
   std::ostringstream out;
   out << "# Lumivex settings that lumivex.cfg has no place for.\n"
@@ -52,7 +34,9 @@ std::string FormatMoreSettings(const MoreSettings& values) {
       << "profile = " << ProfileModeName(values.profile) << "\n"
       << "strip-location = " << yesNo(values.stripLocation) << "\n"
       << "keep-date = " << yesNo(values.keepDate) << "\n"
-      << "shrink-only = " << yesNo(values.shrinkOnly) << "\n";
+      << "shrink-only = " << yesNo(values.shrinkOnly) << "\n"
+      << "# max-size: the largest file an output may become, such as 300k or 1.5m; 0 for no limit\n"
+      << "max-size = " << FileSizeLimitSetting(values.maxFileBytes) << "\n";
   return out.str();
 }
 
@@ -67,6 +51,7 @@ void ParseMoreSettings(const std::string& text, MoreSettings& values) {
     if (key == "strip-location") readYesNo(value, values.stripLocation);
     if (key == "keep-date") readYesNo(value, values.keepDate);
     if (key == "shrink-only") readYesNo(value, values.shrinkOnly);
+    if (key == "max-size") values.maxFileBytes = ParseFileSizeLimit(value).value_or(values.maxFileBytes);
   }
 }
 

@@ -2,21 +2,25 @@
 // since other programs and older versions read it; these live beside it in lumivex-more.cfg, a
 // readable text of "key = value" lines, created with the defaults when missing. Unknown keys and
 // values that cannot be read are ignored (the default stays), so a newer file works with an older
-// program and the other way round. Both front ends read and write it.
+// program and the other way round. Both front ends read and write it. ProfileMode and its
+// keywords live with the other modes (setting_modes.h); the size limit's texts in
+// file_size_limit.h, which this header brings along for the command line.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
-namespace lumivex {
+#include "batch/file_size_limit.h"
+#include "batch/setting_modes.h"
 
-// What happens to the source's colour profile.
-enum class ProfileMode { Keep, ConvertToSrgb, Strip };
+namespace lumivex {
 
 struct MoreSettings {
   ProfileMode profile = ProfileMode::Keep;  // "profile = keep | srgb | strip"
   bool stripLocation = false;               // "strip-location = yes | no": no GPS data in copies
   bool keepDate = false;                    // "keep-date": the output gets the source's time
   bool shrinkOnly = false;                  // "shrink-only": a photo within the target keeps its size
+  std::int64_t maxFileBytes = 0;  // "max-size = 300k": each output at most this many bytes; 0 for no limit
 };
 
 extern MoreSettings moreSettings;
@@ -25,10 +29,6 @@ inline constexpr const char* kMoreSettingsFileName = "lumivex-more.cfg";
 
 std::string FormatMoreSettings(const MoreSettings& values);
 void ParseMoreSettings(const std::string& text, MoreSettings& values);
-
-// The keyword of a profile mode, and the mode of a keyword (none for an unknown one).
-const char* ProfileModeName(ProfileMode mode);
-bool ProfileModeFromName(const std::string& name, ProfileMode& mode);
 
 // Reads lumivex-more.cfg into moreSettings (defaults first); writes the file with the defaults
 // when there is none yet.

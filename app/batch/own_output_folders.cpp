@@ -73,8 +73,9 @@ bool MatchesSizeTagPattern(const std::string& pattern, const std::string& name) 
 }
 
 OwnOutputFolders::OwnOutputFolders(const Settings& values, const std::string& baseDir) {
-  if (values.DestinationMode == kSubfolder) subfolderPattern_ = firstComponent(values.SubfolderName);
-  if (values.DestinationMode == kFixedFolder)
+  if (values.DestinationMode == DestinationMode::Subfolder)
+    subfolderPattern_ = firstComponent(values.SubfolderName);
+  if (values.DestinationMode == DestinationMode::FixedFolder)
     setFixedFolder(replaceAll(values.FixedFolder, "%SUBDIR%", baseFolderName(baseDir)));
 }
 

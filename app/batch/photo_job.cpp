@@ -26,10 +26,6 @@ namespace lumivex {
 namespace {
 
 constexpr int kOrientationTag = 274;
-constexpr std::int32_t kRotateByExif = 1;
-constexpr std::int32_t kRotateToLandscape = 2;
-constexpr std::int32_t kAskBeforeOverwriting = 0;
-constexpr std::int32_t kAlwaysOverwrite = 2;
 // How many further counter values a photo tries when other programs keep taking its name.
 constexpr int kNameRetries = 100;
 
@@ -123,7 +119,7 @@ PhotoOrder CWorker::orderFor(std::int32_t dstWidth, std::int32_t dstHeight, floa
   order.dstWidth = dstWidth;
   order.dstHeight = dstHeight;
   order.dstPrcnt = dstPrcnt;
-  order.turnPortraits = settings.RotationMode == kRotateToLandscape;
+  order.turnPortraits = settings.RotationMode == RotationMode::ToLandscape;
   order.autoCrop = settings.AutoCrop;
   order.shrinkOnly = moreSettings.shrinkOnly;
   order.stripLocation = moreSettings.stripLocation;
@@ -138,7 +134,7 @@ PhotoOrder CWorker::orderFor(std::int32_t dstWidth, std::int32_t dstHeight, floa
 // that the turn it asks for and the block the output carries are settled on this thread, and its
 // note is shown from here.
 void CWorker::readExif(PhotoOrder& order) {
-  bool byExif = settings.RotationMode == kRotateByExif;
+  bool byExif = settings.RotationMode == RotationMode::ByExif;
   if (!byExif && !settings.CopyExif) return;
   // A file that cannot be read at all is for the load to name, with its reason; a pipe or a
   // device would even block this thread.
@@ -223,7 +219,8 @@ void CWorker::ResizePicture_Finish(FinishedPhoto& photo) {
   if (!work.failure.empty()) throw JobFailure(work.failure);
   std::optional<std::string> folder = DestinationFolderFor(photo.source, photo.baseDir, work.target);
   if (!folder)
-    throw JobFailure("no destination: the destination mode " + std::to_string(settings.DestinationMode) +
+    throw JobFailure("no destination: the destination mode " +
+                     std::to_string(ModeNumber(settings.DestinationMode)) +
                      " is none of same folder (0), subfolder (1) or fixed folder (2)");
   CreateDestinationFolder(*folder);
   std::string path = nextOutputPath(photo, *folder);
@@ -252,8 +249,8 @@ std::string CWorker::avoidOwnOutputs(FinishedPhoto& photo, const std::string& pa
 // True when the policy (or the user's answer) lets the new file replace the existing one. A "to
 // all" answer holds for the rest of the run; Cancel keeps this file and starts no further photo.
 bool CWorker::applyOverwritePolicy(const std::string& path) {
-  if (settings.OverwriteMode == kAlwaysOverwrite) return true;
-  if (settings.OverwriteMode != kAskBeforeOverwriting) return false;
+  if (settings.OverwriteMode == OverwriteMode::Always) return true;
+  if (settings.OverwriteMode != OverwriteMode::Ask) return false;  // never, or a mode unknown to us
   if (ledger && ledger->overwriteAll) return *ledger->overwriteAll;
   switch (userPrompts().askOverwrite(overwriteQuestion(path))) {
     case OverwriteAnswer::Yes:

@@ -48,11 +48,11 @@ std::string fixedFolder(std::string& baseDir, PictureSize target) {
 std::optional<std::string> DestinationFolderFor(const std::string& sourcePath, std::string& baseDir,
                                                 PictureSize target) {
   switch (settings.DestinationMode) {
-    case kSameFolder:
+    case DestinationMode::SourceFolder:
       return FolderOf(sourcePath);
-    case kSubfolder:
+    case DestinationMode::Subfolder:
       return mirroredSubfolder(sourcePath, baseDir, target);
-    case kFixedFolder:
+    case DestinationMode::FixedFolder:
       return fixedFolder(baseDir, target);
     default:
       return std::nullopt;

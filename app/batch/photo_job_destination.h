@@ -11,10 +11,6 @@
 
 namespace lumivex {
 
-inline constexpr std::int32_t kSameFolder = 0;
-inline constexpr std::int32_t kSubfolder = 1;
-inline constexpr std::int32_t kFixedFolder = 2;
-
 // The folder the output of `sourcePath` goes to, with a trailing "/", for the current destination
 // mode of the settings; none for a mode that is not one of the three. `baseDir` is adjusted as
 // the mode needs it (a "/" added for the subfolder mode, removed for the fixed folder), and the

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "batch/setting_modes.h"
+
 namespace lumivex {
 
 struct Settings {
@@ -20,11 +22,12 @@ struct Settings {
   bool AlwaysOnTop = false;
   std::string OutputFilenamePattern = "%SRC%_%DSTX%x%DSTY%";
   bool AutoCrop = false;
-  std::int32_t RotationMode = 0;     // 0 none, 1 by Exif orientation, 2 portrait to landscape
-  std::int32_t OverwriteMode = 0;    // 0 ask, 1 never, 2 always
-  std::int32_t DestinationMode = 1;  // 0 source folder, 1 subfolder, 2 fixed folder
-  std::string FixedFolder;           // may hold %WIDTH%, %HEIGHT% and %SUBDIR%
-  std::int32_t FileCounter = 1;      // running number of the counter tags; never saved
+  // The type names are qualified: each field bears the name of its own type.
+  lumivex::RotationMode RotationMode = lumivex::RotationMode::None;
+  lumivex::OverwriteMode OverwriteMode = lumivex::OverwriteMode::Ask;
+  lumivex::DestinationMode DestinationMode = lumivex::DestinationMode::Subfolder;
+  std::string FixedFolder;       // may hold %WIDTH%, %HEIGHT% and %SUBDIR%
+  std::int32_t FileCounter = 1;  // running number of the counter tags; never saved
 };
 
 extern Settings settings;

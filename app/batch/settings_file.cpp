@@ -139,6 +139,16 @@ Assign toBoolean(bool Settings::*member) {
   };
 }
 
+// A mode is stored as its number; a number that is no known mode is kept as it is.
+template <class Mode>
+Assign toMode(Mode Settings::*member) {
+  return [member](const Field& field, Settings& values) {
+    auto value = integerValue<std::int32_t>(field);
+    if (value) values.*member = static_cast<Mode>(*value);
+    return value.has_value();
+  };
+}
+
 // The reserved record is a 16-bit integer that is read and thrown away.
 Assign toReserved() {
   return [](const Field& field, Settings&) { return integerValue<std::int16_t>(field).has_value(); };
@@ -146,12 +156,12 @@ Assign toReserved() {
 
 const std::vector<Assign>& recordOrder() {
   static const std::vector<Assign> order = {
-      toText(&Settings::ResolutionText),   toInteger(&Settings::ResizeQuality),
-      toInteger(&Settings::JpegQuality),   toReserved(),
-      toText(&Settings::SubfolderName),    toBoolean(&Settings::CopyExif),
-      toBoolean(&Settings::AlwaysOnTop),   toText(&Settings::OutputFilenamePattern),
-      toBoolean(&Settings::AutoCrop),      toInteger(&Settings::RotationMode),
-      toInteger(&Settings::OverwriteMode), toInteger(&Settings::DestinationMode),
+      toText(&Settings::ResolutionText), toInteger(&Settings::ResizeQuality),
+      toInteger(&Settings::JpegQuality), toReserved(),
+      toText(&Settings::SubfolderName),  toBoolean(&Settings::CopyExif),
+      toBoolean(&Settings::AlwaysOnTop), toText(&Settings::OutputFilenamePattern),
+      toBoolean(&Settings::AutoCrop),    toMode(&Settings::RotationMode),
+      toMode(&Settings::OverwriteMode),  toMode(&Settings::DestinationMode),
       toText(&Settings::FixedFolder),
   };
   return order;
@@ -166,8 +176,9 @@ std::string boolean(bool value) { return value ? "#TRUE#\r\n" : "#FALSE#\r\n"; }
 std::string FormatSettingsFile(const Settings& values) {
   return quoted(values.ResolutionText) + integer(values.ResizeQuality) + integer(values.JpegQuality) +
          integer(0) + quoted(values.SubfolderName) + boolean(values.CopyExif) + boolean(values.AlwaysOnTop) +
-         quoted(values.OutputFilenamePattern) + boolean(values.AutoCrop) + integer(values.RotationMode) +
-         integer(values.OverwriteMode) + integer(values.DestinationMode) + quoted(values.FixedFolder);
+         quoted(values.OutputFilenamePattern) + boolean(values.AutoCrop) +
+         integer(ModeNumber(values.RotationMode)) + integer(ModeNumber(values.OverwriteMode)) +
+         integer(ModeNumber(values.DestinationMode)) + quoted(values.FixedFolder);
 }
 
 int ParseSettingsFile(const std::string& text, Settings& values) {

@@ -17,12 +17,9 @@ constexpr std::int32_t kMinJpegQuality = 10;
 constexpr std::int32_t kMaxJpegQuality = 100;
 
 // A keyword option's words and the setting value each stands for; the digit itself is accepted
-// too, as lumivex.cfg stores it.
+// too, as lumivex.cfg stores it. The modes' keywords live with the settings (setting_modes.h).
 using Keywords = std::map<std::string, std::int32_t>;
 const Keywords kResampling = {{"good", 1}, {"excellent", 2}, {"best", 3}, {"1", 1}, {"2", 2}, {"3", 3}};
-const Keywords kDestination = {{"same", 0}, {"subfolder", 1}, {"fixed", 2}, {"0", 0}, {"1", 1}, {"2", 2}};
-const Keywords kRotation = {{"none", 0}, {"exif", 1}, {"landscape", 2}, {"0", 0}, {"1", 1}, {"2", 2}};
-const Keywords kOverwrite = {{"ask", 0}, {"never", 1}, {"always", 2}, {"0", 0}, {"1", 1}, {"2", 2}};
 
 class Parser {
  public:
@@ -34,6 +31,9 @@ class Parser {
   bool takeValue(const std::string& name, const std::optional<std::string>& inlineValue, std::string& value);
   bool keyword(const std::string& name, const std::string& value, const Keywords& words,
                std::optional<std::int32_t>& out);
+  template <class Mode>
+  bool modeKeyword(const std::string& name, const std::string& value,
+                   bool (*fromName)(const std::string&, Mode&), std::optional<Mode>& out);
   bool quality(const std::string& value);
   bool fail(const std::string& error) {
     if (result_.error.empty()) result_.error = error;
@@ -86,6 +86,15 @@ bool Parser::keyword(const std::string& name, const std::string& value, const Ke
   return true;
 }
 
+template <class Mode>
+bool Parser::modeKeyword(const std::string& name, const std::string& value,
+                         bool (*fromName)(const std::string&, Mode&), std::optional<Mode>& out) {
+  Mode read{};
+  if (!fromName(value, read)) return fail("option " + name + " does not take the value \"" + value + "\"");
+  out = read;
+  return true;
+}
+
 bool Parser::quality(const std::string& value) {
   std::size_t digits = value.find_first_not_of("0123456789");
   if (value.empty() || digits != std::string::npos || value.size() > 3)
@@ -104,7 +113,7 @@ bool Parser::parseOption(const std::string& name, const std::optional<std::strin
       {"--help", [&] { o.help = true; }},
       {"-h", [&] { o.help = true; }},
       {"--version", [&] { o.version = true; }},
-      {"--same-folder", [&] { o.destinationMode = 0; }},
+      {"--same-folder", [&] { o.destinationMode = DestinationMode::SourceFolder; }},
       {"--crop", [&] { o.autoCrop = true; }},
       {"--no-crop", [&] { o.autoCrop = false; }},
       {"--exif", [&] { o.copyExif = true; }},
@@ -144,19 +153,19 @@ bool Parser::parseOption(const std::string& name, const std::optional<std::strin
   } else if (longName == "--resampling") {
     return keyword(name, value, kResampling, o.resizeQuality);
   } else if (longName == "--destination") {
-    return keyword(name, value, kDestination, o.destinationMode);
+    return modeKeyword(name, value, DestinationModeFromName, o.destinationMode);
   } else if (longName == "--subfolder") {
-    o.subfolderName = value, o.destinationMode = 1;
+    o.subfolderName = value, o.destinationMode = DestinationMode::Subfolder;
   } else if (longName == "--fixed-folder") {
     if (value.empty()) return fail("option --fixed-folder needs a folder");
-    o.fixedFolder = value, o.destinationMode = 2;
+    o.fixedFolder = value, o.destinationMode = DestinationMode::FixedFolder;
   } else if (longName == "--pattern") {
     if (value.empty()) return fail("option --pattern needs a pattern");
     o.pattern = value;
   } else if (longName == "--rotate") {
-    return keyword(name, value, kRotation, o.rotationMode);
+    return modeKeyword(name, value, RotationModeFromName, o.rotationMode);
   } else if (longName == "--overwrite") {
-    return keyword(name, value, kOverwrite, o.overwriteMode);
+    return modeKeyword(name, value, OverwriteModeFromName, o.overwriteMode);
   } else if (longName == "--profile") {
     ProfileMode mode;
     if (!ProfileModeFromName(value, mode))

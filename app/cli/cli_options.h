@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "batch/setting_modes.h"
+
 namespace lumivex::cli {
 
 struct CliOptions {
@@ -14,13 +16,13 @@ struct CliOptions {
   std::optional<std::string> size;
   std::optional<std::int32_t> jpegQuality;
   std::optional<std::int32_t> resizeQuality;
-  std::optional<std::int32_t> destinationMode;
+  std::optional<DestinationMode> destinationMode;
   std::optional<std::string> subfolderName;
   std::optional<std::string> fixedFolder;
   std::optional<std::string> pattern;
-  std::optional<std::int32_t> rotationMode;
+  std::optional<RotationMode> rotationMode;
   std::optional<bool> autoCrop;
-  std::optional<std::int32_t> overwriteMode;
+  std::optional<OverwriteMode> overwriteMode;
   std::optional<bool> copyExif;
   std::optional<bool> walkSubfolders;  // the answer to every subfolder question; none: ask
   std::optional<std::string> profile;  // keep, srgb or strip

@@ -11,7 +11,10 @@
 #include <QPushButton>
 #include <QUrl>
 #include <algorithm>
+#include <iterator>
+#include <optional>
 
+#include "batch/more_settings.h"
 #include "batch/output_naming.h"
 #include "batch/settings.h"
 #include "batch/settings_normalise.h"
@@ -32,14 +35,44 @@ namespace lumivex::ui {
 namespace {
 
 constexpr int kClientWidth = 6870;
-constexpr int kClientHeight = 5115;
+constexpr int kClientHeight = 6615;  // the copies' group below the controls of lumivex.cfg
 constexpr const char* kExampleSource = "MyPicture.jpg";
 constexpr std::int32_t kExampleWidth = 1024;
 constexpr std::int32_t kExampleHeight = 768;
 
 const QStringList kResizeQualities = {"Good", "Excellent", "Best"};
-const QStringList kRotations = {"0 - Don't Rotate", "1 - Rotate using EXIF info", "2 - Rotate to landscape"};
-const QStringList kOverwriteOptions = {"0 - Ask", "1 - Never Overwrite", "2 - Allways Overwrite"};
+// An entry of a combo box and the mode it stands for.
+template <class Mode>
+struct Entry {
+  Mode mode;
+  const char* text;
+};
+
+// The rotation and overwrite entries start with the number lumivex.cfg stores for their mode.
+constexpr Entry<RotationMode> kRotations[] = {{RotationMode::None, "0 - Don't Rotate"},
+                                              {RotationMode::ByExif, "1 - Rotate using EXIF info"},
+                                              {RotationMode::ToLandscape, "2 - Rotate to landscape"}};
+constexpr Entry<OverwriteMode> kOverwriteOptions[] = {{OverwriteMode::Ask, "0 - Ask"},
+                                                      {OverwriteMode::Never, "1 - Never Overwrite"},
+                                                      {OverwriteMode::Always, "2 - Allways Overwrite"}};
+constexpr Entry<ProfileMode> kColourProfiles[] = {{ProfileMode::Keep, "Keep the photo's profile"},
+                                                  {ProfileMode::ConvertToSrgb, "Convert to sRGB"},
+                                                  {ProfileMode::Strip, "Remove the profile"}};
+
+template <class Mode, std::size_t N>
+QStringList entryTexts(const Entry<Mode> (&entries)[N]) {
+  QStringList texts;
+  for (const Entry<Mode>& entry : entries) texts << QString::fromLatin1(entry.text);
+  return texts;
+}
+
+// The position of the mode's entry; -1 for a mode with none (an unknown number from the file).
+template <class Mode, std::size_t N>
+int entryIndex(const Entry<Mode> (&entries)[N], Mode mode) {
+  for (std::size_t index = 0; index < N; ++index)
+    if (entries[index].mode == mode) return static_cast<int>(index);
+  return -1;
+}
 
 template <class Widget>
 Widget* place(Widget* widget, const char* name, const QRect& geometry) {
@@ -82,12 +115,13 @@ Control* customControl(QWidget* parent, const char* name, const char* caption, c
   return control;
 }
 
-// The leading number as an index 0..2, or -1 for any other number; no number reads as 0.
-int leadingIndex(const QString& text) {
+// The mode whose number leads the text, or none for any other number; no number reads as 0.
+template <class Mode, std::size_t N>
+std::optional<Mode> leadingMode(const Entry<Mode> (&entries)[N], const QString& text) {
   double number = LeadingNumber(text.toStdString());
-  for (int index = 0; index <= 2; ++index)
-    if (number == index) return index;
-  return -1;
+  for (const Entry<Mode>& entry : entries)
+    if (number == ModeNumber(entry.mode)) return entry.mode;
+  return std::nullopt;
 }
 
 int majorMinorPart(const std::string& version, std::size_t& position) {
@@ -126,6 +160,7 @@ frmOptions::frmOptions(QWidget* mainWindow, WindowPrompts& prompts)
   createRotationAndOverwriteFrames();
   createOtherOptionsFrame();
   createButtonAndLink();
+  createCopiesFrame();
   connectHandlers();
   Form_Load();
 }
@@ -168,10 +203,11 @@ void frmOptions::createOutputFilenameFrame() {
 
 void frmOptions::createRotationAndOverwriteFrames() {
   FormFrame* rotation = frame(this, "Rotation", TwipsRect(3480, 120, 3255, 855));
-  cmbRotation = comboBox(rotation, "cmbRotation", kRotations, kRotations[0], TwipsRect(240, 360, 2775, 345));
+  cmbRotation = comboBox(rotation, "cmbRotation", entryTexts(kRotations), kRotations[0].text,
+                         TwipsRect(240, 360, 2775, 345));
   FormFrame* overwrite = frame(this, "Overwrite", TwipsRect(3480, 1080, 3255, 855));
-  cmbOverwriteOption = comboBox(overwrite, "cmbOverwriteOption", kOverwriteOptions, kOverwriteOptions[0],
-                                TwipsRect(240, 360, 2775, 345));
+  cmbOverwriteOption = comboBox(overwrite, "cmbOverwriteOption", entryTexts(kOverwriteOptions),
+                                kOverwriteOptions[0].text, TwipsRect(240, 360, 2775, 345));
 }
 
 void frmOptions::createOtherOptionsFrame() {
@@ -197,6 +233,25 @@ void frmOptions::createButtonAndLink() {
   Label3->installEventFilter(this);
 }
 
+// What the copies carry and how large they may become: lumivex-more.cfg. The profile box offers
+// its entries only; the size box takes "300k", "1.5m" or a number of bytes, empty for no limit.
+void frmOptions::createCopiesFrame() {
+  FormFrame* copies = frame(this, "Colour, metadata and size", TwipsRect(120, 5040, 6615, 1455));
+  label(copies, "lblColourProfile", "Colour profile :", TwipsRect(120, 240, 1455, 255));
+  cmbColourProfile = place(new QComboBox(copies), "cmbColourProfile", TwipsRect(120, 480, 3015, 345));
+  cmbColourProfile->addItems(entryTexts(kColourProfiles));
+  label(copies, "lblLargestFileSize", "Largest file size :", TwipsRect(120, 1005, 1455, 255));
+  txtLargestFileSize = textBox(copies, "txtLargestFileSize", "", TwipsRect(1680, 960, 1455, 285));
+  txtLargestFileSize->setPlaceholderText("no limit");
+  txtLargestFileSize->setToolTip("Such as 300k or 1.5m (1k = 1024 bytes); empty for no limit");
+  chkLeaveOutLocation = customControl<SimpleCheckBox>(
+      copies, "chkLeaveOutLocation", "Leave out the location (GPS)", TwipsRect(3360, 240, 3135, 255));
+  chkKeepFileDate = customControl<SimpleCheckBox>(copies, "chkKeepFileDate", "Keep the photo's file date",
+                                                  TwipsRect(3360, 600, 3135, 255));
+  chkNeverEnlarge = customControl<SimpleCheckBox>(copies, "chkNeverEnlarge", "Never enlarge small photos",
+                                                  TwipsRect(3360, 960, 3135, 255));
+}
+
 // Picking an entry of a combo box changes its text, so one handler serves typing and clicking.
 void frmOptions::connectHandlers() {
   connect(txtJPEGQuality, &QLineEdit::textChanged, this, [this] { txtJPEGQuality_Change(); });
@@ -206,28 +261,38 @@ void frmOptions::connectHandlers() {
   connect(txtNewDirectory, &QLineEdit::textChanged, this, [this] { txtNewDirectory_Change(); });
   connect(txtFixedFolder, &QLineEdit::textChanged, this, [this] { txtFixedFolder_Change(); });
   connect(txtOutputFilename, &QComboBox::editTextChanged, this, [this] { txtOutputFilename_Change(); });
-  connect(optSameDir, &SimpleControl::Click, this, [this] { selectDestination(0); });
-  connect(optNewdirectory, &SimpleControl::Click, this, [this] { selectDestination(1); });
-  connect(optFixedFolder, &SimpleControl::Click, this, [this] { selectDestination(2); });
+  connect(optSameDir, &SimpleControl::Click, this,
+          [this] { selectDestination(DestinationMode::SourceFolder); });
+  connect(optNewdirectory, &SimpleControl::Click, this,
+          [this] { selectDestination(DestinationMode::Subfolder); });
+  connect(optFixedFolder, &SimpleControl::Click, this,
+          [this] { selectDestination(DestinationMode::FixedFolder); });
   connect(chkCopyExif, &SimpleControl::Click, this, [this] { chkCopyExif_Click(); });
   connect(chkAutoCrop, &SimpleControl::Click, this, [this] { chkAutoCrop_Click(); });
   connect(chkAlwaysOnTop, &SimpleControl::Click, this, [this] { chkAlwaysOnTop_Click(); });
   connect(cmdBrowseFixedFolder, &QPushButton::clicked, this, [this] { cmdBrowseFixedFolder_Click(); });
   connect(cmdOK, &QPushButton::clicked, this, [this] { cmdOK_Click(); });
+  connect(cmbColourProfile, &QComboBox::currentIndexChanged, this, [this] { cmbColourProfile_Change(); });
+  connect(txtLargestFileSize, &QLineEdit::textChanged, this, [this] { txtLargestFileSize_Change(); });
+  connect(chkLeaveOutLocation, &SimpleControl::Click, this, [this] { chkLeaveOutLocation_Click(); });
+  connect(chkKeepFileDate, &SimpleControl::Click, this, [this] { chkKeepFileDate_Click(); });
+  connect(chkNeverEnlarge, &SimpleControl::Click, this, [this] { chkNeverEnlarge_Click(); });
+  // OK and the close box both end in `finished`.
+  connect(this, &QDialog::finished, this, [this] { saveMoreSettings(); });
 }
 
 // Writing the texts runs their change handlers, which store the values back: the load already
 // brings out-of-range settings read from the file into range.
 void frmOptions::Form_Load() {
   cmbResizeQuality->setEditText(QString::fromStdString(ResizeQualityName(settings.ResizeQuality)));
-  if (settings.RotationMode >= 0 && settings.RotationMode <= 2)
-    cmbRotation->setEditText(kRotations[settings.RotationMode]);
-  if (settings.OverwriteMode >= 0 && settings.OverwriteMode <= 2)
-    cmbOverwriteOption->setEditText(kOverwriteOptions[settings.OverwriteMode]);
+  if (int index = entryIndex(kRotations, settings.RotationMode); index >= 0)
+    cmbRotation->setEditText(kRotations[index].text);
+  if (int index = entryIndex(kOverwriteOptions, settings.OverwriteMode); index >= 0)
+    cmbOverwriteOption->setEditText(kOverwriteOptions[index].text);
   txtJPEGQuality->setText(QString::number(settings.JpegQuality));
-  optSameDir->setSelected(settings.DestinationMode == 0);
-  optNewdirectory->setSelected(settings.DestinationMode == 1);
-  optFixedFolder->setSelected(settings.DestinationMode == 2);
+  optSameDir->setSelected(settings.DestinationMode == DestinationMode::SourceFolder);
+  optNewdirectory->setSelected(settings.DestinationMode == DestinationMode::Subfolder);
+  optFixedFolder->setSelected(settings.DestinationMode == DestinationMode::FixedFolder);
   chkCopyExif->setSelected(settings.CopyExif);
   chkAlwaysOnTop->setSelected(settings.AlwaysOnTop);
   chkAutoCrop->setSelected(settings.AutoCrop);
@@ -237,6 +302,20 @@ void frmOptions::Form_Load() {
   txtFixedFolder->setCursorPosition(0);
   txtOutputFilename->setEditText(QString::fromStdString(settings.OutputFilenamePattern));
   setWindowTitle(QString::fromStdString(OptionsCaption(LUMIVEX_VERSION)));
+  loadCopiesFrame();
+}
+
+// Filling the controls runs their handlers; the values are put back afterwards, so that opening the
+// dialog never changes a setting (not even a limit the size box cannot show exactly).
+void frmOptions::loadCopiesFrame() {
+  const MoreSettings values = moreSettings;
+  cmbColourProfile->setCurrentIndex(std::max(0, entryIndex(kColourProfiles, values.profile)));
+  if (values.maxFileBytes > 0)
+    txtLargestFileSize->setText(QString::fromStdString(FileSizeLimitSetting(values.maxFileBytes)));
+  chkLeaveOutLocation->setSelected(values.stripLocation);
+  chkKeepFileDate->setSelected(values.keepDate);
+  chkNeverEnlarge->setSelected(values.shrinkOnly);
+  moreSettings = values;
 }
 
 // The box keeps what was typed; only the setting is brought into 10..100.
@@ -250,13 +329,12 @@ void frmOptions::cmbResizeQuality_Change() {
 
 // Only the digit in front of an entry counts; any other number leaves the setting as it was.
 void frmOptions::cmbRotation_Change() {
-  int index = leadingIndex(cmbRotation->currentText());
-  if (index >= 0) settings.RotationMode = index;
+  if (auto mode = leadingMode(kRotations, cmbRotation->currentText())) settings.RotationMode = *mode;
 }
 
 void frmOptions::cmbOverwriteOption_Change() {
-  int index = leadingIndex(cmbOverwriteOption->currentText());
-  if (index >= 0) settings.OverwriteMode = index;
+  if (auto mode = leadingMode(kOverwriteOptions, cmbOverwriteOption->currentText()))
+    settings.OverwriteMode = *mode;
 }
 
 void frmOptions::txtNewDirectory_Change() { settings.SubfolderName = txtNewDirectory->text().toStdString(); }
@@ -269,10 +347,13 @@ void frmOptions::txtOutputFilename_Change() {
   lblOutputFilenameExample->setText(QString::fromStdString("Ex. " + example));
 }
 
-void frmOptions::selectDestination(int mode) {
-  SimpleOptionButton* buttons[] = {optSameDir, optNewdirectory, optFixedFolder};
-  for (int other = 0; other < 3; ++other)
-    if (other != mode) buttons[other]->setSelected(false);
+void frmOptions::selectDestination(DestinationMode mode) {
+  const std::pair<DestinationMode, SimpleOptionButton*> buttons[] = {
+      {DestinationMode::SourceFolder, optSameDir},
+      {DestinationMode::Subfolder, optNewdirectory},
+      {DestinationMode::FixedFolder, optFixedFolder}};
+  for (const auto& [other, button] : buttons)
+    if (other != mode) button->setSelected(false);
   settings.DestinationMode = mode;
 }
 
@@ -306,6 +387,38 @@ void frmOptions::cmdOK_Click() {
     settings.OutputFilenamePattern = kPresetPattern;
     txtOutputFilename->setEditText(kPresetPattern);
   }
+}
+
+void frmOptions::cmbColourProfile_Change() {
+  int index = cmbColourProfile->currentIndex();
+  if (index >= 0 && index < static_cast<int>(std::size(kColourProfiles)))
+    moreSettings.profile = kColourProfiles[index].mode;
+}
+
+// Like the JPEG quality box, the box keeps what was typed and the setting always follows it: a
+// text that is no size reads as no limit (shown in red), so that a half-typed "1.5m" never
+// leaves a limit of one byte behind.
+void frmOptions::txtLargestFileSize_Change() {
+  std::string text = txtLargestFileSize->text().toStdString();
+  std::optional<std::int64_t> bytes = text.find_first_not_of(" \t") == std::string::npos
+                                          ? std::optional<std::int64_t>(0)
+                                          : ParseFileSizeLimit(text);
+  moreSettings.maxFileBytes = bytes.value_or(0);
+  QPalette colours = palette();
+  if (!bytes) colours.setColor(QPalette::Text, QColor(192, 0, 0));
+  txtLargestFileSize->setPalette(colours);
+}
+
+void frmOptions::chkLeaveOutLocation_Click() { moreSettings.stripLocation = chkLeaveOutLocation->Selected(); }
+
+void frmOptions::chkKeepFileDate_Click() { moreSettings.keepDate = chkKeepFileDate->Selected(); }
+
+void frmOptions::chkNeverEnlarge_Click() { moreSettings.shrinkOnly = chkNeverEnlarge->Selected(); }
+
+void frmOptions::saveMoreSettings() {
+  if (!SaveMoreSettings())
+    prompts_.message("The settings could not be saved in " + ConfigFolder() + kMoreSettingsFileName + ".",
+                     PromptIcon::Warning);
 }
 
 void frmOptions::Label3_Click() { linkOpener_(Label3->text().toStdString()); }

@@ -1,12 +1,16 @@
 // The options dialog: every setting of the program, written the moment its control changes, so
 // that the next photo job started sees it. It is not modal; OK only checks the file name pattern
-// and closes, and the close box keeps every change too.
+// and closes, and the close box keeps every change too. The settings that lumivex.cfg has no
+// record for (lumivex-more.cfg) have a group of their own below the others; closing the dialog
+// saves that file, while lumivex.cfg is saved when the program ends.
 #pragma once
 
 #include <QDialog>
 #include <QPointer>
 #include <functional>
 #include <string>
+
+#include "batch/setting_modes.h"
 
 class QComboBox;
 class QLabel;
@@ -58,8 +62,10 @@ class frmOptions : public QDialog {
   void createRotationAndOverwriteFrames();
   void createOtherOptionsFrame();
   void createButtonAndLink();
+  void createCopiesFrame();
   void connectHandlers();
   void Form_Load();
+  void loadCopiesFrame();
 
   void txtJPEGQuality_Change();
   void cmbResizeQuality_Change();
@@ -68,12 +74,18 @@ class frmOptions : public QDialog {
   void txtNewDirectory_Change();
   void txtFixedFolder_Change();
   void txtOutputFilename_Change();
-  void selectDestination(int mode);
+  void selectDestination(DestinationMode mode);
   void chkCopyExif_Click();
   void chkAutoCrop_Click();
   void chkAlwaysOnTop_Click();
   void cmdBrowseFixedFolder_Click();
   void cmdOK_Click();
+  void cmbColourProfile_Change();
+  void txtLargestFileSize_Change();
+  void chkLeaveOutLocation_Click();
+  void chkKeepFileDate_Click();
+  void chkNeverEnlarge_Click();
+  void saveMoreSettings();
   void Label3_Click();
 
   QPointer<QWidget> mainWindow_;
@@ -98,6 +110,11 @@ class frmOptions : public QDialog {
   SimpleCheckBox* chkAlwaysOnTop = nullptr;
   QPushButton* cmdOK = nullptr;
   QLabel* Label3 = nullptr;
+  QComboBox* cmbColourProfile = nullptr;
+  QLineEdit* txtLargestFileSize = nullptr;
+  SimpleCheckBox* chkLeaveOutLocation = nullptr;
+  SimpleCheckBox* chkKeepFileDate = nullptr;
+  SimpleCheckBox* chkNeverEnlarge = nullptr;
 };
 
 }  // namespace lumivex::ui

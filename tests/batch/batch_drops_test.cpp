@@ -52,8 +52,8 @@ class BatchDropsTest : public ::testing::Test {
   void SetUp() override {
     saved = settings;
     settings = Settings{};
-    settings.DestinationMode = kSameFolder;
-    settings.OverwriteMode = 1;  // never: a second job for one photo would show as "kept"
+    settings.DestinationMode = DestinationMode::SourceFolder;
+    settings.OverwriteMode = OverwriteMode::Never;  // never: a second job for one photo would show as "kept"
   }
   void TearDown() override { settings = saved; }
 
@@ -104,7 +104,7 @@ TEST_F(BatchDropsTest, EveryDroppedFileIsResizedExactlyOnce) {
 // Re-running over existing outputs with the "Ask" policy: "Yes to All" answers every later
 // question of the run, and Cancel ends the run after the photo in flight, dropping the rest.
 TEST_F(BatchDropsTest, TheOverwriteQuestionAnswersForAllOrEndsTheRun) {
-  settings.OverwriteMode = 0;
+  settings.OverwriteMode = OverwriteMode::Ask;
   std::vector<std::string> sources = photos("p", 4);
   for (const std::string& source : sources)
     testing_support::writeBytes(source.substr(0, source.size() - 4) + "_32x24.jpg", {'o', 'l', 'd'});
@@ -134,7 +134,7 @@ TEST_F(BatchDropsTest, TheOverwriteQuestionAnswersForAllOrEndsTheRun) {
 // Counters follow the queue even when a later photo is done first: a large photo first, small ones
 // after it, three workers, one fixed folder.
 TEST_F(BatchDropsTest, CountersFollowTheQueueWhicheverPhotoIsDoneFirst) {
-  settings.DestinationMode = kFixedFolder;
+  settings.DestinationMode = DestinationMode::FixedFolder;
   settings.FixedFolder = dir.file("out");
   settings.OutputFilenamePattern = "img_%N2%";
   PendingFiles queue;

@@ -62,9 +62,9 @@ class BatchWorkersTest : public ::testing::Test {
   void SetUp() override {
     saved = settings;
     settings = Settings{};
-    settings.DestinationMode = kFixedFolder;
-    settings.OverwriteMode = 2;
-    settings.RotationMode = 1;  // by Exif: the portraits are turned on the job's thread
+    settings.DestinationMode = DestinationMode::FixedFolder;
+    settings.OverwriteMode = OverwriteMode::Always;
+    settings.RotationMode = RotationMode::ByExif;  // by Exif: the portraits are turned on the job's thread
     settings.CopyExif = true;
   }
   void TearDown() override { settings = saved; }

@@ -182,7 +182,7 @@ TEST_F(FolderWalkTest, OnlyVisibleRegularFilesAreQueued) {
 }
 
 TEST_F(FolderWalkTest, TheRunsOwnSubfoldersAreNotWalked) {
-  settings.DestinationMode = 1;
+  settings.DestinationMode = DestinationMode::Subfolder;
   settings.SubfolderName = "small_%WIDTH%x%HEIGHT%/jpg";
   for (const char* file : {"t/a.jpg", "t/small_160x120/a_160x120.jpg", "t/sub/small_8x6/b.jpg", "t/sub/b.jpg",
                            "t/small_x/c.jpg", "t/small_160x120y/d.jpg"})
@@ -201,7 +201,7 @@ TEST_F(FolderWalkTest, TheRunsOwnSubfoldersAreNotWalked) {
 }
 
 TEST_F(FolderWalkTest, TheFixedFolderInsideTheTreeIsNotWalked) {
-  settings.DestinationMode = 2;
+  settings.DestinationMode = DestinationMode::FixedFolder;
   for (const char* file : {"f/a.jpg", "f/out/x.jpg", "f/f_320/y.jpg", "f/f_abc/z.jpg", "f/g/out/w.jpg"})
     touch(file);
   fs::create_directory_symlink(dir.path() / "f/out", dir.path() / "f/g/link");

@@ -19,13 +19,13 @@ class DestinationTest : public ::testing::Test {
 };
 
 TEST_F(DestinationTest, SameFolderIsThePhotosFolder) {
-  settings.DestinationMode = kSameFolder;
+  settings.DestinationMode = DestinationMode::SourceFolder;
   std::string base = "/E/Photos/";
   EXPECT_EQ(DestinationFolderFor("/E/Photos/2007/a.jpg", base, {800, 600}), "/E/Photos/2007/");
 }
 
 TEST_F(DestinationTest, SubfolderMirrorsTheTreeBelowTheBase) {
-  settings.DestinationMode = kSubfolder;
+  settings.DestinationMode = DestinationMode::Subfolder;
   settings.SubfolderName = "resized";
   std::string base = "/E/Photos/";
   EXPECT_EQ(DestinationFolderFor("/E/Photos/2007/a.jpg", base, {800, 600}), "/E/Photos/resized/2007/");
@@ -37,14 +37,14 @@ TEST_F(DestinationTest, SubfolderMirrorsTheTreeBelowTheBase) {
 }
 
 TEST_F(DestinationTest, SubfolderNameTakesTheTargetSize) {
-  settings.DestinationMode = kSubfolder;
+  settings.DestinationMode = DestinationMode::Subfolder;
   settings.SubfolderName = "%WIDTH%x%HEIGHT% %WIDTH%";
   std::string base = "/E/Photos/";
   EXPECT_EQ(DestinationFolderFor("/E/Photos/a.jpg", base, {800, 600}), "/E/Photos/800x600 800/");
 }
 
 TEST_F(DestinationTest, FixedFolderWithTheLastComponentOfTheBase) {
-  settings.DestinationMode = kFixedFolder;
+  settings.DestinationMode = DestinationMode::FixedFolder;
   settings.FixedFolder = "/F/out/%SUBDIR%_%WIDTH%/";
   std::string base = "/E/Photos/Trip/";
   EXPECT_EQ(DestinationFolderFor("/E/Photos/Trip/day1/a.jpg", base, {800, 600}), "/F/out/Trip_800/");
@@ -53,7 +53,7 @@ TEST_F(DestinationTest, FixedFolderWithTheLastComponentOfTheBase) {
 }
 
 TEST_F(DestinationTest, AnUnknownModeHasNoFolder) {
-  settings.DestinationMode = 3;
+  settings.DestinationMode = static_cast<DestinationMode>(3);
   std::string base = "/E/";
   EXPECT_FALSE(DestinationFolderFor("/E/a.jpg", base, {800, 600}));
 }

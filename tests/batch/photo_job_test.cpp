@@ -26,7 +26,7 @@ class PhotoJobTest : public ::testing::Test {
   void SetUp() override {
     saved = settings;
     settings = Settings{};
-    settings.DestinationMode = kSameFolder;
+    settings.DestinationMode = DestinationMode::SourceFolder;
   }
   void TearDown() override { settings = saved; }
 
@@ -112,10 +112,10 @@ TEST_F(PhotoJobTest, NeverAndAlwaysOverwriteAskNothing) {
   std::string source = copyOf("cameras/fujifilm-finepix40i.jpg", "a.jpg");
   std::string output = dir.file("a_64x48.jpg");
   testing_support::writeBytes(output, {'o', 'l', 'd'});
-  settings.OverwriteMode = 1;
+  settings.OverwriteMode = OverwriteMode::Never;
   EXPECT_EQ(resize(source, 64, 64).outcome, PhotoOutcome::KeptExisting);
   EXPECT_EQ(testing_support::readBytes(output).size(), 3u);
-  settings.OverwriteMode = 2;
+  settings.OverwriteMode = OverwriteMode::Always;
   EXPECT_EQ(resize(source, 64, 64).outcome, PhotoOutcome::Written);
   EXPECT_EQ(jpegSize(output), (PictureSize{64, 48}));
   EXPECT_TRUE(prompts.questions.empty());
@@ -123,7 +123,7 @@ TEST_F(PhotoJobTest, NeverAndAlwaysOverwriteAskNothing) {
 
 // Every valid orientation is turned; a value outside 1..8 (written here by exiftool) gets the note.
 TEST_F(PhotoJobTest, AnOrientationOutsideTheEightGivesANote) {
-  settings.RotationMode = 1;
+  settings.RotationMode = RotationMode::ByExif;
   std::string mirrored = copyOf("orientation/landscape_2.jpg", "mirrored.jpg");
   EXPECT_EQ(resize(mirrored, 60, 60).outcome, PhotoOutcome::Written);
   EXPECT_TRUE(prompts.notices.empty());
@@ -137,15 +137,15 @@ TEST_F(PhotoJobTest, AnOrientationOutsideTheEightGivesANote) {
 }
 
 TEST_F(PhotoJobTest, RotationModeTwoTurnsPortraitsClockwise) {
-  settings.RotationMode = 2;
+  settings.RotationMode = RotationMode::ToLandscape;
   testing_support::writeGradientBmp(dir.file("tall.bmp"), 30, 40);
   EXPECT_EQ(jpegSize(resize(dir.file("tall.bmp"), 80, 80).outputPath), (PictureSize{80, 60}));
-  settings.RotationMode = 0;
+  settings.RotationMode = RotationMode::None;
   EXPECT_EQ(jpegSize(resize(dir.file("tall.bmp"), 80, 80).outputPath), (PictureSize{60, 80}));
 }
 
 TEST_F(PhotoJobTest, ABareFileNameKeepsItsSubfolderInTheCurrentFolder) {
-  settings.DestinationMode = kSubfolder;
+  settings.DestinationMode = DestinationMode::Subfolder;
   copyOf("cameras/fujifilm-finepix40i.jpg", "a.jpg");
   fs::path previous = fs::current_path();
   fs::current_path(dir.path());
@@ -156,7 +156,7 @@ TEST_F(PhotoJobTest, ABareFileNameKeepsItsSubfolderInTheCurrentFolder) {
 }
 
 TEST_F(PhotoJobTest, AnUnknownDestinationModeWritesNothing) {
-  settings.DestinationMode = 7;
+  settings.DestinationMode = static_cast<DestinationMode>(7);
   std::string source = copyOf("cameras/fujifilm-finepix40i.jpg", "a.jpg");
   PhotoReport report = resize(source, 64, 64);
   EXPECT_EQ(report.outcome, PhotoOutcome::Failed);

@@ -71,9 +71,9 @@ Settings unusualSettings() {
   s.AlwaysOnTop = true;
   s.OutputFilenamePattern = "img_%N4%";
   s.AutoCrop = true;
-  s.RotationMode = 1;
-  s.OverwriteMode = 2;
-  s.DestinationMode = 2;
+  s.RotationMode = RotationMode::ByExif;
+  s.OverwriteMode = OverwriteMode::Always;
+  s.DestinationMode = DestinationMode::FixedFolder;
   s.FixedFolder = "/srv/photos, resized/%SUBDIR%";
   return s;
 }
@@ -191,9 +191,9 @@ TEST_F(SettingsTest, ValuesOutOfRangeAreBroughtIntoRangeOnLoading) {
     EXPECT_EQ(settings.ResizeQuality, c.resizeQuality) << c.resize;
     EXPECT_EQ(settings.JpegQuality, c.jpegQuality) << c.jpeg;
     // The dialog keeps unknown modes as they are; the photo job treats them safely.
-    EXPECT_EQ(settings.RotationMode, 9);
-    EXPECT_EQ(settings.OverwriteMode, -3);
-    EXPECT_EQ(settings.DestinationMode, 7);
+    EXPECT_EQ(ModeNumber(settings.RotationMode), 9);
+    EXPECT_EQ(ModeNumber(settings.OverwriteMode), -3);
+    EXPECT_EQ(ModeNumber(settings.DestinationMode), 7);
   }
   // A file that ends early is normalised too.
   loadWithCfg("\"640x480\"\r\n-1\r\n");

@@ -193,7 +193,7 @@ class BatchFromWindowTest : public QObject {
     auto* dialog = new frmOptions(&owner, prompts);
     dialog->show();
     QVERIFY(QTest::qWaitForWindowExposed(dialog));
-    QCOMPARE(dialog->grab().size(), QSize(458, 341));
+    QCOMPARE(dialog->grab().size(), QSize(458, 441));
     saveScreenshot(*dialog, "options_dialog.png");
     delete dialog;
   }

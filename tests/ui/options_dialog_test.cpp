@@ -1,15 +1,18 @@
 // The options dialog: filling from the settings, the rules by which each control writes its
-// setting, the OK checks and the folder picker.
+// setting, the OK checks, the folder picker and the group of lumivex-more.cfg.
 #include "ui/options_dialog.h"
 
 #include <QComboBox>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
 #include <QTest>
 
+#include "batch/more_settings.h"
 #include "batch/settings.h"
+#include "batch/settings_file.h"
 #include "scripted_prompts.h"
 #include "ui/simple_check_box.h"
 #include "ui/simple_option_button.h"
@@ -29,6 +32,12 @@ Widget* control(QWidget* dialog, const char* name) {
 }
 
 void clickControl(QWidget* widget) { QTest::mouseClick(widget, Qt::LeftButton, {}, QPoint(8, 8)); }
+
+// The bytes of a file of the configuration folder; empty when there is none.
+QByteArray configFile(const char* name) {
+  QFile file(QString(ui_suite::configFolder()) + "/" + name);
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
 
 QStringList entriesOf(QComboBox* box) {
   QStringList entries;
@@ -84,7 +93,7 @@ class OptionsDialogTest : public QObject {
     QCOMPARE(f.get<QPushButton>("cmdBrowseFixedFolder")->text(), QString("..."));
     QCOMPARE(f.get<QPushButton>("cmdOK")->text(), QString("OK"));
     QCOMPARE(f.get<QLabel>("Label3")->text(), QString(kProductWebAddress));
-    QCOMPARE(f.dialog->size(), QSize(458, 341));  // 6870 x 5115 twips
+    QCOMPARE(f.dialog->size(), QSize(458, 441));  // 6870 x 6615 twips
     QCOMPARE(f.get<QComboBox>("cmbRotation")->geometry(), QRect(16, 24, 185, 23));
     QCOMPARE(f.get<QLabel>("lblOutputFilenameExample")->font().pointSizeF(), 8.25);
     QCOMPARE(f.get<QLabel>("Label1")->font().family(), QString("Arial"));
@@ -101,10 +110,10 @@ class OptionsDialogTest : public QObject {
 
   void fillingShowsTheSettings() {
     settings.ResizeQuality = 3;
-    settings.RotationMode = 2;
-    settings.OverwriteMode = 1;
+    settings.RotationMode = RotationMode::ToLandscape;
+    settings.OverwriteMode = OverwriteMode::Never;
     settings.JpegQuality = 75;
-    settings.DestinationMode = 2;
+    settings.DestinationMode = DestinationMode::FixedFolder;
     settings.CopyExif = false;
     settings.AutoCrop = true;
     settings.SubfolderName = "small";
@@ -129,11 +138,11 @@ class OptionsDialogTest : public QObject {
   void fillingNormalisesSettingsReadFromTheFile() {
     settings.ResizeQuality = 7;
     settings.JpegQuality = 200;
-    settings.RotationMode = 9;  // shown as the first entry, left as it is
+    settings.RotationMode = static_cast<RotationMode>(9);  // shown as the first entry, left as it is
     Fixture f;
     QCOMPARE(settings.ResizeQuality, 1);
     QCOMPARE(settings.JpegQuality, 100);
-    QCOMPARE(settings.RotationMode, 9);
+    QCOMPARE(ModeNumber(settings.RotationMode), 9);
     QCOMPARE(f.get<QComboBox>("cmbRotation")->currentText(), QString("0 - Don't Rotate"));
   }
 
@@ -179,7 +188,7 @@ class OptionsDialogTest : public QObject {
     f.get<QComboBox>("cmbResizeQuality")->setCurrentIndex(2);
     QCOMPARE(settings.ResizeQuality, 3);
     f.get<QComboBox>("cmbOverwriteOption")->setCurrentIndex(2);
-    QCOMPARE(settings.OverwriteMode, 2);
+    QCOMPARE(settings.OverwriteMode, OverwriteMode::Always);
   }
 
   void rotationAndOverwriteTakeTheLeadingDigit_data() {
@@ -194,13 +203,13 @@ class OptionsDialogTest : public QObject {
   void rotationAndOverwriteTakeTheLeadingDigit() {
     QFETCH(QString, typed);
     QFETCH(int, stored);
-    settings.RotationMode = 1;
-    settings.OverwriteMode = 1;
+    settings.RotationMode = RotationMode::ByExif;
+    settings.OverwriteMode = OverwriteMode::Never;
     Fixture f;
     f.type("cmbRotation", typed);
-    QCOMPARE(settings.RotationMode, stored);
+    QCOMPARE(ModeNumber(settings.RotationMode), stored);
     f.type("cmbOverwriteOption", typed);
-    QCOMPARE(settings.OverwriteMode, stored);
+    QCOMPARE(ModeNumber(settings.OverwriteMode), stored);
   }
 
   void textsAreStoredUnchanged() {
@@ -229,13 +238,13 @@ class OptionsDialogTest : public QObject {
     auto* fixed = f.get<SimpleOptionButton>("optFixedFolder");
     QVERIFY(sub->Selected());
     clickControl(fixed);
-    QCOMPARE(settings.DestinationMode, 2);
+    QCOMPARE(settings.DestinationMode, DestinationMode::FixedFolder);
     QVERIFY(fixed->Selected() && !same->Selected() && !sub->Selected());
     clickControl(same);
-    QCOMPARE(settings.DestinationMode, 0);
+    QCOMPARE(settings.DestinationMode, DestinationMode::SourceFolder);
     QVERIFY(same->Selected() && !fixed->Selected() && !sub->Selected());
     clickControl(same);
-    QCOMPARE(settings.DestinationMode, 0);
+    QCOMPARE(settings.DestinationMode, DestinationMode::SourceFolder);
     QVERIFY(same->Selected());
   }
 
@@ -279,7 +288,8 @@ class OptionsDialogTest : public QObject {
     QTest::mouseClick(f.get<QPushButton>("cmdBrowseFixedFolder"), Qt::LeftButton);
     QCOMPARE(settings.FixedFolder, answer);
     QCOMPARE(f.get<QLineEdit>("txtFixedFolder")->text(), QString("/srv/photos/small"));
-    QCOMPARE(settings.DestinationMode, 1);  // choosing a folder does not choose the destination
+    QCOMPARE(settings.DestinationMode,
+             DestinationMode::Subfolder);  // choosing a folder does not choose the destination
   }
 
   void webLinkOpensTheAddress() {
@@ -330,6 +340,56 @@ class OptionsDialogTest : public QObject {
     QTest::mouseClick(f.get<QPushButton>("cmdOK"), Qt::LeftButton);
     QCOMPARE(settings.OutputFilenamePattern, std::string("holiday"));
     QTRY_VERIFY(f.dialog.isNull());
+  }
+
+  // The group of lumivex-more.cfg shows its settings, stores each change, and OK saves that file;
+  // lumivex.cfg's thirteen records stay as they were, to the byte.
+  void copiesGroupStoresAndSavesLumivexMoreCfgOnly() {
+    QFile::remove(QString(ui_suite::configFolder()) + "/lumivex-more.cfg");  // earlier dialogs saved it
+    moreSettings = MoreSettings{};
+    moreSettings.keepDate = true;
+    moreSettings.maxFileBytes = 307200;
+    QVERIFY(SaveSettings());
+    const QByteArray cfgBefore = configFile("lumivex.cfg");
+    const std::string recordsBefore = FormatSettingsFile(settings);
+    Fixture f;
+    auto* profile = f.get<QComboBox>("cmbColourProfile");
+    QCOMPARE(entriesOf(profile),
+             QStringList({"Keep the photo's profile", "Convert to sRGB", "Remove the profile"}));
+    QCOMPARE(profile->currentText(), QString("Keep the photo's profile"));
+    QCOMPARE(f.get<QLineEdit>("txtLargestFileSize")->text(), QString("300k"));
+    QVERIFY(f.get<SimpleCheckBox>("chkKeepFileDate")->Selected());
+    QVERIFY(!f.get<SimpleCheckBox>("chkLeaveOutLocation")->Selected());
+    QCOMPARE(f.get<SimpleCheckBox>("chkNeverEnlarge")->Caption(), QString("Never enlarge small photos"));
+
+    profile->setCurrentIndex(2);
+    QCOMPARE(moreSettings.profile, ProfileMode::Strip);
+    profile->setCurrentIndex(1);
+    clickControl(f.get<SimpleCheckBox>("chkLeaveOutLocation"));
+    clickControl(f.get<SimpleCheckBox>("chkKeepFileDate"));
+    clickControl(f.get<SimpleCheckBox>("chkNeverEnlarge"));
+    f.type("txtLargestFileSize", "1.5x");  // no size: no limit rather than what was half typed
+    QCOMPARE(moreSettings.maxFileBytes, std::int64_t{0});
+    f.type("txtLargestFileSize", "");
+    QCOMPARE(moreSettings.maxFileBytes, std::int64_t{0});
+    f.type("txtLargestFileSize", " 1.5M");
+    QCOMPARE(moreSettings.maxFileBytes, std::int64_t{1572864});
+    QCOMPARE(configFile("lumivex-more.cfg"), QByteArray());  // saved when the dialog closes
+
+    QTest::mouseClick(f.get<QPushButton>("cmdOK"), Qt::LeftButton);
+    QTRY_VERIFY(f.dialog.isNull());
+    QVERIFY(f.prompts.shown.empty());
+    QCOMPARE(moreSettings.profile, ProfileMode::ConvertToSrgb);
+    QVERIFY(moreSettings.stripLocation && !moreSettings.keepDate && moreSettings.shrinkOnly);
+    const QByteArray saved = configFile("lumivex-more.cfg");
+    QVERIFY(saved.contains("\nprofile = srgb\n") && saved.contains("\nmax-size = 1.5m\n"));
+    MoreSettings read;
+    ParseMoreSettings(saved.toStdString(), read);
+    QVERIFY(read.profile == ProfileMode::ConvertToSrgb && read.stripLocation && !read.keepDate &&
+            read.shrinkOnly && read.maxFileBytes == 1572864);
+    QCOMPARE(configFile("lumivex.cfg"), cfgBefore);
+    QCOMPARE(FormatSettingsFile(settings), recordsBefore);
+    moreSettings = MoreSettings{};
   }
 
   void closeBoxKeepsChangesWithoutQuestions() {
