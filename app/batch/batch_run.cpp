@@ -43,7 +43,8 @@ class Run {
  private:
   bool entriesLeft() const { return !ledger_.cancelled && next_ <= queue_.count(); }
   bool anyBusy() const;
-  void collect(PhotoJob& worker);
+  bool collect(PhotoJob& worker);
+  void record(const PhotoReport& report);
   void startNext(std::int32_t slot, PhotoJob& worker);
 
   PendingFiles& queue_;
@@ -55,14 +56,24 @@ class Run {
   BatchSummary summary_;
 };
 
+// A worker whose photo only waits for its name holds no pictures any more: it does not count.
 bool Run::anyBusy() const {
   return std::any_of(workers_.begin(), workers_.end(),
-                     [](const auto& worker) { return !worker->isFinished(); });
+                     [](const auto& worker) { return !worker->canTakePhoto(); });
 }
 
-void Run::collect(PhotoJob& worker) {
+// Takes every report the worker has; true when there was one.
+bool Run::collect(PhotoJob& worker) {
+  bool any = false;
   PhotoReport report;
-  if (!worker.takeReport(report)) return;
+  while (worker.takeReport(report)) {
+    record(report);
+    any = true;
+  }
+  return any;
+}
+
+void Run::record(const PhotoReport& report) {
   ++summary_.photos;
   switch (report.outcome) {
     case PhotoOutcome::Written:
@@ -92,34 +103,34 @@ void Run::startNext(std::int32_t slot, PhotoJob& worker) {
   observer_.processEvents();
 }
 
-// Hands each idle worker the next entry until none is left. While another photo is in flight and
+// Hands each free worker the next entry until none is left. While another photo is in flight and
 // the machine runs short of memory, a new photo waits for a worker to finish rather than
-// allocating its pictures beside the others.
+// allocating its pictures beside the others. A pass that ended a photo is followed by another at
+// once: that photo's end may be the turn another worker's finished photo waits for.
 void Run::dispatch() {
   while (entriesLeft()) {
+    bool ended = false;
     for (std::size_t k = 0; k < workers_.size() && entriesLeft(); ++k) {
       PhotoJob& worker = *workers_[k];
-      if (!worker.isFinished()) continue;
-      collect(worker);
-      if (!entriesLeft() || (anyBusy() && observer_.memoryIsShort())) continue;
+      bool free = worker.canTakePhoto();
+      ended |= collect(worker);
+      if (!free || !entriesLeft() || (anyBusy() && observer_.memoryIsShort())) continue;
       startNext(static_cast<std::int32_t>(k), worker);
     }
-    observer_.pause(kPollMilliseconds);
+    if (!ended) observer_.pause(kPollMilliseconds);
     observer_.processEvents();
   }
 }
 
 void Run::waitForLastJobs() {
   for (;;) {
-    bool allIdle = true;
+    bool allIdle = true, ended = false;
     for (auto& worker : workers_) {
-      if (worker->isFinished())
-        collect(*worker);
-      else
-        allIdle = false;
+      if (!worker->isFinished()) allIdle = false;
+      ended |= collect(*worker);
     }
     if (allIdle) return;
-    observer_.pause(kPollMilliseconds);
+    if (!ended) observer_.pause(kPollMilliseconds);
     observer_.processEvents();
   }
 }

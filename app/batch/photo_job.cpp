@@ -98,8 +98,6 @@ void CWorker::ResizePicture_Start(std::int32_t slot, const std::string& FileName
                                   std::int32_t dstHeight, float dstPrcnt, const std::string& baseDirectory) {
   jobDone_ = false;
   ticket_ = ledger ? ledger->issueTicket() : -1;
-  report_.reset();
-  note_.clear();
   work_ = PhotoWork{};
   baseDir = baseDirectory;
   FileN = FileName;
@@ -111,7 +109,10 @@ void CWorker::ResizePicture_Start(std::int32_t slot, const std::string& FileName
     order.slot = slot;
     startWork(std::move(order));
   } catch (const std::exception& failure) {
-    endJob(Outcome::Failed, "", failure.what());
+    FinishedPhoto photo{FileN, baseDir, ticket_, PhotoWork{}, ""};
+    jobDone_ = true;
+    ticket_ = -1;
+    endJob(photo, Outcome::Failed, "", failure.what());
   }
 }
 
@@ -184,27 +185,48 @@ void CWorker::startWork(PhotoOrder order) {
   }
 }
 
-bool CWorker::isFinished() {
-  if (jobDone_) return true;
-  if (!workDone_.load(std::memory_order_acquire)) return false;
-  if (ledger && ticket_ >= 0 && !ledger->mayName(ticket_)) return false;
-  thread_.join();
-  try {
-    ResizePicture_Finish();
-  } catch (const std::exception& failure) {
-    endJob(Outcome::Failed, "", failure.what());
-  }
-  return true;
+bool CWorker::isFinished() { return canTakePhoto() && waiting_.empty(); }
+
+bool CWorker::canTakePhoto() {
+  collectDoneWork();
+  finishPhotosInTurn();
+  return jobDone_;
 }
 
-void CWorker::ResizePicture_Finish() {
-  if (!work_.failure.empty()) throw JobFailure(work_.failure);
-  std::optional<std::string> folder = DestinationFolderFor(FileN, baseDir, work_.target);
+// Moves the work of a job whose thread is done into the waiting line, which frees the worker.
+void CWorker::collectDoneWork() {
+  if (jobDone_ || !workDone_.load(std::memory_order_acquire)) return;
+  thread_.join();
+  waiting_.push_back(FinishedPhoto{FileN, baseDir, ticket_, std::move(work_), ""});
+  work_ = PhotoWork{};
+  jobDone_ = true;
+  ticket_ = -1;
+}
+
+// Names and writes the waiting photos whose turn has come: photos choose their names in the
+// order they were started, whichever worker did them.
+void CWorker::finishPhotosInTurn() {
+  while (!waiting_.empty()) {
+    FinishedPhoto& photo = waiting_.front();
+    if (ledger && photo.ticket >= 0 && !ledger->mayName(photo.ticket)) return;
+    try {
+      ResizePicture_Finish(photo);
+    } catch (const std::exception& failure) {
+      endJob(photo, Outcome::Failed, "", failure.what());
+    }
+    waiting_.pop_front();
+  }
+}
+
+void CWorker::ResizePicture_Finish(FinishedPhoto& photo) {
+  const PhotoWork& work = photo.work;
+  if (!work.failure.empty()) throw JobFailure(work.failure);
+  std::optional<std::string> folder = DestinationFolderFor(photo.source, photo.baseDir, work.target);
   if (!folder)
     throw JobFailure("no destination: the destination mode " + std::to_string(settings.DestinationMode) +
                      " is none of same folder (0), subfolder (1) or fixed folder (2)");
   CreateDestinationFolder(*folder);
-  std::string path = nextOutputPath(*folder);
+  std::string path = nextOutputPath(photo, *folder);
 
   bool replacing = false;
   if (FileExists(path)) {
@@ -212,18 +234,18 @@ void CWorker::ResizePicture_Finish() {
       throw JobFailure("its output " + path +
                        " would replace a photo this run reads; choose another name pattern or folder");
     replacing = applyOverwritePolicy(path);
-    if (!replacing) return endJob(Outcome::KeptExisting, path, "");
+    if (!replacing) return endJob(photo, Outcome::KeptExisting, path, "");
   }
-  write(path, replacing);
+  write(photo, path, replacing);
 }
 
 // Two photos of one output name (same file names from different folders into one fixed folder):
 // the later one takes a free name instead of finding the earlier one's output "existing".
-std::string CWorker::avoidOwnOutputs(const std::string& path) {
+std::string CWorker::avoidOwnOutputs(FinishedPhoto& photo, const std::string& path) {
   if (!ledger || !ledger->wroteItself(path)) return path;
   std::string freePath = freeNameBeside(path);
-  note_ = "written as " + FileNameOf(freePath) + ": " + FileNameOf(path) +
-          " was written by this run from another photo";
+  photo.note = "written as " + FileNameOf(freePath) + ": " + FileNameOf(path) +
+               " was written by this run from another photo";
   return freePath;
 }
 
@@ -251,7 +273,7 @@ bool CWorker::applyOverwritePolicy(const std::string& path) {
   return false;
 }
 
-void CWorker::write(const std::string& path, bool replacing) {
+void CWorker::write(FinishedPhoto& photo, const std::string& path, bool replacing) {
   std::string target = path;
   for (int attempt = 0;; ++attempt) {
     NewFileStatus status;
@@ -259,14 +281,14 @@ void CWorker::write(const std::string& path, bool replacing) {
       // A replacement is written completely before it takes the old file's place in one rename,
       // so a failed write (a full disk) leaves the old file as it was.
       if (replacing) requireReplaceable(target);
-      status = writeNewFile(target, work_.jpeg, replacing ? ExistingFile::Replace : ExistingFile::Keep);
+      status = writeNewFile(target, photo.work.jpeg, replacing ? ExistingFile::Replace : ExistingFile::Keep);
     } catch (const std::exception& failure) {
       throw JobFailure("cannot write " + target + " (" + failure.what() + ")");
     }
     if (status == NewFileStatus::Written) {
-      if (moreSettings.keepDate) copyModificationTime(FileN, target);
+      if (moreSettings.keepDate) copyModificationTime(photo.source, target);
       if (ledger) ledger->addWritten(target);
-      return endJob(Outcome::Written, target, "");
+      return endJob(photo, Outcome::Written, target, "");
     }
     if (replacing) throw JobFailure("the existing file " + target + " could not be replaced");
     // Another program (or another run) took the name between the check and the write: a counter
@@ -274,39 +296,42 @@ void CWorker::write(const std::string& path, bool replacing) {
     // not this photo's.
     if (!PatternHasCounter(settings.OutputFilenamePattern) || attempt == kNameRetries)
       throw JobFailure(target + " was created by another program while this photo was written");
-    target = nextOutputPath(FolderOf(target));
+    target = nextOutputPath(photo, FolderOf(target));
   }
 }
 
 // The pattern's name for this photo in `folder`. A counter name that is taken by the time the
 // search returns it was taken by someone else meanwhile (another run into the same folder): the
 // counter moves on rather than treating that file as one the user had before.
-std::string CWorker::nextOutputPath(const std::string& folder) {
+std::string CWorker::nextOutputPath(FinishedPhoto& photo, const std::string& folder) {
   for (int attempt = 0;; ++attempt) {
-    std::string path = avoidOwnOutputs(
-        folder + MakeOutputName(FileNameOf(FileN), work_.output.width, work_.output.height, folder));
+    std::string path =
+        avoidOwnOutputs(photo, folder + MakeOutputName(FileNameOf(photo.source), photo.work.output.width,
+                                                       photo.work.output.height, folder));
     if (!PatternHasCounter(settings.OutputFilenamePattern) || !FileExists(path) || attempt == kNameRetries)
       return path;
   }
 }
 
-void CWorker::endJob(Outcome outcome, const std::string& outputPath, const std::string& reason) {
-  report_ = std::make_unique<Report>(Report{FileN, outcome, outputPath, reason, "", ""});
+void CWorker::endJob(FinishedPhoto& photo, Outcome outcome, const std::string& outputPath,
+                     const std::string& reason) {
+  Report report{photo.source, outcome, outputPath, reason, "", ""};
   if (outcome != Outcome::Failed) {
-    report_->warning = work_.loadWarning;
-    report_->note = note_;
-    if (!work_.profileNote.empty()) report_->note += (note_.empty() ? "" : "; ") + work_.profileNote;
+    report.warning = photo.work.loadWarning;
+    report.note = photo.note;
+    if (!photo.work.profileNote.empty())
+      report.note += (photo.note.empty() ? "" : "; ") + photo.work.profileNote;
   }
-  work_ = PhotoWork{};
-  jobDone_ = true;
-  if (ledger && ticket_ >= 0) ledger->ended(ticket_);
-  ticket_ = -1;
+  reports_.push_back(std::move(report));
+  photo.work = PhotoWork{};
+  if (ledger && photo.ticket >= 0) ledger->ended(photo.ticket);
+  photo.ticket = -1;
 }
 
 bool CWorker::takeReport(Report& report) {
-  if (!report_) return false;
-  report = std::move(*report_);
-  report_.reset();
+  if (reports_.empty()) return false;
+  report = std::move(reports_.front());
+  reports_.pop_front();
   return true;
 }
 

@@ -11,6 +11,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <string>
 #include <thread>
@@ -48,10 +49,16 @@ class PhotoJob {
                                    std::int32_t dstHeight, float dstPrcnt,
                                    const std::string& baseDirectory) = 0;
 
-  // True when idle; the call that finds the engine done runs the finishing step first.
+  // True when every photo the worker was given has ended; the call that finds a photo's work done
+  // runs its finishing step first.
   virtual bool isFinished() = 0;
 
-  // The report of the job that ended last, handed out once: true when there was one to take.
+  // True when the worker can start another photo: its last one's work is done, even if that photo
+  // still waits for its turn to be named (an earlier photo of the run is still being worked on).
+  virtual bool canTakePhoto() { return isFinished(); }
+
+  // The reports of the photos that ended, oldest first, each handed out once: true when there was
+  // one to take.
   virtual bool takeReport(PhotoReport& report) = 0;
 
   std::string FileN;            // the photo of the current or last job; empty before the first
@@ -73,29 +80,43 @@ class CWorker : public PhotoJob {
   void ResizePicture_Start(std::int32_t slot, const std::string& FileName, std::int32_t dstWidth,
                            std::int32_t dstHeight, float dstPrcnt, const std::string& baseDirectory) override;
   bool isFinished() override;
+  bool canTakePhoto() override;
   bool takeReport(Report& report) override;
 
  private:
+  // A photo whose work is done: what its finishing step needs, kept apart from the worker's
+  // current job so that the worker can start the next photo while this one waits for its turn.
+  struct FinishedPhoto {
+    std::string source;
+    std::string baseDir;
+    std::int64_t ticket = -1;
+    PhotoWork work;
+    std::string note;
+  };
+
   PhotoOrder orderFor(std::int32_t dstWidth, std::int32_t dstHeight, float dstPrcnt);
   void readExif(PhotoOrder& order);
   void readMetadata(PhotoOrder& order);
   void startWork(PhotoOrder order);
-  void ResizePicture_Finish();
-  void write(const std::string& path, bool replacing);
-  std::string avoidOwnOutputs(const std::string& path);
-  std::string nextOutputPath(const std::string& folder);
+  void collectDoneWork();
+  void finishPhotosInTurn();
+  void ResizePicture_Finish(FinishedPhoto& photo);
+  void write(FinishedPhoto& photo, const std::string& path, bool replacing);
+  std::string avoidOwnOutputs(FinishedPhoto& photo, const std::string& path);
+  std::string nextOutputPath(FinishedPhoto& photo, const std::string& folder);
   bool applyOverwritePolicy(const std::string& path);
-  void endJob(Outcome outcome, const std::string& outputPath, const std::string& reason);
+  void endJob(FinishedPhoto& photo, Outcome outcome, const std::string& outputPath,
+              const std::string& reason);
   CExif& exif();
 
-  bool jobDone_ = true;
+  bool jobDone_ = true;                // no job thread is working
   std::int64_t ticket_ = -1;           // the run's naming ticket of the current job; -1 without a run
   std::thread thread_;                 // the job's thread while it works; joined once it is done
   std::atomic<bool> workDone_{false};  // set by the job's thread after its last write to work_
-  PhotoWork work_;
+  PhotoWork work_;                     // written by the job's thread until workDone_
+  std::deque<FinishedPhoto> waiting_;  // done, in start order, waiting for their turn to be named
   std::unique_ptr<CExif> exif_;
-  std::unique_ptr<Report> report_;
-  std::string note_;
+  std::deque<Report> reports_;
 };
 
 }  // namespace lumivex
