@@ -1,6 +1,10 @@
 // lumivex-more.cfg: one "key = value" a line, "#" starts a comment, keys in any order.
 #include "batch/more_settings.h"
 
+#include <algorithm>
+#include <cctype>
+#include <charconv>
+#include <cmath>
 #include <sstream>
 
 #include "batch/settings.h"
@@ -24,6 +28,27 @@ bool readYesNo(const std::string& value, bool& out) {
 }
 
 const char* yesNo(bool value) { return value ? "yes" : "no"; }
+
+constexpr std::int64_t kKilobyte = 1024;
+constexpr std::int64_t kMegabyte = 1024 * kKilobyte;
+// Larger limits are no limit to any photo, and the sums stay far from overflowing.
+constexpr double kLargestLimit = 1099511627776.0;  // 1 TiB
+
+// The file size limit as lumivex-more.cfg keeps it: whole kilobytes or megabytes when it is one.
+std::string fileSizeSetting(std::int64_t bytes) {
+  if (bytes > 0 && bytes % kMegabyte == 0) return std::to_string(bytes / kMegabyte) + "m";
+  if (bytes > 0 && bytes % kKilobyte == 0) return std::to_string(bytes / kKilobyte) + "k";
+  return std::to_string(std::max<std::int64_t>(bytes, 0));
+}
+
+// One decimal at most, none when it is 0; from_chars and to_chars ignore the locale.
+std::string oneDecimal(double value) {
+  char buffer[32];
+  auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, 1);
+  std::string text(buffer, error == std::errc() ? end : buffer);
+  if (text.ends_with(".0")) text.resize(text.size() - 2);
+  return text;
+}
 
 }  // namespace
 
@@ -52,7 +77,9 @@ std::string FormatMoreSettings(const MoreSettings& values) {
       << "profile = " << ProfileModeName(values.profile) << "\n"
       << "strip-location = " << yesNo(values.stripLocation) << "\n"
       << "keep-date = " << yesNo(values.keepDate) << "\n"
-      << "shrink-only = " << yesNo(values.shrinkOnly) << "\n";
+      << "shrink-only = " << yesNo(values.shrinkOnly) << "\n"
+      << "# max-size: the largest output file, e.g. 300k or 1.5m (1k = 1024 bytes); 0 for no limit\n"
+      << "max-size = " << fileSizeSetting(values.maxFileBytes) << "\n";
   return out.str();
 }
 
@@ -67,7 +94,36 @@ void ParseMoreSettings(const std::string& text, MoreSettings& values) {
     if (key == "strip-location") readYesNo(value, values.stripLocation);
     if (key == "keep-date") readYesNo(value, values.keepDate);
     if (key == "shrink-only") readYesNo(value, values.shrinkOnly);
+    if (key == "max-size") values.maxFileBytes = ParseFileSizeLimit(value).value_or(values.maxFileBytes);
   }
+}
+
+std::optional<std::int64_t> ParseFileSizeLimit(const std::string& text) {
+  std::string word = trimmed(text);
+  for (char& c : word) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  if (word == "none") return 0;
+  std::size_t numberEnd = word.find_first_not_of("0123456789.");
+  if (numberEnd == 0 || word.empty()) return std::nullopt;
+  if (numberEnd == std::string::npos) numberEnd = word.size();
+  double number = 0;
+  auto [end, error] = std::from_chars(word.data(), word.data() + numberEnd, number, std::chars_format::fixed);
+  if (error != std::errc() || end != word.data() + numberEnd) return std::nullopt;
+  std::string unit = trimmed(word.substr(numberEnd));
+  double scale = unit.empty()                                   ? 1.0
+                 : unit == "k" || unit == "kb" || unit == "kib" ? static_cast<double>(kKilobyte)
+                 : unit == "m" || unit == "mb" || unit == "mib" ? static_cast<double>(kMegabyte)
+                                                                : 0.0;
+  if (scale == 0.0 || (scale == 1.0 && number != std::floor(number))) return std::nullopt;
+  double bytes = std::floor(number * scale);
+  if (bytes > kLargestLimit || (number > 0 && bytes < 1)) return std::nullopt;
+  return static_cast<std::int64_t>(bytes);
+}
+
+std::string FileSizeLimitText(std::int64_t bytes) {
+  if (bytes <= 0) return "no limit";
+  if (bytes < kKilobyte) return std::to_string(bytes) + (bytes == 1 ? " byte" : " bytes");
+  if (bytes < kMegabyte) return oneDecimal(static_cast<double>(bytes) / kKilobyte) + " KB";
+  return oneDecimal(static_cast<double>(bytes) / kMegabyte) + " MB";
 }
 
 void LoadMoreSettings() {

@@ -5,6 +5,8 @@
 // program and the other way round. Both front ends read and write it.
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <string>
 
 namespace lumivex {
@@ -17,6 +19,7 @@ struct MoreSettings {
   bool stripLocation = false;               // "strip-location = yes | no": no GPS data in copies
   bool keepDate = false;                    // "keep-date": the output gets the source's time
   bool shrinkOnly = false;                  // "shrink-only": a photo within the target keeps its size
+  std::int64_t maxFileBytes = 0;            // "max-size = 300k": the largest output file; 0 none
 };
 
 extern MoreSettings moreSettings;
@@ -29,6 +32,13 @@ void ParseMoreSettings(const std::string& text, MoreSettings& values);
 // The keyword of a profile mode, and the mode of a keyword (none for an unknown one).
 const char* ProfileModeName(ProfileMode mode);
 bool ProfileModeFromName(const std::string& name, ProfileMode& mode);
+
+// A file size as people write it, in bytes: "300k" (a kilobyte is 1024 bytes), "1.5m" (1024
+// kilobytes), "250000", "0" or "none" (no limit). None for any other text.
+std::optional<std::int64_t> ParseFileSizeLimit(const std::string& text);
+
+// The limit for messages: "300 KB", "1.5 MB", "500 bytes"; "no limit" for 0.
+std::string FileSizeLimitText(std::int64_t bytes);
 
 // Reads lumivex-more.cfg into moreSettings (defaults first); writes the file with the defaults
 // when there is none yet.

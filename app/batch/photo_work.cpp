@@ -144,9 +144,6 @@ void PhotoWorker::run(PhotoWork& work) {
     PictureSize target = TargetFor(stored, size.dstWidth, size.dstHeight, size.dstPrcnt);
     work.outputs.push_back(makeOutput(work, target, i + 1 == sizes.size()));
   }
-  work.target = work.outputs.front().target;
-  work.output = work.outputs.front().output;
-  work.jpeg = work.outputs.front().jpeg;
 }
 
 // One size from the upright picture. The last size may use that picture up (a crop takes its
@@ -299,6 +296,7 @@ std::vector<TargetSize> PhotoOrder::sizes() const {
 
 PhotoWork DoPhotoWork(const PhotoOrder& order) {
   PhotoWork work;
+  work.maxFileBytes = order.maxFileBytes;
   try {
     PhotoWorker(order).run(work);
   } catch (const std::bad_alloc&) {
@@ -306,10 +304,7 @@ PhotoWork DoPhotoWork(const PhotoOrder& order) {
   } catch (const std::exception& failure) {
     work.failure = failure.what();
   }
-  if (!work.failure.empty()) {
-    work.jpeg.clear();
-    work.outputs.clear();
-  }
+  if (!work.failure.empty()) work.outputs.clear();
   return work;
 }
 

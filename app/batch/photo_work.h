@@ -56,10 +56,7 @@ struct PhotoWork {
   std::string loadWarning;           // what the decoder complained of in a file it could still read
   std::string profileNote;           // why the colour profile could not be applied, when it could not
   std::vector<PhotoOutput> outputs;  // one per size of the order, in its order; none after a failure
-  // The first output's target, size and file, for a caller that asked for one size.
-  PictureSize target;
-  PictureSize output;
-  std::vector<std::uint8_t> jpeg;
+  std::int64_t maxFileBytes = 0;     // the size limit the outputs were made under; 0 for none
 };
 
 // Does the work of one photo. Never throws: every failure ends up in PhotoWork::failure.

@@ -133,7 +133,7 @@ void frmMain::Form_Load(const std::vector<std::string>& arguments, const std::op
   LoadMoreSettings();
   cmbResolution->setEditText(QString::fromStdString(settings.ResolutionText));
   if (settings.AlwaysOnTop) SetTopmost(this, true);
-  if (!size || !ReadTargetSize(*size).valid) {
+  if (!size || !ReadTargetSizes(*size).valid) {
     QueueCommandLinePieces(arguments, PendingFiles_);
     ShowWalkProblems(PendingFiles_);
     return;
@@ -150,7 +150,7 @@ void frmMain::TakeHandOver(const HandOver& handOver) {
   if (isMinimized()) showNormal();
   raise();
   activateWindow();
-  if (!handOver.size || !ReadTargetSize(*handOver.size).valid) {
+  if (!handOver.size || !ReadTargetSizes(*handOver.size).valid) {
     QueueDroppedFiles(handOver.paths, PendingFiles_);
     ShowWalkProblems(PendingFiles_);
     return;
