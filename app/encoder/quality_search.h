@@ -1,7 +1,8 @@
 // The highest JPEG quality whose file fits a size limit. The picture is sampled and transformed
 // once (TransformHDC); each quality tried only quantizes those blocks again and gathers their
-// symbol statistics, which tell the file's size short of its stuffed bytes (a lower bound), and
-// the file itself is coded once, at the quality chosen.
+// symbol statistics, which tell the file's size short of its stuffed bytes (a lower bound; the
+// search adds the stuffing a photo usually has), and the file itself is coded at the quality
+// chosen, and at a neighbour only when the stuffed bytes decide between the two.
 //
 // A file's size falls as its quality falls (for photos, not strictly for every picture), so the
 // qualities are searched like a sorted list: the search ends with a quality q whose file fits and
