@@ -269,7 +269,7 @@ void frmMain::RunQueue(PendingFiles& queue, const std::string& sizeText) {
   BatchSummary summary = lumivex::RunBatch(queue, Workers_, sizeText, observer);
   if (summary.ran) ShowOutcome(summary);
   running_ = false;
-  if (summary.failed > 0 || !summary.warnings.empty()) ReportFailures(summary);
+  if (summary.failed > 0 || !summary.warnings.empty() || !summary.overLimit.empty()) ReportFailures(summary);
 }
 
 void frmMain::ShowOutcome(const BatchSummary& summary) {
@@ -287,7 +287,8 @@ void frmMain::ShowWalkProblems(PendingFiles& queue) {
 
 // The status line ends a run with the counts only, which cannot say which photo failed or why: the
 // failures are listed once the run is over, so none goes unnoticed. Photos written from damaged
-// files are listed too: they look done but may hold grey areas.
+// files are listed too: they look done but may hold grey areas; and copies that stayed above the
+// file size limit even at the lowest quality.
 void frmMain::ReportFailures(const BatchSummary& summary) {
   constexpr std::size_t kListed = 10;
   std::string text;
@@ -305,6 +306,14 @@ void frmMain::ReportFailures(const BatchSummary& summary) {
             " written from a damaged file:";
     for (std::size_t i = 0; i < count && i < kListed; ++i)
       text += "\n\n" + FileNameOf(summary.warnings[i].source) + ":\n" + summary.warnings[i].warning;
+    if (count > kListed) text += "\n\n...";
+  }
+  if (!summary.overLimit.empty()) {
+    if (!text.empty()) text += "\n\n";
+    std::size_t count = summary.overLimit.size();
+    text += std::to_string(count) + (count == 1 ? " copy is" : " copies are") + " above the file size limit:";
+    for (std::size_t i = 0; i < count && i < kListed; ++i)
+      text += "\n\n" + FileNameOf(summary.overLimit[i].outputPath) + ":\n" + summary.overLimit[i].sizeWarning;
     if (count > kListed) text += "\n\n...";
   }
   prompts_.message(text, PromptIcon::Warning);
