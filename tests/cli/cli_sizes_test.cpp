@@ -7,8 +7,9 @@
 
 #include <csetjmp>
 #include <cstdio>
+#include <cstdlib>
+#include <map>
 #include <memory>
-#include <regex>
 
 #include "cli_run.h"
 
@@ -65,9 +66,12 @@ std::uintmax_t fileBytes(const fs::path& path) { return fs::file_size(path); }
 
 // The quality the output line of `photoName` tells: "a.jpg -> PATH (quality N)"; 0 when none.
 int qualityShown(const std::string& out, const std::string& photoName) {
-  std::smatch match;
-  std::regex line(photoName + " -> .* \\(quality ([0-9]+)\\)");
-  return std::regex_search(out, match, line) ? std::stoi(match[1]) : 0;
+  std::size_t line = out.find(photoName + " -> ");
+  if (line == std::string::npos) return 0;
+  std::size_t end = out.find('\n', line);
+  std::size_t quality = out.find("(quality ", line);
+  if (quality == std::string::npos || quality > end) return 0;
+  return std::atoi(out.c_str() + quality + 9);
 }
 
 class SizesTest : public CliTest {
