@@ -8,6 +8,10 @@
 // with cJpeg's tables (-qtables), which round differently. Every output is decoded by libjpeg-turbo
 // and compared with the source. The last runs time the two halves of cJpeg on their own.
 //
+// The size-limit runs encode every bundled sample photo at its own size, once plainly and once
+// under limits of 70 %, 40 % and 15 % of its plain file, and give the cost of a limit in plain
+// encodes (the target is at most 3 on average).
+//
 // After the runs a table gives the sizes, PSNR and times side by side with the targets: size at
 // most 1.03 times cjpeg's, PSNR at most 0.2 dB lower, time at most 1.5 times cjpeg's.
 #include <benchmark/benchmark.h>
@@ -23,6 +27,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -279,6 +284,81 @@ void BM_AssembleJpeg(benchmark::State& state, int width, int height) {
   for (auto _ : state) benchmark::DoNotOptimize(lumivex::AssembleJpeg(content));
 }
 
+// Every bundled sample photo as the engine would hold it, with its plain file size at kQuality.
+struct SamplePicture {
+  std::unique_ptr<DcPicture> picture;
+  int width = 0;
+  int height = 0;
+  std::size_t plainBytes = 0;
+};
+
+const std::vector<SamplePicture>& samplePictures() {
+  static std::vector<SamplePicture> pictures = [] {
+    std::vector<SamplePicture> all;
+    for (const std::string& path : testing_support::allSamplePhotos()) {
+      RgbImage image = decodeJpeg(testing_support::readBytes(path));
+      SamplePicture sample{std::make_unique<DcPicture>(image), image.width, image.height, 0};
+      lumivex::cJpeg encoder;
+      encoder.setQuality(kQuality);
+      encoder.SampleHDC(sample.picture->dc(), image.width, image.height, 0, 0);
+      sample.plainBytes = encoder.FileBytes().size();
+      all.push_back(std::move(sample));
+    }
+    return all;
+  }();
+  return pictures;
+}
+
+// Seconds of processor time per pass over the samples, by limit (0 for plain encodes).
+std::map<int, double> limitSeconds;
+std::map<int, double> limitQualitiesTried;
+
+// One pass encodes every sample; `percent` 0 encodes plainly, otherwise under that share of the
+// photo's plain size.
+void BM_SizeLimit(benchmark::State& state, int percent) {
+  const auto& samples = samplePictures();
+  double cpuStarted = processCpuSeconds();
+  double tried = 0;
+  for (auto _ : state) {
+    for (const SamplePicture& s : samples) {
+      lumivex::cJpeg encoder;
+      encoder.setQuality(kQuality);
+      if (percent == 0) {
+        encoder.SampleHDC(s.picture->dc(), s.width, s.height, 0, 0);
+        benchmark::DoNotOptimize(encoder.FileBytes());
+      } else {
+        lumivex::QualityFit fit;
+        auto limit = static_cast<std::int64_t>(s.plainBytes) * percent / 100;
+        encoder.SampleHDCWithin(s.picture->dc(), s.width, s.height, 0, 0, limit, fit);
+        tried += static_cast<double>(fit.qualitiesTried);
+      }
+    }
+  }
+  double passes = static_cast<double>(state.iterations());
+  limitSeconds[percent] = (processCpuSeconds() - cpuStarted) / passes;
+  limitQualitiesTried[percent] = tried / passes / static_cast<double>(samples.size());
+  state.counters["photos"] = static_cast<double>(samples.size());
+}
+
+void printSizeLimitCost() {
+  if (limitSeconds.count(0) == 0) return;
+  std::printf("\nsize limit over %zu sample photos (quality %d): cost in plain encodes\n",
+              samplePictures().size(), kQuality);
+  for (const auto& [percent, seconds] : limitSeconds) {
+    if (percent == 0) continue;
+    std::printf("limit %3d %% of the plain file: %5.2f x plain, %4.1f qualities tried per photo\n", percent,
+                seconds / limitSeconds[0], limitQualitiesTried[percent]);
+  }
+  std::printf("target: at most 3 x plain on average\n");
+}
+
+void registerSizeLimitCases() {
+  for (int percent : {0, 70, 40, 15})
+    benchmark::RegisterBenchmark(("cJpeg_maxSize/" + std::to_string(percent) + "pct").c_str(), BM_SizeLimit,
+                                 percent)
+        ->Unit(benchmark::kMillisecond);
+}
+
 void registerCase(int width, int height) {
   const std::string size = caseName(width, height);
   benchmark::RegisterBenchmark(("cJpeg/" + size).c_str(), BM_cJpeg, width, height)
@@ -324,10 +404,12 @@ void printComparison() {
 int main(int argc, char** argv) {
   registerCase(1024, 768);
   registerCase(4000, 3000);
+  registerSizeLimitCases();
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
   printComparison();
+  printSizeLimitCost();
   std::error_code ignored;
   fs::remove_all(workFolder(), ignored);
   return 0;

@@ -33,8 +33,12 @@ bool processorExists(const char* key) {
 // drops and the idle workers interleave.
 class Run {
  public:
-  Run(PendingFiles& queue, Workers& workers, const TargetSize& target, BatchObserver& observer)
-      : queue_(queue), workers_(workers), target_(target), observer_(observer) {}
+  Run(PendingFiles& queue, Workers& workers, const std::vector<TargetSize>& targets, BatchObserver& observer)
+      : queue_(queue),
+        workers_(workers),
+        target_(targets.front()),
+        moreTargets_(targets.begin() + 1, targets.end()),
+        observer_(observer) {}
 
   void dispatch();
   void waitForLastJobs();
@@ -54,6 +58,7 @@ class Run {
   PendingFiles& queue_;
   Workers& workers_;
   TargetSize target_;
+  std::vector<TargetSize> moreTargets_;  // every photo is made at these sizes too
   BatchObserver& observer_;
   std::int32_t next_ = 1;  // the queue entry the next idle worker takes
   std::int64_t lastFlush_ = ClockMs();
@@ -84,6 +89,7 @@ void Run::record(const PhotoReport& report) {
     case PhotoOutcome::Written:
       ++summary_.written;
       if (!report.warning.empty()) summary_.warnings.push_back(report);
+      if (!report.sizeWarning.empty()) summary_.overLimit.push_back(report);
       break;
     case PhotoOutcome::KeptExisting:
       ++summary_.keptExisting;
@@ -103,6 +109,7 @@ void Run::startNext(std::int32_t slot, PhotoJob& worker) {
   ledger_.addSource(entry.Path);
   worker.ledger = &ledger_;
   worker.wake = &observer_.jobWake();
+  worker.moreSizes = moreTargets_;
   worker.ResizePicture_Start(slot, entry.Path, target_.dstWidth, target_.dstHeight, target_.dstPrcnt,
                              entry.BaseDir);
   observer_.processEvents();
@@ -166,6 +173,7 @@ bool BatchObserver::memoryIsShort() { return AvailableMemoryBytes() < kMemoryRes
 
 void BatchObserver::photoEnded(const PhotoReport& report) {
   if (report.outcome == PhotoOutcome::Failed) showStatus(FailureText(report));
+  if (!report.sizeWarning.empty()) showStatus(FileNameOf(report.source) + ": " + report.sizeWarning);
 }
 
 std::int64_t AvailableMemoryBytes() {
@@ -195,21 +203,21 @@ Workers CreateWorkers(std::int32_t count) {
 BatchSummary RunBatch(PendingFiles& queue, Workers& workers, const std::string& sizeText,
                       BatchObserver& observer) {
   if (queue.count() == 0 || workers.empty()) return {};
-  TargetSizeReading target = ReadTargetSize(sizeText);
-  if (!target.valid) {
-    observer.showStatus(target.status);
+  TargetSizesReading targets = ReadTargetSizes(sizeText);
+  if (!targets.valid) {
+    observer.showStatus(targets.status);
     return {};
   }
   observer.drawProgress(0.0);
   std::int64_t t0 = ClockMs();
-  Run run(queue, workers, target.size, observer);
+  Run run(queue, workers, targets.sizes, observer);
   // Every source of the queue is known before the first photo is written, so that no photo's
   // output can replace a source that a later job has yet to read.
   for (std::int32_t i = 1; i <= queue.count(); ++i) run.ledger().addSource(queue.at(i).Path);
   run.dispatch();
   run.waitForLastJobs();
   run.flush();
-  for (auto& worker : workers) worker->ledger = nullptr, worker->wake = nullptr;
+  for (auto& worker : workers) worker->ledger = nullptr, worker->wake = nullptr, worker->moreSizes.clear();
   observer.drawProgress(1.0);
   // A cancelled run drops the entries it did not start: the user asked to stop.
   if (run.ledger().cancelled)

@@ -54,6 +54,7 @@ using Workers = std::vector<std::unique_ptr<PhotoJob>>;
 std::int32_t CountWorkers();
 Workers CreateWorkers(std::int32_t count);
 
+// Counts are of copies: a photo made at two sizes counts twice, unless it failed before either.
 struct BatchSummary {
   bool ran = false;  // false when nothing was queued or the size text was invalid
   std::int32_t photos = 0;
@@ -61,16 +62,18 @@ struct BatchSummary {
   std::int32_t keptExisting = 0;
   std::int32_t failed = 0;
   std::vector<PhotoReport> failures;
-  std::vector<PhotoReport> warnings;  // written, but the decoder complained (a file cut short)
-  double elapsedMilliseconds = 0;     // from the first job started to the last job ended
-  bool flushFailed = false;           // the system reported a write error when the files were flushed
+  std::vector<PhotoReport> warnings;   // written, but the decoder complained (a file cut short)
+  std::vector<PhotoReport> overLimit;  // written, but above the file size limit at the lowest quality
+  double elapsedMilliseconds = 0;      // from the first job started to the last job ended
+  bool flushFailed = false;            // the system reported a write error when the files were flushed
 };
 
 inline constexpr const char* kFlushFailedText =
     "the system reported a write error while the resized photos were saved to the disk; "
     "check the disk and the files of this run";
 
-// One run over the queue with the size read from `sizeText`. Entries that arrive while the run
+// One run over the queue with the sizes read from `sizeText` (one, or several separated by ";":
+// every photo is then made at each). Entries that arrive while the run
 // still starts jobs are served by this run, each exactly once; entries that arrive while it waits
 // for its last jobs stay queued for the next run. An invalid size shows its status and leaves the
 // queue as it is. When the user cancels (at the overwrite question) no further photo starts, the

@@ -92,10 +92,19 @@ std::string firstFreeCounterName(const std::string& name, const std::string& des
 
 bool PatternHasCounter(const std::string& pattern) { return hasCounterTag(pattern); }
 
+bool PatternHasSizeTag(const std::string& pattern) {
+  return pattern.find("%DSTX%") != std::string::npos || pattern.find("%DSTY%") != std::string::npos;
+}
+
 std::string MakeOutputName(const std::string& sourceName, std::int32_t outWidth, std::int32_t outHeight,
                            const std::string& destFolder) {
+  return MakeOutputName(sourceName, outWidth, outHeight, destFolder, settings.OutputFilenamePattern);
+}
+
+std::string MakeOutputName(const std::string& sourceName, std::int32_t outWidth, std::int32_t outHeight,
+                           const std::string& destFolder, const std::string& pattern) {
   SplitName split = splitSourceName(sourceName);
-  std::string name = replaceAll(settings.OutputFilenamePattern, "%SRC%", split.base) + split.extension;
+  std::string name = replaceAll(pattern, "%SRC%", split.base) + split.extension;
   name = replaceAll(name, "%DSTX%", std::to_string(outWidth));
   name = replaceAll(name, "%DSTY%", std::to_string(outHeight));
   if (!hasCounterTag(name)) return name;

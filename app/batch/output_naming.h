@@ -15,6 +15,14 @@ namespace lumivex {
 std::string MakeOutputName(const std::string& sourceName, std::int32_t outWidth, std::int32_t outHeight,
                            const std::string& destFolder);
 
+// The same with another pattern than the settings' one (the counter is still the settings').
+std::string MakeOutputName(const std::string& sourceName, std::int32_t outWidth, std::int32_t outHeight,
+                           const std::string& destFolder, const std::string& pattern);
+
+// True when the pattern holds a size tag (%DSTX% or %DSTY%), so that copies of one photo at
+// different sizes get different names.
+bool PatternHasSizeTag(const std::string& pattern);
+
 // True when the pattern holds a counter tag, so that another name can always be tried.
 bool PatternHasCounter(const std::string& pattern);
 

@@ -28,6 +28,8 @@ namespace {
 constexpr int kOrientationTag = 274;
 // How many further counter values a photo tries when other programs keep taking its name.
 constexpr int kNameRetries = 100;
+// What a pattern without size tags gets when copies of a photo at several sizes share a folder.
+constexpr const char* kSizeSuffixPattern = "_%DSTX%x%DSTY%";
 
 // A failure that ends the job for this photo; its text is the reason shown to the user.
 class JobFailure : public std::runtime_error {
@@ -119,6 +121,8 @@ PhotoOrder CWorker::orderFor(std::int32_t dstWidth, std::int32_t dstHeight, floa
   order.dstWidth = dstWidth;
   order.dstHeight = dstHeight;
   order.dstPrcnt = dstPrcnt;
+  order.moreSizes = moreSizes;
+  order.maxFileBytes = moreSettings.maxFileBytes;
   order.turnPortraits = settings.RotationMode == RotationMode::ToLandscape;
   order.autoCrop = settings.AutoCrop;
   order.shrinkOnly = moreSettings.shrinkOnly;
@@ -215,25 +219,57 @@ void CWorker::finishPhotosInTurn() {
 }
 
 void CWorker::ResizePicture_Finish(FinishedPhoto& photo) {
-  const PhotoWork& work = photo.work;
-  if (!work.failure.empty()) throw JobFailure(work.failure);
-  std::optional<std::string> folder = DestinationFolderFor(photo.source, photo.baseDir, work.target);
-  if (!folder)
-    throw JobFailure("no destination: the destination mode " +
-                     std::to_string(ModeNumber(settings.DestinationMode)) +
-                     " is none of same folder (0), subfolder (1) or fixed folder (2)");
-  CreateDestinationFolder(*folder);
-  std::string path = nextOutputPath(photo, *folder);
+  if (!photo.work.failure.empty()) throw JobFailure(photo.work.failure);
+  std::vector<OutputPlace> places = placeOutputs(photo);
+  for (std::size_t i = 0; i < places.size(); ++i) {
+    try {
+      finishOutput(photo, places[i]);
+    } catch (const std::exception& failure) {
+      reportOutput(photo, &photo.work.outputs[places[i].index], Outcome::Failed, "", failure.what());
+    }
+  }
+  endPhoto(photo);
+}
+
+// The folder of every size, and the pattern that names it: copies of one photo at several sizes
+// that would share a folder and a name (a pattern without %DSTX% or %DSTY%) end in their size
+// instead, "photo_800x600.jpg".
+std::vector<CWorker::OutputPlace> CWorker::placeOutputs(FinishedPhoto& photo) {
+  std::vector<OutputPlace> places;
+  const std::string& pattern = settings.OutputFilenamePattern;
+  bool sharedFolder = false;
+  for (std::size_t i = 0; i < photo.work.outputs.size(); ++i) {
+    std::optional<std::string> folder =
+        DestinationFolderFor(photo.source, photo.baseDir, photo.work.outputs[i].target);
+    if (!folder)
+      throw JobFailure("no destination: the destination mode " +
+                       std::to_string(ModeNumber(settings.DestinationMode)) +
+                       " is none of same folder (0), subfolder (1) or fixed folder (2)");
+    for (const OutputPlace& earlier : places) sharedFolder = sharedFolder || earlier.folder == *folder;
+    places.push_back({i, *folder, pattern});
+  }
+  if (sharedFolder && !PatternHasSizeTag(pattern))
+    for (OutputPlace& place : places) place.pattern = pattern + kSizeSuffixPattern;
+  return places;
+}
+
+void CWorker::finishOutput(FinishedPhoto& photo, const OutputPlace& place) {
+  photo.note.clear();
+  CreateDestinationFolder(place.folder);
+  std::string path = nextOutputPath(photo, place, place.folder);
 
   bool replacing = false;
   if (FileExists(path)) {
     if (ledger && ledger->isSource(path))
       throw JobFailure("its output " + path +
                        " would replace a photo this run reads; choose another name pattern or folder");
-    replacing = applyOverwritePolicy(path);
-    if (!replacing) return endJob(photo, Outcome::KeptExisting, path, "");
+    // After a Cancel the photo's further sizes keep what is there rather than ask again.
+    bool mayAsk = place.index == 0 || !ledger || !ledger->cancelled;
+    replacing = applyOverwritePolicy(path, mayAsk);
+    if (!replacing)
+      return reportOutput(photo, &photo.work.outputs[place.index], Outcome::KeptExisting, path, "");
   }
-  write(photo, path, replacing);
+  write(photo, place, path, replacing);
 }
 
 // Two photos of one output name (same file names from different folders into one fixed folder):
@@ -248,10 +284,11 @@ std::string CWorker::avoidOwnOutputs(FinishedPhoto& photo, const std::string& pa
 
 // True when the policy (or the user's answer) lets the new file replace the existing one. A "to
 // all" answer holds for the rest of the run; Cancel keeps this file and starts no further photo.
-bool CWorker::applyOverwritePolicy(const std::string& path) {
+bool CWorker::applyOverwritePolicy(const std::string& path, bool mayAsk) {
   if (settings.OverwriteMode == OverwriteMode::Always) return true;
   if (settings.OverwriteMode != OverwriteMode::Ask) return false;  // never, or a mode unknown to us
   if (ledger && ledger->overwriteAll) return *ledger->overwriteAll;
+  if (!mayAsk) return false;
   switch (userPrompts().askOverwrite(overwriteQuestion(path))) {
     case OverwriteAnswer::Yes:
       return true;
@@ -270,7 +307,8 @@ bool CWorker::applyOverwritePolicy(const std::string& path) {
   return false;
 }
 
-void CWorker::write(FinishedPhoto& photo, const std::string& path, bool replacing) {
+void CWorker::write(FinishedPhoto& photo, const OutputPlace& place, const std::string& path, bool replacing) {
+  const PhotoOutput& output = photo.work.outputs[place.index];
   std::string target = path;
   for (int attempt = 0;; ++attempt) {
     NewFileStatus status;
@@ -280,7 +318,7 @@ void CWorker::write(FinishedPhoto& photo, const std::string& path, bool replacin
       if (replacing) requireReplaceable(target);
       // Within a run the batch loop flushes the written files together, now and then and at
       // the end (see RunBatch).
-      status = writeNewFile(target, photo.work.jpeg, replacing ? ExistingFile::Replace : ExistingFile::Keep,
+      status = writeNewFile(target, output.jpeg, replacing ? ExistingFile::Replace : ExistingFile::Keep,
                             ledger ? Durability::Batched : Durability::Now);
     } catch (const std::exception& failure) {
       throw JobFailure("cannot write " + target + " (" + failure.what() + ")");
@@ -288,7 +326,7 @@ void CWorker::write(FinishedPhoto& photo, const std::string& path, bool replacin
     if (status == NewFileStatus::Written) {
       if (moreSettings.keepDate) copyModificationTime(photo.source, target);
       if (ledger) ledger->addWritten(target), ledger->foldersToFlush.insert(FolderOf(target));
-      return endJob(photo, Outcome::Written, target, "");
+      return reportOutput(photo, &output, Outcome::Written, target, "");
     }
     if (replacing) throw JobFailure("the existing file " + target + " could not be replaced");
     // Another program (or another run) took the name between the check and the write: a counter
@@ -296,36 +334,53 @@ void CWorker::write(FinishedPhoto& photo, const std::string& path, bool replacin
     // not this photo's.
     if (!PatternHasCounter(settings.OutputFilenamePattern) || attempt == kNameRetries)
       throw JobFailure(target + " was created by another program while this photo was written");
-    target = nextOutputPath(photo, FolderOf(target));
+    target = nextOutputPath(photo, place, FolderOf(target));
   }
 }
 
 // The pattern's name for this photo in `folder`. A counter name that is taken by the time the
 // search returns it was taken by someone else meanwhile (another run into the same folder): the
 // counter moves on rather than treating that file as one the user had before.
-std::string CWorker::nextOutputPath(FinishedPhoto& photo, const std::string& folder) {
+std::string CWorker::nextOutputPath(FinishedPhoto& photo, const OutputPlace& place,
+                                    const std::string& folder) {
+  const PictureSize size = photo.work.outputs[place.index].output;
   for (int attempt = 0;; ++attempt) {
-    std::string path =
-        avoidOwnOutputs(photo, folder + MakeOutputName(FileNameOf(photo.source), photo.work.output.width,
-                                                       photo.work.output.height, folder));
+    std::string path = avoidOwnOutputs(photo, folder + MakeOutputName(FileNameOf(photo.source), size.width,
+                                                                      size.height, folder, place.pattern));
     if (!PatternHasCounter(settings.OutputFilenamePattern) || !FileExists(path) || attempt == kNameRetries)
       return path;
   }
 }
 
-void CWorker::endJob(FinishedPhoto& photo, Outcome outcome, const std::string& outputPath,
-                     const std::string& reason) {
-  Report report{photo.source, outcome, outputPath, reason, "", ""};
+// The report of one size (or of the whole photo when `output` is null).
+void CWorker::reportOutput(FinishedPhoto& photo, const PhotoOutput* output, Outcome outcome,
+                           const std::string& outputPath, const std::string& reason) {
+  Report report{photo.source, outcome, outputPath, reason, "", "", 0, ""};
   if (outcome != Outcome::Failed) {
     report.warning = photo.work.loadWarning;
     report.note = photo.note;
     if (!photo.work.profileNote.empty())
       report.note += (photo.note.empty() ? "" : "; ") + photo.work.profileNote;
   }
+  if (output && photo.work.maxFileBytes > 0) {
+    report.quality = output->quality;
+    if (output->overLimit && outcome == Outcome::Written)
+      report.sizeWarning =
+          "larger than " + FileSizeLimitText(photo.work.maxFileBytes) + " at the lowest quality";
+  }
   reports_.push_back(std::move(report));
+}
+
+void CWorker::endPhoto(FinishedPhoto& photo) {
   photo.work = PhotoWork{};
   if (ledger && photo.ticket >= 0) ledger->ended(photo.ticket);
   photo.ticket = -1;
+}
+
+void CWorker::endJob(FinishedPhoto& photo, Outcome outcome, const std::string& outputPath,
+                     const std::string& reason) {
+  reportOutput(photo, nullptr, outcome, outputPath, reason);
+  endPhoto(photo);
 }
 
 bool CWorker::takeReport(Report& report) {

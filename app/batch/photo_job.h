@@ -15,11 +15,13 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "batch/job_wake.h"
 #include "batch/photo_job_geometry.h"
 #include "batch/photo_work.h"
 #include "batch/run_ledger.h"
+#include "batch/target_size.h"
 
 namespace lumivex {
 
@@ -27,14 +29,18 @@ class CExif;
 
 enum class PhotoOutcome { Written, KeptExisting, Failed };
 
-// What became of one photo: the source, and the output written or kept, or why none was.
+// What became of one photo at one size: the source, and the output written or kept, or why none
+// was. A photo made at several sizes gives one report per size; one that failed before any size
+// was made gives one report.
 struct PhotoReport {
   std::string source;
   PhotoOutcome outcome = PhotoOutcome::Failed;
   std::string outputPath;
-  std::string reason;   // why a photo failed
-  std::string warning;  // what the decoder complained of when the photo was written anyway
-  std::string note;     // anything else the user should know, such as a name changed to stay free
+  std::string reason;        // why a photo failed
+  std::string warning;       // what the decoder complained of when the photo was written anyway
+  std::string note;          // anything else the user should know, such as a name changed to stay free
+  std::int32_t quality = 0;  // under a file size limit, the JPEG quality chosen; 0 without a limit
+  std::string sizeWarning;   // "larger than 300 KB at the lowest quality" when the limit was missed
 };
 
 // What the batch loop needs of a photo job; CWorker is the real one.
@@ -61,8 +67,10 @@ class PhotoJob {
   // one to take.
   virtual bool takeReport(PhotoReport& report) = 0;
 
-  std::string FileN;            // the photo of the current or last job; empty before the first
-  std::string baseDir;          // the base folder of the current job
+  std::string FileN;    // the photo of the current or last job; empty before the first
+  std::string baseDir;  // the base folder of the current job
+  // The sizes after the first that the batch loop asks of every photo it starts; empty for one size.
+  std::vector<TargetSize> moreSizes;
   RunLedger* ledger = nullptr;  // the run's shared record, set by the batch loop for each job
   JobWake* wake = nullptr;      // signalled from the job's thread when its work is done
 };
@@ -100,11 +108,23 @@ class CWorker : public PhotoJob {
   void startWork(PhotoOrder order);
   void collectDoneWork();
   void finishPhotosInTurn();
+  // One size of a finished photo: which output, its folder and the name pattern it is named by.
+  struct OutputPlace {
+    std::size_t index = 0;
+    std::string folder;
+    std::string pattern;
+  };
+
   void ResizePicture_Finish(FinishedPhoto& photo);
-  void write(FinishedPhoto& photo, const std::string& path, bool replacing);
+  std::vector<OutputPlace> placeOutputs(FinishedPhoto& photo);
+  void finishOutput(FinishedPhoto& photo, const OutputPlace& place);
+  void write(FinishedPhoto& photo, const OutputPlace& place, const std::string& path, bool replacing);
   std::string avoidOwnOutputs(FinishedPhoto& photo, const std::string& path);
-  std::string nextOutputPath(FinishedPhoto& photo, const std::string& folder);
-  bool applyOverwritePolicy(const std::string& path);
+  std::string nextOutputPath(FinishedPhoto& photo, const OutputPlace& place, const std::string& folder);
+  bool applyOverwritePolicy(const std::string& path, bool mayAsk = true);
+  void reportOutput(FinishedPhoto& photo, const PhotoOutput* output, Outcome outcome,
+                    const std::string& outputPath, const std::string& reason);
+  void endPhoto(FinishedPhoto& photo);
   void endJob(FinishedPhoto& photo, Outcome outcome, const std::string& outputPath,
               const std::string& reason);
   CExif& exif();

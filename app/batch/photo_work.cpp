@@ -14,6 +14,7 @@
 #include <span>
 #include <stdexcept>
 #include <thread>
+#include <utility>
 
 #include "batch/colour_profile.h"
 #include "batch/engine_binding.h"
@@ -91,6 +92,11 @@ class OwnedPicture {
   ~OwnedPicture() { reset(); }
   OwnedPicture(const OwnedPicture&) = delete;
   OwnedPicture& operator=(const OwnedPicture&) = delete;
+  OwnedPicture(OwnedPicture&& other) noexcept : handle_(std::exchange(other.handle_, 0)) {}
+  OwnedPicture& operator=(OwnedPicture&& other) noexcept {
+    if (this != &other) reset(std::exchange(other.handle_, 0));
+    return *this;
+  }
   std::intptr_t get() const { return handle_; }
   void reset(std::intptr_t handle = 0) {
     if (handle_) engine::cpic_destroy(handle_);
@@ -110,11 +116,12 @@ class PhotoWorker {
   void load(PhotoWork& work);
   void turnUpright();
   void convertToSrgb(PhotoWork& work);
-  void keepSizeWithinTarget(PhotoWork& work) const;
-  void cropToTarget(PictureSize target);
-  void resample(PhotoWork& work);
-  std::vector<std::uint8_t> truthfulExif(const PhotoWork& work) const;
-  void encode(PhotoWork& work);
+  PhotoOutput makeOutput(PhotoWork& work, PictureSize target, bool lastSize);
+  void keepSizeWithinTarget(PhotoOutput& output) const;
+  OwnedPicture cropToTarget(PictureSize target, bool lastSize);
+  void resample(std::intptr_t from, PhotoOutput& output, bool lastSize);
+  std::vector<std::uint8_t> truthfulExif(const PhotoOutput& output) const;
+  void encode(PhotoWork& work, PhotoOutput& output);
   void replaceSource(std::intptr_t picture, const char* what);
   std::intptr_t createPicture(PictureSize size, const char* what);
 
@@ -127,13 +134,30 @@ class PhotoWorker {
 
 void PhotoWorker::run(PhotoWork& work) {
   load(work);
-  work.target = TargetFor(sizeOf(source_.get()), order_.dstWidth, order_.dstHeight, order_.dstPrcnt);
+  // Targets are taken from the photo as stored, before any turn, as they always were.
+  const PictureSize stored = sizeOf(source_.get());
   if (order_.convertToSrgb && !order_.icc.empty()) convertToSrgb(work);
   turnUpright();
-  if (order_.shrinkOnly) keepSizeWithinTarget(work);
-  if (order_.autoCrop) cropToTarget(work.target);
-  resample(work);
-  encode(work);
+  const std::vector<TargetSize> sizes = order_.sizes();
+  for (std::size_t i = 0; i < sizes.size(); ++i) {
+    const TargetSize& size = sizes[i];
+    PictureSize target = TargetFor(stored, size.dstWidth, size.dstHeight, size.dstPrcnt);
+    work.outputs.push_back(makeOutput(work, target, i + 1 == sizes.size()));
+  }
+}
+
+// One size from the upright picture. The last size may use that picture up (a crop takes its
+// place, and it is released once resampled); every earlier one leaves it as it was.
+PhotoOutput PhotoWorker::makeOutput(PhotoWork& work, PictureSize target, bool lastSize) {
+  PhotoOutput output;
+  output.target = target;
+  if (order_.shrinkOnly) keepSizeWithinTarget(output);
+  OwnedPicture cropped;
+  if (order_.autoCrop) cropped = cropToTarget(output.target, lastSize);
+  resample(cropped.get() ? cropped.get() : source_.get(), output, lastSize);
+  cropped.reset();
+  encode(work, output);
+  return output;
 }
 
 void PhotoWorker::load(PhotoWork& work) {
@@ -175,58 +199,74 @@ void PhotoWorker::convertToSrgb(PhotoWork& work) {
 
 // A photo (upright) that already fits the target box is not blown up: the target becomes its own
 // size, so neither the crop nor the resampling changes it.
-void PhotoWorker::keepSizeWithinTarget(PhotoWork& work) const {
+void PhotoWorker::keepSizeWithinTarget(PhotoOutput& output) const {
   PictureSize size = sizeOf(source_.get());
-  if (size.width <= work.target.width && size.height <= work.target.height) work.target = size;
+  if (size.width <= output.target.width && size.height <= output.target.height) output.target = size;
 }
 
-void PhotoWorker::cropToTarget(PictureSize target) {
+// The band of the upright picture with the target's aspect ratio; none when it has that ratio.
+// For the last size the band takes the upright picture's place; otherwise the band is returned.
+OwnedPicture PhotoWorker::cropToTarget(PictureSize target, bool lastSize) {
   PictureSize size = sizeOf(source_.get());
   std::optional<CropBand> band = CropBandFor(size, target);
-  if (!band) return;
+  if (!band) return {};
   std::intptr_t cropped = createPicture(band->size, "cropped picture");
   gdi::BitBlt(dcOf(cropped), 0, 0, band->size.width, band->size.height, dcOf(source_.get()), band->left,
               band->top, gdi::SRCCOPY);
+  if (!lastSize) return OwnedPicture(cropped);
   replaceSource(cropped, "cropped");
+  return {};
 }
 
 // The engine's job slot of this worker does the resampling, exactly as it always did; this
 // thread waits for it.
-void PhotoWorker::resample(PhotoWork& work) {
-  work.output = FitInto(sizeOf(source_.get()), work.target);
-  if (work.output.width > kLargestJpegSide || work.output.height > kLargestJpegSide)
-    throw JobFailure("the resized picture (" + std::to_string(work.output.width) + " x " +
-                     std::to_string(work.output.height) +
+void PhotoWorker::resample(std::intptr_t from, PhotoOutput& output, bool lastSize) {
+  output.output = FitInto(sizeOf(from), output.target);
+  if (output.output.width > kLargestJpegSide || output.output.height > kLargestJpegSide)
+    throw JobFailure("the resized picture (" + std::to_string(output.output.width) + " x " +
+                     std::to_string(output.output.height) +
                      " pixels) would be larger than a JPEG file can hold (" +
                      std::to_string(kLargestJpegSide) + " pixels a side)");
-  resized_.reset(createPicture(work.output, "resized picture"));
-  if (engine::imgResample_Threaded(order_.slot, source_.get(), resized_.get(), order_.resizeQuality) == 0)
+  resized_.reset(createPicture(output.output, "resized picture"));
+  if (engine::imgResample_Threaded(order_.slot, from, resized_.get(), order_.resizeQuality) == 0)
     throw JobFailure("the resampling thread could not be started");
   waitForResample(order_.slot);
-  source_.reset();
+  if (lastSize) source_.reset();
   // A resampling that failed on its thread (no memory for its intermediate picture) leaves the
   // destination empty rather than black.
   if (!holdsPixels(resized_.get()))
     throw JobFailure("the resampling could not be completed (not enough memory)");
 }
 
-void PhotoWorker::encode(PhotoWork& work) {
+void PhotoWorker::encode(PhotoWork& work, PhotoOutput& output) {
   cJpeg encoder;
   encoder.setQuality(order_.jpegQuality);
-  if (!order_.exif.empty()) encoder.setExif(truthfulExif(work));
+  if (!order_.exif.empty()) encoder.setExif(truthfulExif(output));
   if (!order_.xmp.empty()) encoder.setXmp(order_.xmp);
   if (!order_.icc.empty() && !convertedToSrgb_ && !encoder.setIccProfile(order_.icc))
     work.profileNote = "colour profile too large for a JPEG file, left out";
-  if (encoder.SampleHDC(dcOf(resized_.get()), work.output.width, work.output.height, 0, 0) != 0)
-    throw JobFailure("not enough memory to encode the resized picture");
+  gdi::HDC dc = dcOf(resized_.get());
+  PictureSize size = output.output;
+  if (order_.maxFileBytes > 0) {
+    QualityFit fit;
+    if (encoder.SampleHDCWithin(dc, size.width, size.height, 0, 0, order_.maxFileBytes, fit) != 0)
+      throw JobFailure("not enough memory to encode the resized picture");
+    output.jpeg = std::move(fit.file);
+    output.overLimit = !fit.fits;
+  } else {
+    if (encoder.SampleHDC(dc, size.width, size.height, 0, 0) != 0)
+      throw JobFailure("not enough memory to encode the resized picture");
+    resized_.reset();
+    output.jpeg = encoder.FileBytes();
+  }
   resized_.reset();
-  work.jpeg = encoder.FileBytes();
+  output.quality = encoder.quality();
 }
 
 // The source's block, made to describe the output: its size, its orientation once turned, no
 // thumbnail of the original, and no location when asked.
-std::vector<std::uint8_t> PhotoWorker::truthfulExif(const PhotoWork& work) const {
-  return RewriteExif(order_.exif, {work.output.width, work.output.height, turned_, order_.stripLocation});
+std::vector<std::uint8_t> PhotoWorker::truthfulExif(const PhotoOutput& output) const {
+  return RewriteExif(order_.exif, {output.output.width, output.output.height, turned_, order_.stripLocation});
 }
 
 // Takes the place of the source picture; a new picture without pixels ends the job.
@@ -248,8 +288,15 @@ std::intptr_t PhotoWorker::createPicture(PictureSize size, const char* what) {
 
 }  // namespace
 
+std::vector<TargetSize> PhotoOrder::sizes() const {
+  std::vector<TargetSize> all{{dstWidth, dstHeight, dstPrcnt}};
+  all.insert(all.end(), moreSizes.begin(), moreSizes.end());
+  return all;
+}
+
 PhotoWork DoPhotoWork(const PhotoOrder& order) {
   PhotoWork work;
+  work.maxFileBytes = order.maxFileBytes;
   try {
     PhotoWorker(order).run(work);
   } catch (const std::bad_alloc&) {
@@ -257,7 +304,7 @@ PhotoWork DoPhotoWork(const PhotoOrder& order) {
   } catch (const std::exception& failure) {
     work.failure = failure.what();
   }
-  if (!work.failure.empty()) work.jpeg.clear();
+  if (!work.failure.empty()) work.outputs.clear();
   return work;
 }
 

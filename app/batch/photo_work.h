@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "batch/photo_job_geometry.h"
+#include "batch/target_size.h"
 
 namespace lumivex {
 
@@ -19,6 +20,9 @@ struct PhotoOrder {
   std::int32_t dstWidth = 0;
   std::int32_t dstHeight = 0;
   float dstPrcnt = 0.0f;
+  // Further sizes after the first (dstWidth, dstHeight, dstPrcnt): the photo is loaded and turned
+  // once, then cropped, resampled and encoded once for each size.
+  std::vector<TargetSize> moreSizes;
   std::int32_t turnCode = 0;   // an Exif orientation to turn by (2 to 8); 0 for none
   bool turnPortraits = false;  // a portrait turns a quarter clockwise (the landscape rotation mode)
   bool autoCrop = false;
@@ -30,15 +34,29 @@ struct PhotoOrder {
   std::vector<std::uint8_t> xmp;   // the source's XMP packet for the output; empty for none
   std::vector<std::uint8_t> icc;   // the source's colour profile; empty for none
   bool convertToSrgb = false;      // convert the pixels from `icc` to sRGB instead of carrying it
+  // The largest file each output may be (metadata included), 0 for no limit: the JPEG quality
+  // comes down from jpegQuality, to 10 at the lowest, until the file fits.
+  std::int64_t maxFileBytes = 0;
+
+  // Every size of the order, the first one first.
+  std::vector<TargetSize> sizes() const;
 };
 
-struct PhotoWork {
-  std::string failure;             // why the photo could not be done; empty when it was
-  std::string loadWarning;         // what the decoder complained of in a file it could still read
-  std::string profileNote;         // why the colour profile could not be applied, when it could not
+// One resized copy of the photo.
+struct PhotoOutput {
   PictureSize target;              // the size asked for, which folder names may hold
   PictureSize output;              // the size of the resized picture
   std::vector<std::uint8_t> jpeg;  // the complete output file
+  std::int32_t quality = 0;        // the JPEG quality it was encoded with
+  bool overLimit = false;          // above maxFileBytes even at the lowest quality (written anyway)
+};
+
+struct PhotoWork {
+  std::string failure;               // why the photo could not be done; empty when it was
+  std::string loadWarning;           // what the decoder complained of in a file it could still read
+  std::string profileNote;           // why the colour profile could not be applied, when it could not
+  std::vector<PhotoOutput> outputs;  // one per size of the order, in its order; none after a failure
+  std::int64_t maxFileBytes = 0;     // the size limit the outputs were made under; 0 for none
 };
 
 // Does the work of one photo. Never throws: every failure ends up in PhotoWork::failure.

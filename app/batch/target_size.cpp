@@ -108,4 +108,32 @@ TargetSizeReading ReadTargetSize(const std::string& text) {
   return readResolution(trimmed);
 }
 
+TargetSizesReading ReadTargetSizes(const std::string& text) {
+  if (text.find(kTargetSizeSeparator) == std::string::npos) {
+    TargetSizeReading one = ReadTargetSize(text);
+    return {one.valid, one.valid ? std::vector<TargetSize>{one.size} : std::vector<TargetSize>{}, one.status};
+  }
+  TargetSizesReading reading;
+  std::size_t start = 0;
+  while (start <= text.size()) {
+    std::size_t end = std::min(text.find(kTargetSizeSeparator, start), text.size());
+    std::string piece = text.substr(start, end - start);
+    start = end + 1;
+    if (piece.find_first_not_of(" \t") == std::string::npos) continue;
+    TargetSizeReading one = ReadTargetSize(piece);
+    if (!one.valid) return {false, {}, one.status};
+    if (std::find(reading.sizes.begin(), reading.sizes.end(), one.size) == reading.sizes.end())
+      reading.sizes.push_back(one.size);
+  }
+  if (reading.sizes.empty()) return {false, {}, kIncorrectResolution};
+  reading.valid = true;
+  return reading;
+}
+
+std::string JoinTargetSizeTexts(const std::vector<std::string>& pieces) {
+  std::string text;
+  for (const std::string& piece : pieces) text += (text.empty() ? "" : "; ") + piece;
+  return text;
+}
+
 }  // namespace lumivex

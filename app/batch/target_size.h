@@ -1,10 +1,12 @@
 // The target size of a run, read from the text of the size box: a percentage ("50%"), a resolution
 // ("800x600"; a 0 on either side keeps the source size) or "No Resize". A text that gives no valid
-// target leaves the queue waiting and shows why in the status.
+// target leaves the queue waiting and shows why in the status. Several targets separated by ";"
+// ("800x600; 1920x1080") make a copy of every photo at each size.
 #pragma once
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace lumivex {
 
@@ -20,6 +22,7 @@ struct TargetSize {
   std::int32_t dstWidth = 0;
   std::int32_t dstHeight = 0;
   float dstPrcnt = 0.0f;
+  bool operator==(const TargetSize&) const = default;
 };
 
 struct TargetSizeReading {
@@ -29,6 +32,23 @@ struct TargetSizeReading {
 };
 
 TargetSizeReading ReadTargetSize(const std::string& text);
+
+inline constexpr char kTargetSizeSeparator = ';';
+
+struct TargetSizesReading {
+  bool valid = false;
+  std::vector<TargetSize> sizes;  // in the order given, each once
+  std::string status;             // the status text for an invalid text, empty otherwise
+};
+
+// Every target of a text: the pieces between ";" each read as ReadTargetSize reads a whole text.
+// Empty pieces are skipped and a target given twice counts once. A text without ";" gives exactly
+// what ReadTargetSize gives; a piece that is not a target makes the whole text invalid with that
+// piece's status, and so does a text of no target at all.
+TargetSizesReading ReadTargetSizes(const std::string& text);
+
+// The text of several targets, as ReadTargetSizes reads it back: the pieces joined by "; ".
+std::string JoinTargetSizeTexts(const std::vector<std::string>& pieces);
 
 // The leading decimal number of a text as people type it: blanks are skipped, an optional sign,
 // digits with "." as the decimal point; reading stops at the first other character. A text with

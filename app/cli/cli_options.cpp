@@ -139,15 +139,22 @@ bool Parser::parseOption(const std::string& name, const std::optional<std::strin
                                                                  {"-p", "--pattern"}};
   std::string longName = kShortNames.contains(name) ? kShortNames.at(name) : name;
   static const std::vector<std::string> kValued = {
-      "--size",         "--quality", "--resampling", "--destination", "--subfolder",
-      "--fixed-folder", "--pattern", "--rotate",     "--overwrite",   "--profile"};
+      "--size",    "--quality", "--resampling", "--destination", "--subfolder", "--fixed-folder",
+      "--pattern", "--rotate",  "--overwrite",  "--profile",     "--max-size"};
   if (std::find(kValued.begin(), kValued.end(), longName) == kValued.end())
     return fail("unknown option " + name);
   std::string value;
   if (!takeValue(name, inlineValue, value)) return false;
   if (longName == "--size") {
-    if (!ReadTargetSize(value).valid) return fail("option --size: " + ReadTargetSize(value).status);
-    o.size = value;
+    TargetSizesReading reading = ReadTargetSizes(value);
+    if (!reading.valid) return fail("option --size: " + reading.status);
+    // Given again, it adds a size: every photo is made at each.
+    o.size = o.size ? JoinTargetSizeTexts({*o.size, value}) : value;
+  } else if (longName == "--max-size") {
+    std::optional<std::int64_t> limit = ParseFileSizeLimit(value);
+    if (!limit)
+      return fail("option --max-size takes a file size such as 300k or 1.5m, not \"" + value + "\"");
+    o.maxFileBytes = *limit;
   } else if (longName == "--quality") {
     return quality(value);
   } else if (longName == "--resampling") {
@@ -200,6 +207,7 @@ void ApplyOverrides(const CliOptions& options) {
   override(moreSettings.stripLocation, options.stripLocation);
   override(moreSettings.keepDate, options.keepDate);
   override(moreSettings.shrinkOnly, options.shrinkOnly);
+  override(moreSettings.maxFileBytes, options.maxFileBytes);
 }
 
 std::string UsageText() {
@@ -213,8 +221,14 @@ each option overrides one for this run only (nothing is saved).
 
 Options of --batch:
   -s, --size SIZE           target size: WIDTHxHEIGHT (a 0 keeps the photo's size), WIDTHx or
-                            xHEIGHT (the other side follows the photo), PERCENT%, or "No Resize"
+                            xHEIGHT (the other side follows the photo), PERCENT%, or "No Resize";
+                            given again (or "800x600; 1920x1080") every photo is made at each
+                            size, decoded once; a name pattern without %DSTX% or %DSTY% then
+                            gets the size appended ("_800x600")
   -q, --quality N           JPEG quality, 10 to 100
+      --max-size SIZE       largest output file, e.g. 300k or 1.5m (k = 1024 bytes, m = 1024 k;
+                            0 for none): each photo gets the highest quality up to --quality
+                            that fits, 10 at the lowest, and the quality chosen is shown
   -r, --resampling MODE     good, excellent or best
   -d, --destination MODE    same (the photo's folder), subfolder or fixed
       --same-folder         write beside each photo

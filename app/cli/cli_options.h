@@ -29,7 +29,8 @@ struct CliOptions {
   std::optional<bool> stripLocation;
   std::optional<bool> keepDate;
   std::optional<bool> shrinkOnly;
-  std::vector<std::string> items;  // files and folders, in order
+  std::optional<std::int64_t> maxFileBytes;  // the largest output file; 0 for no limit
+  std::vector<std::string> items;            // files and folders, in order
 };
 
 struct ParsedOptions {

@@ -90,6 +90,9 @@ void printSummary(const BatchSummary& summary) {
   for (const PhotoReport& damaged : summary.warnings)
     std::fprintf(stderr, "lumivex: written with warnings: %s: %s\n", damaged.source.c_str(),
                  damaged.warning.c_str());
+  for (const PhotoReport& large : summary.overLimit)
+    std::fprintf(stderr, "lumivex: over the size limit: %s: %s is %s\n", large.source.c_str(),
+                 large.outputPath.c_str(), large.sizeWarning.c_str());
   if (summary.flushFailed) std::fprintf(stderr, "lumivex: %s\n", kFlushFailedText);
 }
 
@@ -98,7 +101,7 @@ int runBatch(const CliOptions& options) {
   LoadSettings();
   LoadMoreSettings();
   ApplyOverrides(options);
-  TargetSizeReading size = ReadTargetSize(settings.ResolutionText);
+  TargetSizesReading size = ReadTargetSizes(settings.ResolutionText);
   if (!size.valid)
     return usageError("the size \"" + settings.ResolutionText + "\" of lumivex.cfg is not valid (" +
                       size.status + "); give one with --size");

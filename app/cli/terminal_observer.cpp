@@ -22,9 +22,18 @@ void TerminalObserver::showStatus(const std::string& text) {
 void TerminalObserver::photoEnded(const PhotoReport& report) {
   switch (report.outcome) {
     case PhotoOutcome::Written:
-      std::printf("       %s -> %s\n", FileNameOf(report.source).c_str(), report.outputPath.c_str());
+      if (report.quality > 0)
+        std::printf("       %s -> %s (quality %d)\n", FileNameOf(report.source).c_str(),
+                    report.outputPath.c_str(), report.quality);
+      else
+        std::printf("       %s -> %s\n", FileNameOf(report.source).c_str(), report.outputPath.c_str());
       if (!report.note.empty())
         std::printf("       %s: %s\n", FileNameOf(report.source).c_str(), report.note.c_str());
+      if (!report.sizeWarning.empty()) {
+        std::fflush(stdout);
+        std::fprintf(stderr, "lumivex: %s: written as %s, but %s\n", report.source.c_str(),
+                     report.outputPath.c_str(), report.sizeWarning.c_str());
+      }
       if (!report.warning.empty()) {
         std::fflush(stdout);
         std::fprintf(stderr, "lumivex: %s: written, but the file is damaged: %s\n", report.source.c_str(),

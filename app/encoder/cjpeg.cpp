@@ -1,6 +1,8 @@
 // The encoder object: settings, and the order of the stages.
 #include "encoder/cjpeg.h"
 
+#include <algorithm>
+
 #include "encoder/comment_text.h"
 #include "encoder/jpeg_file_writer.h"
 #include "encoder/jpeg_segments.h"
@@ -26,9 +28,7 @@ cJpeg::cJpeg() {
 void cJpeg::setQuality(std::int32_t vData) {
   if (vData < 1 || vData > 100) return;
   QualityValue = vData;
-  std::int32_t scale = qualityScaleFactor(vData);
-  ScaleQuantTable(kLuminanceBase, scale, QuantTables[0]);
-  ScaleQuantTable(kChrominanceBase, scale, QuantTables[1]);
+  QuantTables = TablesForQuality(vData);
 }
 
 std::int32_t cJpeg::quality() const { return QualityValue; }
@@ -45,6 +45,26 @@ std::int32_t cJpeg::SampleHDC(gdi::HDC lHDC, std::int32_t lWidth, std::int32_t l
   SamplePrecision = 8;
   ImageWidth = lWidth;
   ImageHeight = lHeight;
+  SampledTables = QuantTables;
+  return 0;
+}
+
+std::int32_t cJpeg::SampleHDCWithin(gdi::HDC lHDC, std::int32_t lWidth, std::int32_t lHeight,
+                                    std::int32_t lSrcLeft, std::int32_t lSrcTop, std::int64_t maxFileBytes,
+                                    QualityFit& fit) {
+  TransformedImage image;
+  if (TransformHDC(lHDC, lWidth, lHeight, lSrcLeft, lSrcTop, Setup, image) != 0) return 1;
+  ComponentSetup searched = Setup;
+  JpegContent frame = content();
+  frame.imageWidth = lWidth;
+  frame.imageHeight = lHeight;
+  QualityRange range{std::min(kLowestFittingQuality, QualityValue), QualityValue};
+  fit = FitQuality(image, searched, frame, range, maxFileBytes);
+  Setup = std::move(searched);
+  SamplePrecision = 8;
+  ImageWidth = lWidth;
+  ImageHeight = lHeight;
+  setQuality(fit.quality);
   SampledTables = QuantTables;
   return 0;
 }
@@ -75,7 +95,9 @@ std::int32_t cJpeg::SaveFile(const std::string& fileName, ExistingFile existing)
   return writeNewFile(fileName, FileBytes(), existing) == NewFileStatus::Written ? kWritten : kNameExists;
 }
 
-std::vector<std::uint8_t> cJpeg::FileBytes() const {
+std::vector<std::uint8_t> cJpeg::FileBytes() const { return AssembleJpeg(content()); }
+
+JpegContent cJpeg::content() const {
   JpegContent content;
   content.setup = &Setup;
   content.imageWidth = ImageWidth;
@@ -85,7 +107,7 @@ std::vector<std::uint8_t> cJpeg::FileBytes() const {
   content.exif = &ExifBytes;
   content.xmp = &XmpBytes;
   content.icc = &IccProfile;
-  return AssembleJpeg(content);
+  return content;
 }
 
 }  // namespace lumivex

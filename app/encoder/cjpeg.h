@@ -18,6 +18,7 @@
 
 #include "encoder/encoder_error.h"
 #include "encoder/new_file.h"
+#include "encoder/quality_search.h"
 #include "encoder/quantization_tables.h"
 #include "encoder/sampling.h"
 #include "platform/gdi.h"
@@ -44,6 +45,16 @@ class cJpeg {
   // a size that is not positive) or the device context holds no bitmap; then nothing changes.
   std::int32_t SampleHDC(gdi::HDC lHDC, std::int32_t lWidth, std::int32_t lHeight, std::int32_t lSrcLeft,
                          std::int32_t lSrcTop);
+
+  // Samples the rectangle as SampleHDC does and makes the file at the highest quality from
+  // min(10, quality()) up to quality() that takes at most maxFileBytes bytes with every segment
+  // set before (Exif, XMP, ICC profile, comment); at the lowest of them, with fits false, when none
+  // does. The quality and the sampled coefficients become those of the file, so that quality()
+  // tells the one chosen and FileBytes gives the same bytes again. Returns 1 as SampleHDC does,
+  // and then nothing changes and `fit` stays as it was.
+  std::int32_t SampleHDCWithin(gdi::HDC lHDC, std::int32_t lWidth, std::int32_t lHeight,
+                               std::int32_t lSrcLeft, std::int32_t lSrcTop, std::int64_t maxFileBytes,
+                               QualityFit& fit);
 
   // UTF-8 text of at most 65533 characters, else "Illegal Comment Length" and the comment stays.
   // Written as one Latin-1 byte per character; a character above U+00FF fails the save with the
@@ -77,6 +88,8 @@ class cJpeg {
   std::vector<std::uint8_t> FileBytes() const;
 
  private:
+  JpegContent content() const;
+
   std::array<QuantTable, 4> QuantTables{};
   std::int32_t QualityValue = 0;
   ComponentSetup Setup;

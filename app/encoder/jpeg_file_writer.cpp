@@ -37,6 +37,25 @@ void writeHuffTables(std::vector<std::uint8_t>& out, const TableLists& lists, co
   }
 }
 
+// Everything before the first scan.
+void writeHeaders(std::vector<std::uint8_t>& out, const JpegContent& content, const TableLists& lists,
+                  const HuffTables& tables) {
+  WriteMarker(out, kMarkerSoi);
+  if (content.exif->size() >= 2) WriteApp1(out, *content.exif);
+  if (sizeOf(content.xmp) > 0) WriteApp1(out, *content.xmp);
+  if (sizeOf(content.icc) > 0) WriteIccProfile(out, *content.icc);
+  if (!content.comment.empty()) WriteComment(out, content.comment);
+  writeQuantTables(out, content);
+  WriteSof(out, kMarkerSof0, *content.setup, content.imageWidth, content.imageHeight);
+  writeHuffTables(out, lists, tables);
+}
+
+// A scan header: marker, length, component count, two bytes per component, three for the
+// spectral selection and approximation (T.81 B.2.3).
+std::int64_t scanHeaderBytes(const ScanGroup& group) {
+  return 8 + 2 * static_cast<std::int64_t>(group.size());
+}
+
 }  // namespace
 
 std::vector<std::uint8_t> AssembleJpeg(const JpegContent& content) {
@@ -47,17 +66,22 @@ std::vector<std::uint8_t> AssembleJpeg(const JpegContent& content) {
 
   std::vector<std::uint8_t> out;
   out.reserve(expectedSize(estimate, content));
-  WriteMarker(out, kMarkerSoi);
-  if (content.exif->size() >= 2) WriteApp1(out, *content.exif);
-  if (sizeOf(content.xmp) > 0) WriteApp1(out, *content.xmp);
-  if (sizeOf(content.icc) > 0) WriteIccProfile(out, *content.icc);
-  if (!content.comment.empty()) WriteComment(out, content.comment);
-  writeQuantTables(out, content);
-  WriteSof(out, kMarkerSof0, *content.setup, content.imageWidth, content.imageHeight);
-  writeHuffTables(out, lists, tables);
+  writeHeaders(out, content, lists, tables);
   WriteScans(out, source, lists, tables);
   WriteMarker(out, kMarkerEoi);
   return out;
+}
+
+std::int64_t JpegSizeWithoutStuffing(const JpegContent& content) {
+  const ScanSource source{content.setup, content.imageWidth, content.imageHeight};
+  const TableLists lists = defaultTableLists(content.setup->ComponentCount);
+  HuffTables tables;
+  std::int64_t size = OptimizeTables(source, lists, tables);
+  std::vector<std::uint8_t> headers;
+  writeHeaders(headers, content, lists, tables);
+  size += static_cast<std::int64_t>(headers.size()) + 2;  // and the end marker
+  for (const ScanGroup& group : PlanScans(content.setup->Components)) size += scanHeaderBytes(group);
+  return size;
 }
 
 }  // namespace lumivex

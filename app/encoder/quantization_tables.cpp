@@ -24,6 +24,14 @@ void ScaleQuantTable(const std::array<std::int16_t, 64>& base, std::int32_t scal
   BuildDivisors(table);
 }
 
+std::array<QuantTable, 4> TablesForQuality(std::int32_t quality) {
+  std::array<QuantTable, 4> tables{};
+  std::int32_t scale = qualityScaleFactor(quality);
+  ScaleQuantTable(kLuminanceBase, scale, tables[0]);
+  ScaleQuantTable(kChrominanceBase, scale, tables[1]);
+  return tables;
+}
+
 void BuildDivisors(QuantTable& table) {
   for (int i = 0; i < 8; ++i) {
     for (int j = 0; j < 8; ++j) {

@@ -48,6 +48,10 @@ std::int32_t qualityScaleFactor(std::int32_t quality);
 // Entries = base scaled by the factor, rounded to even and clamped into 1..255; divisors to match.
 void ScaleQuantTable(const std::array<std::int16_t, 64>& base, std::int32_t scaleFactor, QuantTable& table);
 
+// The four table slots of an encoder at quality q (1..100): 0 the luminance table, 1 the
+// chrominance table, 2 and 3 unused (all zero).
+std::array<QuantTable, 4> TablesForQuality(std::int32_t quality);
+
 // Rebuilds both orders of divisors from the entries; an entry outside 1..255 raises "Bad Quantization Table".
 void BuildDivisors(QuantTable& table);
 

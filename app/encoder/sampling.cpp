@@ -137,11 +137,11 @@ bool renderComponent(gdi::HDC target, std::int32_t bitmapHeight, const Component
   return true;
 }
 
-// Converts, transforms and quantizes the component's blocks in raster order of its block grid.
-std::vector<std::int16_t> quantizedBlocks(const SamplingBitmap& bitmap, const ComponentGeometry& g,
-                                          const ColourConversion& convert, const QuantTable& table) {
-  std::vector<std::int16_t> coefficients = largeZeroedArray(g.coefficientCount());
-  std::size_t position = 0;
+// Converts and transforms the component's blocks in raster order of its block grid and hands each
+// to `take`.
+template <typename TakeBlock>
+void forEachTransformedBlock(const SamplingBitmap& bitmap, const ComponentGeometry& g,
+                             const ColourConversion& convert, TakeBlock&& take) {
   DctBlock block;
   for (std::int32_t b = 0; b < g.blockRows(); ++b) {
     for (std::int32_t k = 0; k < g.blocksPerRow(); ++k) {
@@ -151,10 +151,56 @@ std::vector<std::int16_t> quantizedBlocks(const SamplingBitmap& bitmap, const Co
         for (std::int32_t j = 0; j < 8; ++j, pixel += 3) block[r * 8 + j] = convert(pixel);
       }
       ForwardDct(block);
-      QuantizeBlock(block, table, coefficients, position);
+      take(block);
     }
   }
+}
+
+std::vector<std::int16_t> quantizedBlocks(const SamplingBitmap& bitmap, const ComponentGeometry& g,
+                                          const ColourConversion& convert, const QuantTable& table) {
+  std::vector<std::int16_t> coefficients = largeZeroedArray(g.coefficientCount());
+  std::size_t position = 0;
+  forEachTransformedBlock(bitmap, g, convert, [&](const DctBlock& block) {
+    QuantizeBlock(block, table, coefficients, position);
+  });
   return coefficients;
+}
+
+std::vector<DctBlock> transformedBlocks(const SamplingBitmap& bitmap, const ComponentGeometry& g,
+                                        const ColourConversion& convert) {
+  std::vector<DctBlock> blocks = largeArray<DctBlock>(g.coefficientCount() / 64);
+  std::size_t next = 0;
+  forEachTransformedBlock(bitmap, g, convert, [&](const DctBlock& block) { blocks[next++] = block; });
+  return blocks;
+}
+
+// Renders every component of `setup` from the rectangle in turn and hands it to
+// make(bitmap, geometry, conversion, component index), whose results are appended to `made`. 0 when
+// done, 1 when the off-screen bitmap cannot be made or the source cannot be read.
+template <typename Made, typename MakeComponent>
+std::int32_t sampleEveryComponent(const SourceRect& rect, const ComponentSetup& setup,
+                                  std::vector<Made>& made, MakeComponent&& make) {
+  SamplingBitmap bitmap;
+  if (!bitmap.hasDc() || rect.width <= 0 || rect.height <= 0) return 1;
+  std::int64_t paddedWidth = roundUpTo8(rect.width), paddedHeight = roundUpTo8(rect.height);
+  std::int64_t stride = (3 * paddedWidth + 3) / 4 * 4;
+  constexpr std::int64_t kLimit = std::numeric_limits<std::int32_t>::max();
+  if (paddedWidth > kLimit || paddedHeight > kLimit || stride > kLimit || stride * paddedHeight > kLimit)
+    raiseOverflow();
+  auto bitmapHeight = static_cast<std::int32_t>(paddedHeight);
+  if (!bitmap.create(static_cast<std::int32_t>(paddedWidth), bitmapHeight, static_cast<std::int32_t>(stride)))
+    return 1;
+  ComponentGeometry previous;
+  for (std::size_t i = 0; i < setup.Components.size(); ++i) {
+    const ComponentRecord& c = setup.Components[i];
+    ComponentGeometry g = componentGeometry(rect.width, rect.height, c.H, c.V, setup.HMax, setup.VMax);
+    bool sameImage =
+        i > 0 && g.sampledWidth == previous.sampledWidth && g.sampledHeight == previous.sampledHeight;
+    if (!sameImage && !renderComponent(bitmap.dc(), bitmapHeight, g, rect)) return 1;
+    made.push_back(make(bitmap, g, conversionFor(i), i));
+    previous = g;
+  }
+  return 0;
 }
 
 }  // namespace
@@ -206,36 +252,44 @@ ComponentSetup SetSamplingFrequencies(std::int32_t h1, std::int32_t v1, std::int
 
 std::int32_t SampleHDC(gdi::HDC source, std::int32_t width, std::int32_t height, std::int32_t left,
                        std::int32_t top, const std::array<QuantTable, 4>& tables, ComponentSetup& setup) {
-  SamplingBitmap bitmap;
-  if (!bitmap.hasDc() || width <= 0 || height <= 0) return 1;
-  std::int64_t paddedWidth = roundUpTo8(width), paddedHeight = roundUpTo8(height);
-  std::int64_t stride = (3 * paddedWidth + 3) / 4 * 4;
-  constexpr std::int64_t kLimit = std::numeric_limits<std::int32_t>::max();
-  if (paddedWidth > kLimit || paddedHeight > kLimit || stride > kLimit || stride * paddedHeight > kLimit)
-    raiseOverflow();
-  auto bitmapHeight = static_cast<std::int32_t>(paddedHeight);
-  if (!bitmap.create(static_cast<std::int32_t>(paddedWidth), bitmapHeight, static_cast<std::int32_t>(stride)))
-    return 1;
-
   // The new coefficients replace the old ones only when every component is done, so that a failed
   // call never leaves a mixture of two images behind.
   std::vector<std::vector<std::int16_t>> sampled;
-  const SourceRect rect{source, left, top, width, height};
-  ComponentGeometry previous;
-  for (std::size_t i = 0; i < setup.Components.size(); ++i) {
-    const ComponentRecord& c = setup.Components[i];
-    ComponentGeometry g = componentGeometry(width, height, c.H, c.V, setup.HMax, setup.VMax);
-    bool sameImage =
-        i > 0 && g.sampledWidth == previous.sampledWidth && g.sampledHeight == previous.sampledHeight;
-    if (!sameImage && !renderComponent(bitmap.dc(), bitmapHeight, g, rect)) return 1;
-    sampled.push_back(quantizedBlocks(bitmap, g, conversionFor(i), tables[static_cast<std::size_t>(c.Tq)]));
-    previous = g;
-  }
+  auto quantize = [&](const SamplingBitmap& bitmap, const ComponentGeometry& g,
+                      const ColourConversion& convert, std::size_t i) {
+    return quantizedBlocks(bitmap, g, convert, tables[static_cast<std::size_t>(setup.Components[i].Tq)]);
+  };
+  if (sampleEveryComponent({source, left, top, width, height}, setup, sampled, quantize) != 0) return 1;
   for (std::size_t i = 0; i < setup.Components.size(); ++i) {
     setup.Components[i].Id = static_cast<std::int32_t>(i) + 1;
     setup.Components[i].Coefficients = std::move(sampled[i]);
   }
   return 0;
+}
+
+std::int32_t TransformHDC(gdi::HDC source, std::int32_t width, std::int32_t height, std::int32_t left,
+                          std::int32_t top, const ComponentSetup& setup, TransformedImage& image) {
+  std::vector<std::vector<DctBlock>> transformed;
+  auto transform = [](const SamplingBitmap& bitmap, const ComponentGeometry& g,
+                      const ColourConversion& convert,
+                      std::size_t) { return transformedBlocks(bitmap, g, convert); };
+  if (sampleEveryComponent({source, left, top, width, height}, setup, transformed, transform) != 0) return 1;
+  image.components = std::move(transformed);
+  return 0;
+}
+
+void QuantizeTransformed(const TransformedImage& image, const std::array<QuantTable, 4>& tables,
+                         ComponentSetup& setup) {
+  if (image.components.size() != setup.Components.size()) raiseSubscriptOutOfRange();
+  for (std::size_t i = 0; i < setup.Components.size(); ++i) {
+    ComponentRecord& c = setup.Components[i];
+    const std::vector<DctBlock>& blocks = image.components[i];
+    if (c.Coefficients.size() != blocks.size() * 64) c.Coefficients = largeZeroedArray(blocks.size() * 64);
+    std::size_t position = 0;
+    for (const DctBlock& block : blocks)
+      QuantizeBlock(block, tables[static_cast<std::size_t>(c.Tq)], c.Coefficients, position);
+    c.Id = static_cast<std::int32_t>(i) + 1;
+  }
 }
 
 }  // namespace lumivex

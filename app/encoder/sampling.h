@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "encoder/forward_dct.h"
 #include "encoder/quantization_tables.h"
 #include "platform/gdi.h"
 
@@ -56,5 +57,24 @@ ComponentSetup SetSamplingFrequencies(std::int32_t h1, std::int32_t v1, std::int
 // `setup` is changed only when the result is 0.
 std::int32_t SampleHDC(gdi::HDC source, std::int32_t width, std::int32_t height, std::int32_t left,
                        std::int32_t top, const std::array<QuantTable, 4>& tables, ComponentSetup& setup);
+
+// Every component converted, sampled and transformed as SampleHDC does it, but not yet quantized:
+// a search for the quality that fits a file size quantizes these blocks again for every quality
+// it tries instead of rendering and transforming the picture each time.
+struct TransformedImage {
+  // By component: the transformed blocks in raster order of its block grid.
+  std::vector<std::vector<DctBlock>> components;
+};
+
+// The first half of SampleHDC: fills `image` for the components of `setup` from the rectangle.
+// Returns 0 when done, 1 as SampleHDC does; `image` changes only when the result is 0.
+std::int32_t TransformHDC(gdi::HDC source, std::int32_t width, std::int32_t height, std::int32_t left,
+                          std::int32_t top, const ComponentSetup& setup, TransformedImage& image);
+
+// The second half: quantizes every component's blocks with its table into its coefficients, which
+// then equal those SampleHDC would have stored with the same tables. Raises the subscript error
+// when `image` was not made for the components of `setup`.
+void QuantizeTransformed(const TransformedImage& image, const std::array<QuantTable, 4>& tables,
+                         ComponentSetup& setup);
 
 }  // namespace lumivex

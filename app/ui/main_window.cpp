@@ -133,7 +133,7 @@ void frmMain::Form_Load(const std::vector<std::string>& arguments, const std::op
   LoadMoreSettings();
   cmbResolution->setEditText(QString::fromStdString(settings.ResolutionText));
   if (settings.AlwaysOnTop) SetTopmost(this, true);
-  if (!size || !ReadTargetSize(*size).valid) {
+  if (!size || !ReadTargetSizes(*size).valid) {
     QueueCommandLinePieces(arguments, PendingFiles_);
     ShowWalkProblems(PendingFiles_);
     return;
@@ -150,7 +150,7 @@ void frmMain::TakeHandOver(const HandOver& handOver) {
   if (isMinimized()) showNormal();
   raise();
   activateWindow();
-  if (!handOver.size || !ReadTargetSize(*handOver.size).valid) {
+  if (!handOver.size || !ReadTargetSizes(*handOver.size).valid) {
     QueueDroppedFiles(handOver.paths, PendingFiles_);
     ShowWalkProblems(PendingFiles_);
     return;
@@ -269,7 +269,8 @@ void frmMain::RunQueue(PendingFiles& queue, const std::string& sizeText) {
   BatchSummary summary = lumivex::RunBatch(queue, Workers_, sizeText, observer);
   if (summary.ran) ShowOutcome(summary);
   running_ = false;
-  if (summary.failed > 0 || !summary.warnings.empty() || summary.flushFailed) ReportFailures(summary);
+  if (summary.failed > 0 || !summary.warnings.empty() || !summary.overLimit.empty() || summary.flushFailed)
+    ReportFailures(summary);
 }
 
 void frmMain::ShowOutcome(const BatchSummary& summary) {
@@ -287,7 +288,8 @@ void frmMain::ShowWalkProblems(PendingFiles& queue) {
 
 // The status line ends a run with the counts only, which cannot say which photo failed or why: the
 // failures are listed once the run is over, so none goes unnoticed. Photos written from damaged
-// files are listed too: they look done but may hold grey areas.
+// files are listed too: they look done but may hold grey areas; and copies that stayed above the
+// file size limit even at the lowest quality.
 void frmMain::ReportFailures(const BatchSummary& summary) {
   constexpr std::size_t kListed = 10;
   std::string text;
@@ -305,6 +307,14 @@ void frmMain::ReportFailures(const BatchSummary& summary) {
             " written from a damaged file:";
     for (std::size_t i = 0; i < count && i < kListed; ++i)
       text += "\n\n" + FileNameOf(summary.warnings[i].source) + ":\n" + summary.warnings[i].warning;
+    if (count > kListed) text += "\n\n...";
+  }
+  if (!summary.overLimit.empty()) {
+    if (!text.empty()) text += "\n\n";
+    std::size_t count = summary.overLimit.size();
+    text += std::to_string(count) + (count == 1 ? " copy is" : " copies are") + " above the file size limit:";
+    for (std::size_t i = 0; i < count && i < kListed; ++i)
+      text += "\n\n" + FileNameOf(summary.overLimit[i].outputPath) + ":\n" + summary.overLimit[i].sizeWarning;
     if (count > kListed) text += "\n\n...";
   }
   if (summary.flushFailed) {

@@ -11,11 +11,11 @@ namespace lumivex::ui {
 namespace {
 
 void takeSize(const std::string& value, WindowArguments& parsed) {
-  TargetSizeReading reading = ReadTargetSize(value);
+  TargetSizesReading reading = ReadTargetSizes(value);
   if (!reading.valid)
     parsed.error = "option --size: " + reading.status;
-  else
-    parsed.size = value;
+  else  // given again, it adds a size
+    parsed.size = parsed.size ? JoinTargetSizeTexts({*parsed.size, value}) : value;
 }
 
 }  // namespace

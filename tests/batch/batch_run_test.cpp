@@ -47,6 +47,8 @@ class ScriptedJob : public PhotoJob {
                fails ? "" : FileN + ".out",
                fails ? "cannot be read" : "",
                "",
+               "",
+               0,
                ""};
     hasReport_ = true;
     return true;

@@ -86,6 +86,40 @@ TEST(TargetSize, NoResizeInAnyLetterCase) {
   }
 }
 
+TEST(TargetSizes, SeveralTargetsSplitAtSemicolons) {
+  TargetSizesReading two = ReadTargetSizes("800x600; 1920x1080");
+  ASSERT_TRUE(two.valid);
+  ASSERT_EQ(two.sizes.size(), 2u);
+  EXPECT_EQ(two.sizes[0], (TargetSize{800, 600, 0.0f}));
+  EXPECT_EQ(two.sizes[1], (TargetSize{1920, 1080, 0.0f}));
+
+  // Mixed kinds, empty pieces skipped, a repeated target once.
+  TargetSizesReading mixed = ReadTargetSizes(" 50% ;;x1080; no resize; 50%;");
+  ASSERT_TRUE(mixed.valid);
+  ASSERT_EQ(mixed.sizes.size(), 3u);
+  EXPECT_EQ(mixed.sizes[0], (TargetSize{0, 0, 50.0f}));
+  EXPECT_EQ(mixed.sizes[1], (TargetSize{kFollowAspect, 1080, 0.0f}));
+  EXPECT_EQ(mixed.sizes[2], TargetSize{});
+
+  EXPECT_EQ(ReadTargetSizes(JoinTargetSizeTexts({"800x600", "25%"})).sizes.size(), 2u);
+}
+
+TEST(TargetSizes, OneBadPieceOrNoneSpoilsTheText) {
+  EXPECT_EQ(ReadTargetSizes("800x600; 2000%").status, kIncorrectPercentage);
+  EXPECT_EQ(ReadTargetSizes("800x600; big").status, kIncorrectResolution);
+  EXPECT_FALSE(ReadTargetSizes(" ; ").valid);
+  // Without a semicolon the text reads exactly as one target always did.
+  for (const char* text : {"800x600", "50%", "x", "1920x1080x5", "No Resize", ""}) {
+    TargetSizeReading one = ReadTargetSize(text);
+    TargetSizesReading all = ReadTargetSizes(text);
+    EXPECT_EQ(all.valid, one.valid) << text;
+    EXPECT_EQ(all.status, one.status) << text;
+    if (one.valid) {
+      EXPECT_EQ(all.sizes, std::vector<TargetSize>{one.size}) << text;
+    }
+  }
+}
+
 TEST(LeadingNumber, ReadsTheNumberAPersonTyped) {
   EXPECT_EQ(LeadingNumber("12.5abc"), 12.5);
   EXPECT_EQ(LeadingNumber("  7"), 7.0);

@@ -185,6 +185,31 @@ class BatchFromWindowTest : public QObject {
     setUserPrompts(nullptr);
   }
 
+  // Several sizes in the size box, separated by ";": every photo is written at each.
+  void severalSizesFromTheSizeBox() {
+    QTemporaryDir photos;
+    QString target = photos.filePath("a.jpg");
+    QVERIFY(QFile::copy(QString(LUMIVEX_SAMPLES_DIR "/cameras/") + kPhotos[0], target));
+    ui_suite::ScriptedPrompts prompts;
+    setUserPrompts(&prompts);
+    frmMain window(prompts);
+    window.setEndProgram([](bool) {});
+    window.Form_Load({});
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    window.findChild<QComboBox*>("cmbResolution")->setEditText("160x120; 80x60");
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(target)});
+    window.Frame2_OLEDragDrop(ReadDrop(data));
+    auto* status = window.findChild<QLabel*>("lblStatus");
+    QTRY_VERIFY_WITH_TIMEOUT(runEnded(*status), 120000);
+    QCOMPARE(window.lastRun().written, 2);
+    QCOMPARE(QDir(photos.filePath("resized")).entryList({"*.jpg"}, QDir::Files),
+             QStringList({"a_160x120.jpg", "a_80x60.jpg"}));
+    QVERIFY(prompts.shown.empty());
+    setUserPrompts(nullptr);
+  }
+
   void optionsDialogScreenshot() {
     LoadDefaults();
     settings.FixedFolder = "/home/user/Pictures/resized";
