@@ -1,5 +1,9 @@
-// Fuzzes the Exif block: the segment scan of a JPEG file and the IFD0 walk of what it finds.
+// Fuzzes the Exif block: the segment scan of a JPEG file and the IFD0 walk of what it finds; the
+// block built from a TIFF file's IFDs and the one taken from a HEIF Exif item, from the same bytes.
 #include "batch/exif_block.h"
+#include "batch/heif_exif_item.h"
+#include "batch/tiff_exif_block.h"
+#include "batch/tiff_structure.h"
 #include "batch/user_prompts.h"
 #include "fuzz_input_file.h"
 
@@ -11,9 +15,21 @@ class SilentPrompts : public lumivex::UserPrompts {
   bool askYesNo(const std::string&) override { return false; }
 };
 
+// A block made from untrusted bytes fits an APP1 segment and can be marked upright in place.
+void checkBuiltBlock(std::optional<std::vector<std::uint8_t>> block) {
+  if (!block) return;
+  if (block->size() > 65533) __builtin_trap();
+  std::size_t before = block->size();
+  lumivex::MarkExifUpright(*block);
+  if (block->size() != before) __builtin_trap();
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  std::span<const std::uint8_t> bytes(data, size);
+  checkBuiltBlock(lumivex::BuildExifFromTiff(bytes));
+  checkBuiltBlock(lumivex::ExifBlockFromHeifItem(bytes));
   static SilentPrompts silent;
   lumivex::setUserPrompts(&silent);
   lumivex::CExif exif;

@@ -62,11 +62,21 @@ std::optional<std::vector<std::uint8_t>> findWebpExif(std::FILE* file) {
   return std::nullopt;
 }
 
+// The major brands of HEIF files with HEVC or AV1 images (ISO/IEC 23008-12 annex B, the AV1
+// image file format), as the file type box at the file's start names them.
+bool isHeifBrand(const std::uint8_t* brand) {
+  for (const char* known : {"heic", "heix", "heim", "heis", "hevc", "hevx", "mif1", "msf1", "avif", "avis"})
+    if (std::memcmp(brand, known, 4) == 0) return true;
+  return false;
+}
+
 }  // namespace
 
 ExifContainer ExifContainerOf(const std::uint8_t (&head)[12]) {
   if (std::memcmp(head, kPngSignature, 8) == 0) return ExifContainer::Png;
   if (std::memcmp(head, "RIFF", 4) == 0 && std::memcmp(head + 8, "WEBP", 4) == 0) return ExifContainer::Webp;
+  if (std::memcmp(head, "II*\0", 4) == 0 || std::memcmp(head, "MM\0*", 4) == 0) return ExifContainer::Tiff;
+  if (std::memcmp(head + 4, "ftyp", 4) == 0 && isHeifBrand(head + 8)) return ExifContainer::Heif;
   return ExifContainer::Other;
 }
 

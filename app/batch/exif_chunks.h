@@ -11,7 +11,9 @@
 
 namespace lumivex {
 
-enum class ExifContainer { Png, Webp, Other };
+// Tiff and Heif keep their Exif elsewhere than in a chunk: in the file's own IFDs
+// (tiff_exif_block.h) and in a metadata item (heif_exif_item.h).
+enum class ExifContainer { Png, Webp, Tiff, Heif, Other };
 
 // Which container the file's first twelve bytes name.
 ExifContainer ExifContainerOf(const std::uint8_t (&head)[12]);

@@ -1,5 +1,6 @@
 // The JPEG segment scan that gathers the Exif, XMP and ICC segments, reading the file a segment at
-// a time; PNG and WebP files go to their chunk walk for the Exif block.
+// a time; PNG and WebP files go to their chunk walk for the Exif block, TIFF files to the block
+// built from their IFDs and HEIF files to their Exif item.
 #include "batch/exif_segment.h"
 
 #include <fcntl.h>
@@ -15,7 +16,10 @@
 #include <span>
 
 #include "batch/exif_chunks.h"
+#include "batch/heif_exif_item.h"
 #include "batch/icc_profile_chunks.h"
+#include "batch/tiff_exif_block.h"
+#include "batch/tiff_structure.h"
 
 namespace lumivex {
 namespace {
@@ -172,9 +176,38 @@ JpegMetadata fromChunk(std::FILE* file, ExifContainer container) {
   return result;
 }
 
+// A TIFF file is read whole (up to a limit), as its IFDs may lie anywhere in it, usually behind
+// the pixels.
+std::optional<std::vector<std::uint8_t>> exifOfTiff(std::FILE* file) {
+  constexpr long kMaxTiffBytes = 512L << 20;
+  if (std::fseek(file, 0, SEEK_END) != 0) return std::nullopt;
+  long size = std::ftell(file);
+  if (size <= 0 || size > kMaxTiffBytes || std::fseek(file, 0, SEEK_SET) != 0) return std::nullopt;
+  std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
+  if (std::fread(bytes.data(), 1, bytes.size(), file) != bytes.size()) return std::nullopt;
+  return BuildExifFromTiff(bytes);
+}
+
+// TIFF and HEIF files: the engine's readers of both turn the pixels the way the file asks (the
+// Orientation tag of a TIFF, the rotation and mirroring boxes of a HEIF), so the block says
+// orientation 1, and the batch neither turns the photo again nor gives the copy a stale tag.
+JpegMetadata fromTurningContainer(const std::string& path, std::FILE* file, ExifContainer container) {
+  JpegMetadata result;
+  errno = 0;
+  std::optional<std::vector<std::uint8_t>> block =
+      container == ExifContainer::Tiff ? exifOfTiff(file) : FindHeifExifItem(path);
+  if (std::ferror(file)) return readFailure(errno ? errno : EIO);
+  result.outcome = block ? Outcome::Found : Outcome::NoExifSegment;
+  if (block) {
+    MarkExifUpright(*block);
+    result.exif = std::move(*block);
+  }
+  return result;
+}
+
 }  // namespace
 
-JpegMetadata ReadJpegMetadata(const std::string& path) {
+JpegMetadata ReadJpegMetadata(const std::string& path, bool wantExif) {
   JpegMetadata failure;
   File file = openRegularFile(path, failure);
   if (!file) return failure;
@@ -182,6 +215,10 @@ JpegMetadata ReadJpegMetadata(const std::string& path) {
   ExifContainer container = std::fread(head, 1, sizeof head, file.get()) == sizeof head
                                 ? ExifContainerOf(head)
                                 : ExifContainer::Other;
+  if (container == ExifContainer::Tiff || container == ExifContainer::Heif) {
+    if (!wantExif) return JpegMetadata{Outcome::NoExifSegment, {}, {}, {}, {}};
+    return fromTurningContainer(path, file.get(), container);
+  }
   if (container != ExifContainer::Other) return fromChunk(file.get(), container);
   std::rewind(file.get());
   return SegmentScanner(file.get()).run();

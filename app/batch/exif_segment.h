@@ -3,7 +3,9 @@
 // from one scan of the segments before the first start-of-scan, a segment at a time, so the
 // picture data is never read. Camera files put the Exif segment first; files that went through an
 // editor usually have a JFIF APP0 segment before it. A PNG or WebP file (known by its signature)
-// gives its Exif chunk instead, as the same block, and no XMP or ICC profile.
+// gives its Exif chunk instead, as the same block, and no XMP or ICC profile; so do a TIFF file
+// (the block built from its IFDs) and a HEIF file (its Exif item), with orientation 1 in the
+// block, since their readers turn the pixels themselves.
 //
 // Only a regular file is read: the file is opened without blocking (a FIFO would wait for a
 // writer) and anything else is refused with a read error.
@@ -43,6 +45,8 @@ struct JpegMetadata {
   std::string errorText;
 };
 
-JpegMetadata ReadJpegMetadata(const std::string& path);
+// `wantExif` false leaves out the Exif block where finding it costs more than a scan of the file's
+// start (a TIFF file read whole, a HEIF file parsed in a child process).
+JpegMetadata ReadJpegMetadata(const std::string& path, bool wantExif = true);
 
 }  // namespace lumivex

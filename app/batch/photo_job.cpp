@@ -163,7 +163,7 @@ void CWorker::readMetadata(PhotoOrder& order) {
   bool wantXmp = settings.CopyExif;
   bool wantIcc = moreSettings.profile != ProfileMode::Strip;
   if (!wantXmp && !wantIcc) return;
-  JpegMetadata metadata = ReadJpegMetadata(FileN);
+  JpegMetadata metadata = ReadJpegMetadata(FileN, /*wantExif=*/false);
   if (wantIcc) order.icc = std::move(metadata.icc);
   order.convertToSrgb = moreSettings.profile == ProfileMode::ConvertToSrgb;
   std::string_view packet(reinterpret_cast<const char*>(metadata.xmp.data()), metadata.xmp.size());

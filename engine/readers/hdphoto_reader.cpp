@@ -8,21 +8,13 @@
 // The parent checks the size, allocates the picture, and takes the rows within a time limit that
 // grows with the image; a child that crashes, stops, or runs out of time or memory leaves the
 // picture empty. The child never returns into the engine: it ends with _exit.
-#include <fcntl.h>
-#include <poll.h>
-#include <signal.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <chrono>
-#include <cstdio>
-#include <cstring>
 #include <vector>
 
 #include "readers/file_bytes.h"
+#include "readers/forked_decode.h"
 #include "readers/readers.h"
 
 // clang-format off
@@ -31,29 +23,13 @@
 #undef max
 // clang-format on
 
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-#define HDPHOTO_SANITIZED_BUILD 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer) || __has_feature(memory_sanitizer)
-#define HDPHOTO_SANITIZED_BUILD 1
-#endif
-#endif
-#ifndef HDPHOTO_SANITIZED_BUILD
-#define HDPHOTO_SANITIZED_BUILD 0
-#endif
-
 namespace corvale {
 
 namespace {
 
-constexpr bool kSanitizedBuild = HDPHOTO_SANITIZED_BUILD;
-
-using Clock = std::chrono::steady_clock;
-
-// Time for the child to open and decode, plus a second per two million pixels (jxrlib decodes
-// tens of millions a second).
+// Time for the child to open and decode; the parent adds a second per two million pixels (jxrlib
+// decodes tens of millions a second).
 constexpr auto kBaseTimeLimit = std::chrono::seconds(20);
-constexpr std::uint64_t kPixelsPerExtraSecond = 2'000'000;
 // The largest picture allocatePicture may give, so the child never decodes more than that.
 constexpr std::uint64_t kMaxPictureBytes = std::uint64_t{1} << 31;
 // Room for jxrlib's own tables beside the pixel buffer, in a child limited in address space.
@@ -153,128 +129,24 @@ bool decodeJxr(JxrSession& s, ImageSize size, std::vector<std::uint8_t>& rows) {
   return s.converter->Copy(s.converter, &all, rows.data(), static_cast<U32>(s.stride)) == WMP_errSuccess;
 }
 
-bool writeAll(int fd, const void* data, std::size_t count) {
-  const auto* p = static_cast<const std::uint8_t*>(data);
-  while (count > 0) {
-    ssize_t n = write(fd, p, count);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    p += n, count -= static_cast<std::size_t>(n);
-  }
-  return true;
-}
-
-// Beyond the pixel buffer and a margin, the child may not grow. Address-space limits cannot be
-// used under the sanitizers, which reserve terabytes of shadow memory up front.
-void limitChildMemory(const JxrSession& s, ImageSize size) {
-  if (kSanitizedBuild) return;
-  unsigned long pages = 0;
-  if (std::FILE* statm = std::fopen("/proc/self/statm", "r")) {
-    if (std::fscanf(statm, "%lu", &pages) != 1) pages = 0;
-    std::fclose(statm);
-  }
-  rlimit limit{};
-  limit.rlim_cur = limit.rlim_max = pages * static_cast<std::uint64_t>(sysconf(_SC_PAGESIZE)) +
-                                    std::uint64_t{s.stride} * size.height + kChildMemoryMargin;
-  setrlimit(RLIMIT_AS, &limit);
-}
-
-// No file of the parent's but the pipe stays open, the library's messages go nowhere, and a
-// crash ends the child at once instead of running the parent's handlers (a fuzzer's, a
-// sanitizer's).
-void isolateChild(int& out) {
-  for (int fatal : {SIGSEGV, SIGBUS, SIGABRT, SIGFPE, SIGILL, SIGPIPE}) ::signal(fatal, SIG_DFL);
-  int null = open("/dev/null", O_RDWR);
-  if (null >= 0) dup2(null, STDOUT_FILENO), dup2(null, STDERR_FILENO);
-  if (dup2(out, 3) == 3) out = 3;
-  close_range(4, ~0u, 0);
-}
-
 // The protocol: the outcome of opening the file with the image size, then (when it opened) every
-// row top to bottom, 3 * width bytes of red, green and blue. Anything less means failure.
-[[noreturn]] void runChild(Bytes bytes, int out) {
-  isolateChild(out);
+// row top to bottom, 3 * width bytes of red, green and blue. Anything less means failure. Beyond
+// the pixel buffer and a margin for jxrlib's own tables, the child may not grow.
+void decodeInChild(Bytes bytes, int out) {
   JxrSession session;
   ImageSize size;
   size.status = openJxr(bytes, session, size);
-  if (!writeAll(out, &size, sizeof size) || size.status != OpenStatus::kOpened) _exit(1);
-  limitChildMemory(session, size);
+  if (!writeToParent(out, &size, sizeof size) || size.status != OpenStatus::kOpened) return;
+  limitChildMemory(std::uint64_t{session.stride} * size.height + kChildMemoryMargin);
   std::vector<std::uint8_t> rows;
-  if (!decodeJxr(session, size, rows)) _exit(1);
+  if (!decodeJxr(session, size, rows)) return;
   for (std::uint32_t y = 0; y < size.height; ++y)
-    if (!writeAll(out, rows.data() + y * session.stride, std::size_t{3} * size.width)) _exit(1);
-  _exit(0);
+    if (!writeToParent(out, rows.data() + y * session.stride, std::size_t{3} * size.width)) return;
 }
 
-// ---- Parent: the child's process and its pipe ------------------------------------------------
+// ---- Parent: the child's rows into the picture ------------------------------------------------
 
-class ChildDecode {
- public:
-  explicit ChildDecode(Bytes bytes) {
-    int fds[2];
-    if (pipe2(fds, O_CLOEXEC) != 0) return;
-    pid_ = fork();
-    if (pid_ == 0) {
-      close(fds[0]);
-      runChild(bytes, fds[1]);
-    }
-    close(fds[1]);
-    if (pid_ < 0) {
-      close(fds[0]);
-      return;
-    }
-    in_ = fds[0];
-    deadline_ = Clock::now() + kBaseTimeLimit;
-  }
-
-  // The child is stopped whatever it is doing: everything it had to give has been read.
-  ~ChildDecode() {
-    if (in_ >= 0) close(in_);
-    if (pid_ > 0) {
-      kill(pid_, SIGKILL);
-      while (waitpid(pid_, nullptr, 0) < 0 && errno == EINTR) {
-      }
-    }
-  }
-  ChildDecode(const ChildDecode&) = delete;
-  ChildDecode& operator=(const ChildDecode&) = delete;
-
-  void allowFor(ImageSize size) {
-    deadline_ += std::chrono::seconds(std::uint64_t{size.width} * size.height / kPixelsPerExtraSecond);
-  }
-
-  // Exactly `count` bytes, or false when the child ends, fails or runs out of time first.
-  bool read(void* data, std::size_t count) {
-    auto* p = static_cast<std::uint8_t*>(data);
-    while (count > 0) {
-      if (!waitForData()) return false;
-      ssize_t n = ::read(in_, p, count);
-      if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) return false;
-      p += n, count -= static_cast<std::size_t>(n);
-    }
-    return true;
-  }
-
- private:
-  bool waitForData() {
-    while (in_ >= 0) {
-      auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline_ - Clock::now()).count();
-      if (left <= 0) return false;
-      pollfd p{in_, POLLIN, 0};
-      int ready = poll(&p, 1, static_cast<int>(std::min<long long>(left, 60'000)));
-      if (ready > 0) return true;
-      if (ready < 0 && errno != EINTR) return false;
-    }
-    return false;
-  }
-
-  pid_t pid_ = -1;
-  int in_ = -1;
-  Clock::time_point deadline_;
-};
-
-bool readRows(ChildDecode& child, ImageSize size, Picture& picture) {
+bool readRows(ForkedDecode& child, ImageSize size, Picture& picture) {
   std::vector<std::uint8_t> row(std::size_t{3} * size.width);
   for (std::uint32_t y = 0; y < size.height; ++y) {
     if (!child.read(row.data(), row.size())) return false;
@@ -305,7 +177,7 @@ std::string openFailure(const ImageSize& size) {
 std::string readHdPhotoBytes(Bytes bytes, gdi::HDC referenceDc, Picture& picture) {
   releasePicture(picture);
   if (bytes.empty()) return "is empty";
-  ChildDecode child(bytes);
+  ForkedDecode child([bytes](int out) { decodeInChild(bytes, out); }, kBaseTimeLimit);
   ImageSize size;
   if (!child.read(&size, sizeof size)) return "made the HD Photo decoder fail";
   if (std::string failure = openFailure(size); !failure.empty()) return failure;
@@ -313,7 +185,7 @@ std::string readHdPhotoBytes(Bytes bytes, gdi::HDC referenceDc, Picture& picture
   allocatePicture(picture, static_cast<std::int32_t>(size.width), static_cast<std::int32_t>(size.height),
                   referenceDc);
   if (picture.empty()) return tooLargeForMemory(size.width, size.height);
-  child.allowFor(size);
+  child.allowFor(std::uint64_t{size.width} * size.height);
   if (readRows(child, size, picture)) return {};
   releasePicture(picture);
   return "is damaged: the HD Photo decoder stopped";

@@ -10,34 +10,16 @@
 // bytes the engine read, with its output sent to /dev/null and its memory and time limited, and
 // streams the picture's rows back through a pipe; a child that crashes, stops, or runs out of
 // time or memory leaves the picture empty with a reason.
-#include <fcntl.h>
 #include <libheif/heif.h>
-#include <poll.h>
-#include <signal.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <chrono>
-#include <cstdio>
 #include <memory>
 
 #include "readers/file_bytes.h"
+#include "readers/forked_decode.h"
 #include "readers/readers.h"
 #include "readers/rgba_rows.h"
-
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-#define HEIF_SANITIZED_BUILD 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer) || __has_feature(memory_sanitizer)
-#define HEIF_SANITIZED_BUILD 1
-#endif
-#endif
-#ifndef HEIF_SANITIZED_BUILD
-#define HEIF_SANITIZED_BUILD 0
-#endif
 
 namespace corvale {
 
@@ -47,11 +29,9 @@ constexpr std::uint64_t kMaxHeifFileBytes = std::uint64_t{1} << 31;
 // libheif refuses images of more than this squared pixels, just above kMaxPicturePixels.
 constexpr int kMaxHeifSide = 23171;
 
-constexpr bool kSanitizedBuild = HEIF_SANITIZED_BUILD;
-using Clock = std::chrono::steady_clock;
-// Time for the child to parse and decode, plus a second per two million pixels to hand them over.
+// Time for the child to parse and decode; the parent adds a second per two million pixels to
+// take them over.
 constexpr auto kBaseTimeLimit = std::chrono::seconds(30);
-constexpr std::uint64_t kPixelsPerExtraSecond = 2'000'000;
 // Room for the codecs' own buffers (reference frames, YUV planes, tiles) beside the picture.
 constexpr std::uint64_t kChildMemoryMargin = std::uint64_t{3} << 30;
 
@@ -152,17 +132,6 @@ std::string decodeHeif(Bytes bytes, gdi::HDC referenceDc, Picture& picture) {
 
 // ---- The child: libheif and its codecs -----------------------------------------------------
 
-bool writeAll(int fd, const void* data, std::size_t count) {
-  const auto* p = static_cast<const std::uint8_t*>(data);
-  while (count > 0) {
-    ssize_t n = write(fd, p, count);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    p += n, count -= static_cast<std::size_t>(n);
-  }
-  return true;
-}
-
 // What the child tells the parent first: the decoded size, or why there is no picture (the
 // reason's length, then its text).
 struct ChildHeader {
@@ -171,118 +140,26 @@ struct ChildHeader {
   std::uint32_t reasonLength = 0;
 };
 
-// The pixel buffer the child may hold, plus room for the codecs, and no more. Address-space
-// limits cannot be used under the sanitizers, which reserve terabytes of shadow memory up front.
-void limitChildMemory() {
-  if (kSanitizedBuild) return;
-  unsigned long pages = 0;
-  if (std::FILE* statm = std::fopen("/proc/self/statm", "r")) {
-    if (std::fscanf(statm, "%lu", &pages) != 1) pages = 0;
-    std::fclose(statm);
-  }
-  rlimit limit{};
-  limit.rlim_cur = limit.rlim_max =
-      pages * static_cast<std::uint64_t>(sysconf(_SC_PAGESIZE)) + 4 * kMaxPicturePixels + kChildMemoryMargin;
-  setrlimit(RLIMIT_AS, &limit);
-}
-
-// Only the pipe stays open, the codecs' messages go nowhere, and a crash ends the child at once
-// instead of running the parent's handlers (a fuzzer's, a sanitizer's).
-void isolateChild(int& out) {
-  for (int fatal : {SIGSEGV, SIGBUS, SIGABRT, SIGFPE, SIGILL, SIGPIPE}) ::signal(fatal, SIG_DFL);
-  int null = open("/dev/null", O_RDWR);
-  if (null >= 0) dup2(null, STDOUT_FILENO), dup2(null, STDERR_FILENO);
-  if (dup2(out, 3) == 3) out = 3;
-  close_range(4, ~0u, 0);
-}
-
-// The header, then every row top to bottom as the picture holds it (4 bytes a pixel).
-[[noreturn]] void runChild(Bytes bytes, int out) {
-  isolateChild(out);
-  limitChildMemory();
+// The header, then every row top to bottom as the picture holds it (4 bytes a pixel). The child
+// may hold the largest picture and the codecs' own buffers, and no more.
+void decodeInChild(Bytes bytes, int out) {
+  limitChildMemory(4 * kMaxPicturePixels + kChildMemoryMargin);
   Picture picture;
   std::string reason = decodeHeif(bytes, nullptr, picture);
   ChildHeader header;
   if (picture.empty()) {
     if (reason.empty()) reason = "cannot be decoded";
     header.reasonLength = static_cast<std::uint32_t>(reason.size());
-    writeAll(out, &header, sizeof header);
-    writeAll(out, reason.data(), reason.size());
-    _exit(1);
+    writeToParent(out, &header, sizeof header);
+    writeToParent(out, reason.data(), reason.size());
+    return;
   }
   header.width = static_cast<std::uint32_t>(picture.width);
   header.height = static_cast<std::uint32_t>(picture.height);
-  if (!writeAll(out, &header, sizeof header)) _exit(1);
+  if (!writeToParent(out, &header, sizeof header)) return;
   for (std::int32_t y = 0; y < picture.height; ++y)
-    if (!writeAll(out, pixelAt(picture, 0, y), std::size_t{4} * header.width)) _exit(1);
-  _exit(0);
+    if (!writeToParent(out, pixelAt(picture, 0, y), std::size_t{4} * header.width)) return;
 }
-
-// ---- The parent: the child's process and its pipe --------------------------------------------
-
-class ChildDecode {
- public:
-  explicit ChildDecode(Bytes bytes) {
-    int fds[2];
-    if (pipe2(fds, O_CLOEXEC) != 0) return;
-    pid_ = fork();
-    if (pid_ == 0) {
-      close(fds[0]);
-      runChild(bytes, fds[1]);
-    }
-    close(fds[1]);
-    if (pid_ < 0) {
-      close(fds[0]);
-      return;
-    }
-    in_ = fds[0];
-    deadline_ = Clock::now() + kBaseTimeLimit;
-  }
-
-  // The child is stopped whatever it is doing: everything it had to give has been read.
-  ~ChildDecode() {
-    if (in_ >= 0) close(in_);
-    if (pid_ > 0) {
-      kill(pid_, SIGKILL);
-      while (waitpid(pid_, nullptr, 0) < 0 && errno == EINTR) {
-      }
-    }
-  }
-  ChildDecode(const ChildDecode&) = delete;
-  ChildDecode& operator=(const ChildDecode&) = delete;
-
-  void allowFor(std::uint64_t pixels) { deadline_ += std::chrono::seconds(pixels / kPixelsPerExtraSecond); }
-
-  // Exactly `count` bytes, or false when the child ends, fails or runs out of time first.
-  bool read(void* data, std::size_t count) {
-    auto* p = static_cast<std::uint8_t*>(data);
-    while (count > 0) {
-      if (!waitForData()) return false;
-      ssize_t n = ::read(in_, p, count);
-      if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) return false;
-      p += n, count -= static_cast<std::size_t>(n);
-    }
-    return true;
-  }
-
- private:
-  bool waitForData() {
-    while (in_ >= 0) {
-      auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline_ - Clock::now()).count();
-      if (left <= 0) return false;
-      pollfd p{in_, POLLIN, 0};
-      int ready = poll(&p, 1, static_cast<int>(std::min<long long>(left, 60'000)));
-      if (ready > 0) return true;
-      if (ready < 0 && errno != EINTR) return false;
-    }
-    return false;
-  }
-
-  pid_t pid_ = -1;
-  int in_ = -1;
-  Clock::time_point deadline_;
-};
 
 }  // namespace
 
@@ -290,7 +167,7 @@ std::string readHeifBytes(Bytes bytes, gdi::HDC referenceDc, Picture& picture) {
   releasePicture(picture);
   if (bytes.empty()) return "is empty";
   if (std::string missing = missingCodec(bytes); !missing.empty()) return missing;
-  ChildDecode child(bytes);
+  ForkedDecode child([bytes](int out) { decodeInChild(bytes, out); }, kBaseTimeLimit);
   ChildHeader header;
   if (!child.read(&header, sizeof header)) return "made the HEIF decoder fail";
   if (header.reasonLength > 0) {
