@@ -171,8 +171,18 @@ void placeUpright(const std::vector<std::uint32_t>& raster, const UprightPlaceme
   }
 }
 
+// No compression the format has packs more pixels than this into one byte of file (a blank fax
+// page in CCITT G4 comes near); a header that claims more, such as a gigapixel image in a file of
+// a few hundred bytes, is refused before gigabytes are allocated and cleared for it.
+constexpr std::uint64_t kMostPixelsPerFileByte = 32768;
+
+bool tooShortForPixels(std::size_t fileBytes, std::uint32_t width, std::uint32_t height) {
+  return std::uint64_t{width} * height / kMostPixelsPerFileByte > fileBytes;
+}
+
 // Rows as stored: asking for the file's own orientation makes the library flip nothing.
-std::string decodeImage(TIFF* tiff, gdi::HDC referenceDc, Picture& picture, const std::string& libraryError) {
+std::string decodeImage(TIFF* tiff, std::size_t fileBytes, gdi::HDC referenceDc, Picture& picture,
+                        const std::string& libraryError) {
   char reason[1024] = {};
   if (!TIFFRGBAImageOK(tiff, reason))
     return std::string("is a TIFF of a kind that cannot be read (") + reason + ")";
@@ -181,6 +191,7 @@ std::string decodeImage(TIFF* tiff, gdi::HDC referenceDc, Picture& picture, cons
     return std::string("is a TIFF of a kind that cannot be read (") + reason + ")";
   rgba.image.req_orientation = rgba.image.orientation;
   std::uint32_t width = rgba.image.width, height = rgba.image.height;
+  if (tooShortForPixels(fileBytes, width, height)) return tooShortForItsSize(width, height);
   UprightPlacement place{rgba.image.orientation, width, height};
   std::string failure = place.swapsSides() ? allocateDecodedPicture(picture, height, width, referenceDc)
                                            : allocateDecodedPicture(picture, width, height, referenceDc);
@@ -204,7 +215,7 @@ std::string readTiffBytes(Bytes bytes, gdi::HDC referenceDc, Picture& picture) {
   std::string libraryError;
   std::unique_ptr<TIFF, TiffClose> tiff(openFromMemory(file, libraryError));
   if (!tiff) return withLibraryText("has a damaged TIFF header", libraryError);
-  return decodeImage(tiff.get(), referenceDc, picture, libraryError);
+  return decodeImage(tiff.get(), bytes.size(), referenceDc, picture, libraryError);
 }
 
 std::string readTiffFile(const char* path, gdi::HDC referenceDc, Picture& picture) {
