@@ -23,7 +23,6 @@ constexpr std::uint16_t kInteropIfdPointer = 0xA005;
 constexpr std::uint16_t kPixelXDimension = 0xA002;
 constexpr std::uint16_t kPixelYDimension = 0xA003;
 constexpr std::uint16_t kThumbnailOffset = 0x0201;
-constexpr std::uint16_t kThumbnailLength = 0x0202;
 constexpr std::uint16_t kTypeShort = 3;
 constexpr std::uint16_t kTypeLong = 4;
 
