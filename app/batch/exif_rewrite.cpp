@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "batch/byte_reader.h"
+#include "batch/tiff_structure.h"
 
 namespace lumivex {
 
@@ -23,91 +24,32 @@ constexpr std::uint16_t kInteropIfdPointer = 0xA005;
 constexpr std::uint16_t kPixelXDimension = 0xA002;
 constexpr std::uint16_t kPixelYDimension = 0xA003;
 constexpr std::uint16_t kThumbnailOffset = 0x0201;
-constexpr std::uint16_t kTypeShort = 3;
-constexpr std::uint16_t kTypeLong = 4;
 
-std::uint64_t typeSize(std::uint16_t type) {
-  switch (type) {
-    case 3:
-    case 8:
-      return 2;
-    case 4:
-    case 9:
-    case 11:
-    case 13:
-      return 4;
-    case 5:
-    case 10:
-    case 12:
-      return 8;
-    default:
-      return 1;
-  }
-}
+using Entry = TiffEntry;
+using Ifd = TiffIfd;
 
-struct Entry {
-  std::uint64_t position;  // block index of the 12-byte entry
-  std::uint16_t tag;
-  std::uint16_t type;
-  std::uint32_t count;
-  std::uint32_t value;  // the value field as a number: an offset when the value lies elsewhere
-};
-
-struct Ifd {
-  std::uint64_t start;  // block index of the entry count
-  std::vector<Entry> entries;
-  std::uint64_t linkPosition;  // block index of the next-IFD offset
-};
-
+// The block's structure (tiff_structure.h) and the edits made in place: none moves or resizes
+// anything, so the structure's view of the block stays valid.
 class TiffBlock {
  public:
   explicit TiffBlock(std::vector<std::uint8_t>& block)
-      : block_(block), bigEndian_(block.size() > kTiffStart && block[kTiffStart] != 'I') {}
+      : block_(block), structure_(block, kTiffStart), bigEndian_(structure_.bigEndian()) {}
 
-  ByteReader reader() const { return ByteReader(block_, bigEndian_); }
+  ByteReader reader() const { return structure_.reader(); }
 
-  std::optional<Ifd> ifdAt(std::uint32_t offset) const {
-    ByteReader r = reader();
-    Ifd ifd{std::uint64_t{offset} + kTiffStart, {}, 0};
-    std::uint16_t count = 0;
-    if (!r.word(ifd.start, count) || !r.fits(ifd.start + 2, count * kEntrySize + 4)) return std::nullopt;
-    for (std::uint64_t i = 0; i < count; ++i) {
-      Entry e{ifd.start + 2 + i * kEntrySize, 0, 0, 0, 0};
-      r.word(e.position, e.tag);
-      r.word(e.position + 2, e.type);
-      r.dword(e.position + 4, e.count);
-      if (e.type == kTypeShort) {
-        std::uint16_t shortValue = 0;
-        r.word(e.position + 8, shortValue);
-        e.value = shortValue;
-      } else {
-        r.dword(e.position + 8, e.value);
-      }
-      ifd.entries.push_back(e);
-    }
-    ifd.linkPosition = ifd.start + 2 + count * kEntrySize;
-    return ifd;
-  }
-
-  std::optional<Ifd> ifd0() const {
-    std::uint32_t offset = 0;
-    if (block_.size() < kTiffStart + 8 || !reader().dword(kTiffStart + 4, offset)) return std::nullopt;
-    return ifdAt(offset);
-  }
-
-  // The sub-IFD an entry points to, when it is a pointer entry.
+  // An IFD whose link field fits too: removeEntry moves it.
+  std::optional<Ifd> ifdAt(std::uint32_t offset) const { return withLink(structure_.ifdAt(offset)); }
+  std::optional<Ifd> ifd0() const { return withLink(structure_.ifd0()); }
   std::optional<Ifd> subIfd(const Ifd& ifd, std::uint16_t tag) const {
-    for (const Entry& e : ifd.entries)
-      if (e.tag == tag && e.count == 1) return ifdAt(e.value);
-    return std::nullopt;
+    return withLink(structure_.subIfd(ifd, tag));
   }
 
   // Sets a one-value SHORT or LONG entry of the IFD to `value`; other types are left alone.
   void setNumber(const Ifd& ifd, std::uint16_t tag, std::uint32_t value) {
     for (const Entry& e : ifd.entries) {
       if (e.tag != tag || e.count != 1) continue;
-      if (e.type == kTypeShort && value <= 0xFFFF) put(e.position + 8, value, 2);
-      if (e.type == kTypeLong) put(e.position + 8, value, 4);
+      if (e.type == kTiffTypeShort && value <= 0xFFFF) put(e.position + 8, value, 2);
+      if (e.type == kTiffTypeLong) put(e.position + 8, value, 4);
     }
   }
 
@@ -115,7 +57,7 @@ class TiffBlock {
   std::uint64_t endOf(const Ifd& ifd) const {
     std::uint64_t end = ifd.linkPosition + 4;
     for (const Entry& e : ifd.entries) {
-      std::uint64_t bytes = typeSize(e.type) * e.count;
+      std::uint64_t bytes = TiffTypeSize(e.type) * e.count;
       if (bytes > 4 && reader().fits(std::uint64_t{e.value} + kTiffStart, bytes))
         end = std::max(end, std::uint64_t{e.value} + kTiffStart + bytes);
     }
@@ -125,7 +67,7 @@ class TiffBlock {
   // Overwrites the IFD's table and the values it keeps outside it with zeros.
   void erase(const Ifd& ifd) {
     for (const Entry& e : ifd.entries) {
-      std::uint64_t bytes = typeSize(e.type) * e.count;
+      std::uint64_t bytes = TiffTypeSize(e.type) * e.count;
       if (bytes > 4 && reader().fits(std::uint64_t{e.value} + kTiffStart, bytes))
         zero(std::uint64_t{e.value} + kTiffStart, bytes);
     }
@@ -160,7 +102,13 @@ class TiffBlock {
   }
 
  private:
+  std::optional<Ifd> withLink(std::optional<Ifd> ifd) const {
+    if (ifd && !reader().fits(ifd->linkPosition, 4)) return std::nullopt;
+    return ifd;
+  }
+
   std::vector<std::uint8_t>& block_;
+  TiffStructure structure_;
   bool bigEndian_;
 };
 
