@@ -8,6 +8,7 @@
 #include <cmath>
 #include <fstream>
 #include <limits>
+#include <set>
 #include <thread>
 
 #include "batch/target_size.h"
@@ -64,6 +65,7 @@ class Run {
   std::int64_t lastFlush_ = ClockMs();
   RunLedger ledger_;
   BatchSummary summary_;
+  std::set<std::string> sources_;
 };
 
 // A worker whose photo only waits for its name holds no pictures any more: it does not count.
@@ -85,6 +87,8 @@ bool Run::collect(PhotoJob& worker) {
 
 void Run::record(const PhotoReport& report) {
   ++summary_.photos;
+  sources_.insert(report.source);
+  summary_.sources = static_cast<std::int32_t>(sources_.size());
   switch (report.outcome) {
     case PhotoOutcome::Written:
       ++summary_.written;

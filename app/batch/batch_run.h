@@ -56,8 +56,9 @@ Workers CreateWorkers(std::int32_t count);
 
 // Counts are of copies: a photo made at two sizes counts twice, unless it failed before either.
 struct BatchSummary {
-  bool ran = false;  // false when nothing was queued or the size text was invalid
-  std::int32_t photos = 0;
+  bool ran = false;          // false when nothing was queued or the size text was invalid
+  std::int32_t photos = 0;   // reports: one a copy, so a photo made at several sizes counts each
+  std::int32_t sources = 0;  // the photos those reports came from
   std::int32_t written = 0;
   std::int32_t keptExisting = 0;
   std::int32_t failed = 0;

@@ -82,6 +82,10 @@ void printSummary(const BatchSummary& summary) {
     parts.push_back(std::to_string(summary.keptExisting) + " kept (output already there)");
   if (summary.failed) parts.push_back(std::to_string(summary.failed) + " failed");
   std::string line = std::to_string(summary.photos) + (summary.photos == 1 ? " photo: " : " photos: ");
+  // Several sizes make several copies of each photo: both counts are given.
+  if (summary.sources > 0 && summary.sources != summary.photos)
+    line = std::to_string(summary.sources) + (summary.sources == 1 ? " photo, " : " photos, ") +
+           std::to_string(summary.photos) + " copies: ";
   for (std::size_t i = 0; i < parts.size(); ++i) line += (i ? ", " : "") + parts[i];
   std::printf("%s\n", line.c_str());
   std::fflush(stdout);
