@@ -106,6 +106,20 @@ class CliWalkTest : public cli_testing::CliTest {
     return result;
   }
 
+  // The build folder may lie where another user cannot enter (a clone under /root, mode 700), so
+  // a run that gives up root runs copies of the program and its two libraries from the temporary
+  // folder, which every user can reach.
+  std::string programFor(bool asNobody) {
+    std::string built = std::string(LUMIVEX_BIN_DIR);
+    if (!asNobody || geteuid() != 0) return built + "/lumivex";
+    fs::path copies = dir.path() / "programs";
+    fs::create_directories(copies);
+    for (const char* name : {"lumivex", "libcorvale.so", "libdevctx.so"})
+      fs::copy_file(fs::path(built) / name, copies / name, fs::copy_options::overwrite_existing);
+    fs::permissions(copies, fs::perms::all);
+    return (copies / "lumivex").string();
+  }
+
   [[noreturn]] void runChild(const std::vector<std::string>& arguments, const fs::path& outFile,
                              const fs::path& errFile, bool asNobody) {
     redirect("/dev/null", O_RDONLY, 0);
@@ -114,11 +128,12 @@ class CliWalkTest : public cli_testing::CliTest {
     if (chdir(dir.path().c_str()) != 0) _exit(121);
     setenv("LUMIVEX_CONFIG_DIR", config().c_str(), 1);
     alarm(300);  // a run that waits for ever ends the test instead of hanging it
+    std::string binary = programFor(asNobody);
     if (asNobody && geteuid() == 0) {
+      setenv("LD_LIBRARY_PATH", fs::path(binary).parent_path().c_str(), 1);
       const passwd* nobody = getpwnam("nobody");
       if (!nobody || setgid(nobody->pw_gid) != 0 || setuid(nobody->pw_uid) != 0) _exit(122);
     }
-    std::string binary = std::string(LUMIVEX_BIN_DIR) + "/lumivex";
     std::vector<std::string> all = {binary, "--batch"};
     all.insert(all.end(), arguments.begin(), arguments.end());
     std::vector<char*> argv;
