@@ -11,9 +11,9 @@
 #include <set>
 #include <thread>
 
-#include "batch/target_size.h"
-#include "batch/utilities.h"
-#include "encoder/new_file.h"
+#include "settings/target_size.h"
+#include "utilities/utilities.h"
+#include "output/new_file.h"
 
 namespace lumivex {
 

@@ -14,11 +14,11 @@
 #include <iterator>
 #include <optional>
 
-#include "batch/more_settings.h"
-#include "batch/output_naming.h"
-#include "batch/settings.h"
-#include "batch/settings_normalise.h"
-#include "batch/target_size.h"
+#include "settings/more_settings.h"
+#include "output/output_naming.h"
+#include "settings/settings.h"
+#include "settings/settings_normalise.h"
+#include "settings/target_size.h"
 #include "ui/form_frame.h"
 #include "ui/form_metrics.h"
 #include "ui/qt_user_prompts.h"
