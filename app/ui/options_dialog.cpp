@@ -22,8 +22,8 @@
 #include "ui/form_frame.h"
 #include "ui/form_metrics.h"
 #include "ui/qt_user_prompts.h"
-#include "ui/simple_check_box.h"
-#include "ui/simple_option_button.h"
+#include "ui/controls/simple_check_box.h"
+#include "ui/controls/simple_option_button.h"
 #include "ui/window_platform.h"
 
 #ifndef LUMIVEX_VERSION

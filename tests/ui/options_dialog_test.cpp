@@ -14,8 +14,8 @@
 #include "settings/settings.h"
 #include "settings/settings_file.h"
 #include "scripted_prompts.h"
-#include "ui/simple_check_box.h"
-#include "ui/simple_option_button.h"
+#include "ui/controls/simple_check_box.h"
+#include "ui/controls/simple_option_button.h"
 #include "ui/ui_suite.h"
 
 using namespace lumivex;

@@ -1,5 +1,5 @@
 // The window's drawing surface: a DIB section in its own device context, shown through a QImage.
-#include "ui/dib_surface.h"
+#include "ui/controls/dib_surface.h"
 
 #include <algorithm>
 

@@ -1,10 +1,10 @@
 // The mouse states and repainting shared by the custom check box and option button.
-#include "ui/simple_control.h"
+#include "ui/controls/simple_control.h"
 
 #include <QMouseEvent>
 #include <QPainter>
 
-#include "ui/drawing_routines.h"
+#include "ui/controls/drawing_routines.h"
 
 namespace lumivex::ui {
 

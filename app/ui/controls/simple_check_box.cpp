@@ -1,8 +1,8 @@
 // The custom check box's look: its shaded square, the mark and the wrapped caption.
-#include "ui/simple_check_box.h"
+#include "ui/controls/simple_check_box.h"
 
-#include "ui/drawing_routines.h"
-#include "ui/text_drawing.h"
+#include "ui/controls/drawing_routines.h"
+#include "ui/controls/text_drawing.h"
 
 namespace lumivex::ui {
 

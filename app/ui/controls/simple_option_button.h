@@ -3,7 +3,7 @@
 // buttons of its group is left to the form.
 #pragma once
 
-#include "ui/simple_control.h"
+#include "ui/controls/simple_control.h"
 
 namespace lumivex::ui {
 

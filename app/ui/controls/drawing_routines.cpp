@@ -1,5 +1,5 @@
 // Boxes, blends and rings painted pixel by pixel through the device-context layer.
-#include "ui/drawing_routines.h"
+#include "ui/controls/drawing_routines.h"
 
 #include <algorithm>
 #include <cmath>

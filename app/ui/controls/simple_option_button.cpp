@@ -1,8 +1,8 @@
 // The custom option button's look: the round glyph, its dot and the one-line caption.
-#include "ui/simple_option_button.h"
+#include "ui/controls/simple_option_button.h"
 
-#include "ui/drawing_routines.h"
-#include "ui/text_drawing.h"
+#include "ui/controls/drawing_routines.h"
+#include "ui/controls/text_drawing.h"
 
 namespace lumivex::ui {
 

@@ -1,12 +1,12 @@
 // Captions measured and painted with Qt straight into a device context's bitmap.
-#include "ui/text_drawing.h"
+#include "ui/controls/text_drawing.h"
 
 #include <QFontMetrics>
 #include <QPainter>
 #include <QRect>
 #include <climits>
 
-#include "ui/dib_surface.h"
+#include "ui/controls/dib_surface.h"
 
 namespace lumivex::ui {
 

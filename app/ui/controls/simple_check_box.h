@@ -2,7 +2,7 @@
 // and is centred vertically as a block. A click toggles `Selected`.
 #pragma once
 
-#include "ui/simple_control.h"
+#include "ui/controls/simple_control.h"
 
 namespace lumivex::ui {
 
