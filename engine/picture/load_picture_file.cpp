@@ -1,12 +1,14 @@
-// The choice of reader: the path's last four characters, lower-cased, and nothing else. File
-// contents are never sniffed, so a JPEG named .bmp goes to the BMP reader and is refused there.
+// The choice of reader: the file's content first, so that a JPEG saved as "photo.png" (as many web
+// pages hand them out) is read as the JPEG it is; the name's extension only when no format's
+// signature matches, so that a damaged file still meets the reader that can say what is wrong
+// with it. The file is read once, here, and every reader parses it from memory.
 // What the reader said about the file is kept for the calling thread until its next load.
-#include <cctype>
-#include <cstring>
+#include <cstdint>
 #include <string>
 
+#include "formats/format_table.h"
 #include "picture/picture.h"
-#include "readers/readers.h"
+#include "readers/file_bytes.h"
 
 namespace corvale {
 
@@ -15,30 +17,30 @@ namespace {
 // Each worker thread loads its own photos, so each keeps its own message.
 thread_local std::string lastMessage;
 
-constexpr const char* kUnknownExtension = "has no picture extension this engine reads";
+// No reader needs more than this; a larger file is refused before it is read.
+constexpr std::uint64_t kMaxSourceFileBytes = std::uint64_t{1} << 31;
 
-std::string readByExtension(const char* path, Picture& picture, gdi::HDC referenceDc) {
-  std::size_t length = path ? std::strlen(path) : 0;
-  if (length == 0) return "has no name";
-  if (length < 4) return kUnknownExtension;
-  std::string tail(path + length - 4);
-  for (char& c : tail) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  if (tail == ".jpg" || tail == "jpeg") return readJpegFile(path, referenceDc, picture);
-  if (tail == ".bmp") return readBmpFile(path, referenceDc, picture);
-  if (tail == ".gif") return readGifFile(path, referenceDc, picture);
-  if (tail == ".wdp" || tail == ".hdp") return readHdPhotoFile(path, referenceDc, picture);
-  if (tail == ".png") return readPngFile(path, referenceDc, picture);
-  if (tail == "webp") return readWebpFile(path, referenceDc, picture);
-  if (tail == ".tif" || tail == "tiff") return readTiffFile(path, referenceDc, picture);
-  if (tail == "heic" || tail == "heif" || tail == "avif") return readHeifFile(path, referenceDc, picture);
-  return kUnknownExtension;
+constexpr const char* kNotAPicture = "is not a picture this engine reads";
+
+const ImageFormat* readerFor(const char* path, Bytes content) {
+  if (const ImageFormat* format = formatOfContent(content)) return format;
+  return formatOfName(path);
+}
+
+std::string readByContent(const char* path, Picture& picture, gdi::HDC referenceDc) {
+  if (!path || !*path) return "has no name";
+  FileBytes file = readFileBytes(path, kMaxSourceFileBytes);
+  if (!file.failure.empty()) return file.failure;
+  const ImageFormat* format = readerFor(path, file.bytes);
+  if (!format || !format->read) return kNotAPicture;
+  return format->read(file.bytes, referenceDc, picture);
 }
 
 }  // namespace
 
 void loadPictureFile(const char* path, Picture& picture, gdi::HDC referenceDc) {
   releasePicture(picture);
-  lastMessage = readByExtension(path, picture, referenceDc);
+  lastMessage = readByContent(path, picture, referenceDc);
   // A reader that gave up without saying why still leaves a reason behind.
   if (picture.empty() && lastMessage.empty()) lastMessage = "cannot be decoded";
 }

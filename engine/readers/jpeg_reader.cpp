@@ -24,7 +24,6 @@ namespace corvale {
 
 namespace {
 
-constexpr std::uint64_t kMaxJpegFileBytes = std::uint64_t{1} << 31;
 // Larger images would not fit a picture anyway; refusing them before decoding also keeps a
 // progressive file from allocating its whole coefficient buffer.
 constexpr std::uint64_t kMaxJpegPixels = std::uint64_t{1} << 29;
@@ -252,13 +251,6 @@ std::string readJpegBytes(Bytes bytes, gdi::HDC referenceDc, Picture& picture) {
   decode(cinfo, trap, line, referenceDc, picture);
   jpeg_destroy_decompress(&cinfo);
   return picture.empty() ? trap.failure : trap.warnings;
-}
-
-std::string readJpegFile(const char* path, gdi::HDC referenceDc, Picture& picture) {
-  releasePicture(picture);
-  FileBytes file = readFileBytes(path, kMaxJpegFileBytes);
-  if (!file.failure.empty()) return file.failure;
-  return readJpegBytes(file.bytes, referenceDc, picture);
 }
 
 }  // namespace corvale

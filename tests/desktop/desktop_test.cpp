@@ -51,7 +51,11 @@ ino_t inodeOf(const fs::path& path) {
   return ::stat(path.c_str(), &info) == 0 ? info.st_ino : 0;
 }
 
+// The desktop entry and the file-manager actions are generated into the build folder; the rest
+// stays in the source tree.
 std::string packaging(const std::string& name) {
+  std::string generated = std::string(LUMIVEX_BIN_DIR) + "/../packaging/" + name;
+  if (fs::exists(generated)) return generated;
   return std::string(LUMIVEX_SOURCE_DIR) + "/packaging/" + name;
 }
 
@@ -206,7 +210,7 @@ TEST_F(DesktopTest, FileManagerActionsResizeTheSelection) {
     actions.push_back({"dolphin-" + id, dolphin["Desktop Action " + id]["Exec"]});
   }
   EXPECT_EQ(actions.size(), 5u);
-  for (const auto& entry : fs::directory_iterator(LUMIVEX_SOURCE_DIR "/packaging")) {
+  for (const auto& entry : fs::directory_iterator(LUMIVEX_BIN_DIR "/../packaging")) {
     if (entry.path().extension() != ".nemo_action") continue;
     auto nemo = desktopGroups(entry.path());
     EXPECT_EQ(nemo["Nemo Action"]["Selection"], "notnone");
