@@ -17,13 +17,20 @@ thread_local std::string lastMessage;
 
 constexpr const char* kUnknownExtension = "has no picture extension this engine reads";
 
-std::string readByExtension(const char* path, Picture& picture, gdi::HDC referenceDc) {
+// The last four characters, lower-cased; "" for a shorter path.
+std::string extensionOf(const char* path) {
   std::size_t length = path ? std::strlen(path) : 0;
-  if (length == 0) return "has no name";
-  if (length < 4) return kUnknownExtension;
+  if (length < 4) return {};
   std::string tail(path + length - 4);
   for (char& c : tail) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  if (tail == ".jpg" || tail == "jpeg") return readJpegFile(path, referenceDc, picture);
+  return tail;
+}
+
+std::string readByExtension(const char* path, Picture& picture, gdi::HDC referenceDc) {
+  if (!path || !*path) return "has no name";
+  std::string tail = extensionOf(path);
+  if (tail.empty()) return kUnknownExtension;
+  if (choosesJpegReader(path)) return readJpegFile(path, referenceDc, picture);
   if (tail == ".bmp") return readBmpFile(path, referenceDc, picture);
   if (tail == ".gif") return readGifFile(path, referenceDc, picture);
   if (tail == ".wdp" || tail == ".hdp") return readHdPhotoFile(path, referenceDc, picture);
@@ -36,6 +43,11 @@ std::string readByExtension(const char* path, Picture& picture, gdi::HDC referen
 
 }  // namespace
 
+bool choosesJpegReader(const char* path) {
+  std::string tail = extensionOf(path);
+  return tail == ".jpg" || tail == "jpeg";
+}
+
 void loadPictureFile(const char* path, Picture& picture, gdi::HDC referenceDc) {
   releasePicture(picture);
   lastMessage = readByExtension(path, picture, referenceDc);
@@ -44,5 +56,7 @@ void loadPictureFile(const char* path, Picture& picture, gdi::HDC referenceDc) {
 }
 
 const char* lastLoadMessage() { return lastMessage.c_str(); }
+
+void keepLoadMessage(const std::string& message) { lastMessage = message; }
 
 }  // namespace corvale

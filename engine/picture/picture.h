@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "platform/gdi.h"
 
@@ -34,10 +35,17 @@ void releasePicture(Picture& picture);
 // The picture is empty when the extension is unknown or the file cannot be read.
 void loadPictureFile(const char* path, Picture& picture, gdi::HDC referenceDc);
 
+// Whether loadPictureFile reads `path` with the JPEG reader.
+bool choosesJpegReader(const char* path);
+
 // What the calling thread's last loadPictureFile had to say: "" for a clean load, why the picture
 // came out empty, or the decoder's warnings when it loaded damaged. Valid until the thread's next
 // load.
 const char* lastLoadMessage();
+
+// Makes `message` the calling thread's last load message, for a load that does not go through
+// loadPictureFile alone.
+void keepLoadMessage(const std::string& message);
 
 // Pointer to pixel (x, y); the caller keeps x and y inside the picture.
 inline std::uint8_t* pixelAt(const Picture& p, std::int32_t x, std::int32_t y) {
