@@ -134,7 +134,8 @@ typedef struct cpic_LoadPlan {
   int32_t mode;
   int32_t threads;
 } cpic_LoadPlan;
-typedef int32_t (*cpic_Planner)(void* context, int32_t storedWidth, int32_t storedHeight, cpic_LoadPlan* plan);
+typedef int32_t (*cpic_Planner)(void* context, int32_t storedWidth, int32_t storedHeight,
+                                cpic_LoadPlan* plan);
 CORVALE_API intptr_t cpic_loadResampled(const char* path, cpic_Planner planner, void* context);
 
 /* cpic_getHDC: the picture's memory device context, with its bitmap selected; 0 for an empty

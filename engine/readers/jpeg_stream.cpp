@@ -77,7 +77,8 @@ std::string PlannedRows::startBoxStage(const StreamedBoxPlan& box) {
   Picture& out = filterFollows ? intermediate_ : result_;
   allocatePicture(out, box.width, box.height, nullptr);
   if (out.empty()) return tooLargeForMemory(box.width, box.height);
-  box_.emplace(box, out);
+  // A photo with a processor to spare sums its boxes beside its decoding.
+  box_.emplace(box, out, plan_.threads > 1);
   return "";
 }
 

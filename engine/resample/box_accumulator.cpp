@@ -75,7 +75,7 @@ bool boxStageStreams(const StreamedBoxPlan& plan) {
          band.width <= upright.width - band.left && band.height <= upright.height - band.top;
 }
 
-BoxAccumulator::BoxAccumulator(const StreamedBoxPlan& plan, Picture& out, InstructionSet isa)
+BoxAccumulator::BoxAccumulator(const StreamedBoxPlan& plan, Picture& out, bool sideThread, InstructionSet isa)
     : plan_(plan),
       out_(out),
       isa_(isa),
@@ -92,9 +92,11 @@ BoxAccumulator::BoxAccumulator(const StreamedBoxPlan& plan, Picture& out, Instru
   strip_.emplace(lanes_, 0, wholeVectors(lanes_.count));
   sums_.assign(3 * static_cast<std::size_t>(strip_->width), 0.0f);
   tapRows_.assign(static_cast<std::size_t>(lines_.taps), nullptr);
-  band_.assign(static_cast<std::size_t>(lines_.taps) * rowBytes_, 0);
+  for (int k = 0; k < (sideThread ? 2 : 1); ++k)
+    bands_[k].assign(static_cast<std::size_t>(lines_.taps) * rowBytes_, 0);
   unused_.assign(rowBytes_, 0);
   if (swapped_) turned_.assign(static_cast<std::size_t>(lanes_.count) * lines_.count * 4, 0);
+  if (sideThread) side_ = std::make_unique<SideThread>();
 }
 
 // The lane taps index stored columns directly, so a line reads its pixels from the stored rows.
@@ -133,7 +135,7 @@ std::int32_t BoxAccumulator::storedRowOf(std::int32_t lineTap, std::int32_t line
 std::uint8_t* BoxAccumulator::rowFor(std::int32_t y) {
   const std::int32_t line = lineOfRow_[y];
   if (line < 0) return unused_.data();
-  return band_.data() + static_cast<std::size_t>(y - lineRows_[line].first) * rowBytes_;
+  return bands_[gathering_].data() + static_cast<std::size_t>(y - lineRows_[line].first) * rowBytes_;
 }
 
 std::int32_t BoxAccumulator::rowsAhead(std::int32_t y) const {
@@ -147,7 +149,15 @@ std::int32_t BoxAccumulator::rowsAhead(std::int32_t y) const {
 void BoxAccumulator::rowsDone(std::int32_t end) {
   for (; done_ < end && done_ < plan_.storedHeight; ++done_) {
     const std::int32_t line = lineOfRow_[done_];
-    if (line >= 0 && lineRows_[line].last == done_) sumLine(line);
+    if (line < 0 || lineRows_[line].last != done_) continue;
+    const std::uint8_t* band = bands_[gathering_].data();
+    if (!side_) {
+      sumLine(line, band);
+      continue;
+    }
+    // Once the side thread has taken this band, the other one is free: its line has been summed.
+    side_->post([this, line, band] { sumLine(line, band); });
+    gathering_ ^= 1;
   }
 }
 
@@ -156,10 +166,10 @@ std::uint8_t* BoxAccumulator::outputLine(std::int32_t line) {
   return pixelAt(out_, 0, line);
 }
 
-void BoxAccumulator::sumLine(std::int32_t line) {
+void BoxAccumulator::sumLine(std::int32_t line, const std::uint8_t* band) {
   const std::int32_t first = lineRows_[line].first;
   for (std::int32_t tap = 0; tap < lines_.taps; ++tap)
-    tapRows_[tap] = band_.data() + static_cast<std::size_t>(storedRowOf(tap, line) - first) * rowBytes_;
+    tapRows_[tap] = band + static_cast<std::size_t>(storedRowOf(tap, line) - first) * rowBytes_;
   const BoxWindow window{*strip_, lanes_.taps, lines_.taps, tapRows_.data(), boxWeight_};
   if (isa_ == InstructionSet::kAvx2)
     sumWindowAvx2(window, swapped_, sums_.data());
@@ -170,6 +180,7 @@ void BoxAccumulator::sumLine(std::int32_t line) {
 }
 
 void BoxAccumulator::finish() {
+  if (side_) side_->wait();
   if (swapped_)
     copyTurned(turned_.data(), lanes_.count, lines_.count, out_.pixels, out_.width, out_.height, kTranspose);
 }

@@ -10,9 +10,11 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <vector>
 
+#include "jobs/side_thread.h"
 #include "picture/picture.h"
 #include "resample/axis_taps.h"
 #include "resample/strip.h"
@@ -47,8 +49,11 @@ bool boxStageStreams(const StreamedBoxPlan& plan);
 class BoxAccumulator {
  public:
   // `out` is the box stage's result, already allocated at plan.width by plan.height (upright).
-  // Throws std::bad_alloc when its working rows cannot be had.
-  BoxAccumulator(const StreamedBoxPlan& plan, Picture& out, InstructionSet isa = bestInstructionSet());
+  // With `sideThread` the sums of each line are formed on a thread of their own while the next
+  // line's rows are decoded (into a second band of rows). Throws std::bad_alloc when its working
+  // rows cannot be had.
+  BoxAccumulator(const StreamedBoxPlan& plan, Picture& out, bool sideThread = false,
+                 InstructionSet isa = bestInstructionSet());
 
   // Where stored row y goes: storedWidth pixels of blue, green, red and a byte that is not read.
   std::uint8_t* rowFor(std::int32_t y);
@@ -68,7 +73,7 @@ class BoxAccumulator {
   void mapLines();
   std::int32_t storedRowOf(std::int32_t lineTap, std::int32_t line) const;
   std::uint8_t* outputLine(std::int32_t line);
-  void sumLine(std::int32_t line);
+  void sumLine(std::int32_t line, const std::uint8_t* band);
 
   StreamedBoxPlan plan_;
   Picture& out_;
@@ -81,14 +86,16 @@ class BoxAccumulator {
   std::vector<Line> lineRows_;
   std::vector<std::int32_t> lineOfRow_;  // per stored row, the line that reads it, or -1
   std::size_t rowBytes_;
-  std::vector<std::uint8_t> band_;            // the rows of the line being gathered
+  std::vector<std::uint8_t> bands_[2];        // the rows of the line being gathered, and of the one summed
+  int gathering_ = 0;                         // the band rows go to
   std::vector<std::uint8_t> unused_;          // where rows no box reads are decoded
   std::vector<std::uint8_t> turned_;          // the sums of a quarter-turned plan, one upright column a line
-  std::vector<const std::uint8_t*> tapRows_;  // per line tap, its row in band_
+  std::vector<const std::uint8_t*> tapRows_;  // per line tap, its row in the band
   std::optional<Strip> strip_;                // every lane of a line, in whole vectors
   std::vector<float> sums_;
   float boxWeight_;
-  std::int32_t done_ = 0;  // rows below this are accounted for
+  std::int32_t done_ = 0;             // rows below this are accounted for
+  std::unique_ptr<SideThread> side_;  // last: it ends before what its tasks use goes
 };
 
 }  // namespace corvale
