@@ -8,7 +8,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "batch/byte_reader.h"
+#include "metadata/byte_reader.h"
 
 namespace lumivex {
 

@@ -9,12 +9,12 @@
 #include <vector>
 
 #include "batch/batch_run.h"
-#include "batch/command_line.h"
-#include "batch/folder_walk.h"
-#include "batch/more_settings.h"
-#include "batch/settings.h"
-#include "batch/target_size.h"
-#include "batch/utilities.h"
+#include "input/command_line.h"
+#include "input/folder_walk.h"
+#include "settings/more_settings.h"
+#include "settings/settings.h"
+#include "settings/target_size.h"
+#include "utilities/utilities.h"
 #include "cli/batch_prompts.h"
 #include "cli/cli_options.h"
 #include "cli/terminal_observer.h"
