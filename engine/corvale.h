@@ -102,6 +102,43 @@ CORVALE_API void* loadJPG(const char* path, intptr_t referenceDc, int32_t* width
  *   Threads: each thread has its own text; loads on other threads do not change it. */
 CORVALE_API const char* cpic_lastLoadMessage(void);
 
+/* cpic_loadResampled: reads an image file as cpic_load does and returns it at the size the caller
+ * plans once the file's stored size is known: turned upright by an Exif orientation, cropped to
+ * a band, and resampled as a job slot resamples (a box reduction by an integer factor first when
+ * the result is less than half as wide, then `mode`). The pixels are those of cpic_load followed
+ * by the turn, the crop and a job slot's resample, byte for byte. A JPEG file that the box stage
+ * reduces goes from its decoder straight into the box sums, so the full-size picture is never
+ * held: memory is the decoder's own, a few rows of the file and the small pictures.
+ *   planner: called once, on the calling thread, with `context` and the picture's stored size
+ *   (as cpic_load would give it). It fills `plan` (all zero when called) and returns non-zero to
+ *   go on, or 0 to stop: the load then gives an empty picture. A null planner stops every load.
+ *   The plan's fields:
+ *     orientationCode  2 to 8: the Exif orientation the stored picture has, which the result is
+ *                      turned upright from (3, 6 and 8 as cpic_rotate90 turns; 2, 4, 5 and 7 the
+ *                      mirrors of the Exif standard); any other value: no turn.
+ *     cropLeft, cropTop, cropWidth, cropHeight  the band of the upright picture that is kept; a
+ *                      width or height of 0 keeps the whole. A band not inside the upright
+ *                      picture stops the load.
+ *     width, height    the result's size. mode  the resampling mode.
+ *     threads          how many threads the resampling may use, the calling one included (1 to
+ *                      16; other values are taken as the nearer end). The bytes do not depend on it.
+ *   Returns: the picture, owned by the caller; its fourth bytes are 0. A file that cannot be read,
+ *   a refused plan, or a picture too large to hold gives an empty picture, and
+ *   cpic_lastLoadMessage tells why; 0 when not even an empty picture could be had. A file that
+ *   decodes only with warnings still gives its picture, and cpic_lastLoadMessage holds them.
+ *   Threads: loads on different threads run at the same time; the helper threads have ended when
+ *   the call returns. */
+typedef struct cpic_LoadPlan {
+  int32_t orientationCode;
+  int32_t cropLeft, cropTop, cropWidth, cropHeight;
+  int32_t width, height;
+  int32_t mode;
+  int32_t threads;
+} cpic_LoadPlan;
+typedef int32_t (*cpic_Planner)(void* context, int32_t storedWidth, int32_t storedHeight,
+                                cpic_LoadPlan* plan);
+CORVALE_API intptr_t cpic_loadResampled(const char* path, cpic_Planner planner, void* context);
+
 /* cpic_getHDC: the picture's memory device context, with its bitmap selected; 0 for an empty
  * picture or 0. The device context belongs to the picture: do not free it. */
 CORVALE_API intptr_t cpic_getHDC(intptr_t picture);

@@ -8,7 +8,7 @@
 
 #include "formats/format_table.h"
 #include "picture/picture.h"
-#include "readers/file_bytes.h"
+#include "picture/source_file.h"
 
 namespace corvale {
 
@@ -22,29 +22,38 @@ constexpr std::uint64_t kMaxSourceFileBytes = std::uint64_t{1} << 31;
 
 constexpr const char* kNotAPicture = "is not a picture this engine reads";
 
-const ImageFormat* readerFor(const char* path, Bytes content) {
-  if (const ImageFormat* format = formatOfContent(content)) return format;
-  return formatOfName(path);
-}
-
-std::string readByContent(const char* path, Picture& picture, gdi::HDC referenceDc) {
-  if (!path || !*path) return "has no name";
-  FileBytes file = readFileBytes(path, kMaxSourceFileBytes);
-  if (!file.failure.empty()) return file.failure;
-  const ImageFormat* format = readerFor(path, file.bytes);
-  if (!format || !format->read) return kNotAPicture;
-  return format->read(file.bytes, referenceDc, picture);
+std::string readChosenReader(const char* path, Picture& picture, gdi::HDC referenceDc) {
+  SourceFile source = readSourceFile(path);
+  if (!source.failure.empty()) return source.failure;
+  return source.format->read(source.file.bytes, referenceDc, picture);
 }
 
 }  // namespace
 
+SourceFile readSourceFile(const char* path) {
+  SourceFile source;
+  if (!path || !*path) {
+    source.failure = "has no name";
+    return source;
+  }
+  source.file = readFileBytes(path, kMaxSourceFileBytes);
+  source.failure = source.file.failure;
+  if (!source.failure.empty()) return source;
+  source.format = formatOfContent(source.file.bytes);
+  if (!source.format) source.format = formatOfName(path);
+  if (!source.format || !source.format->read) source.failure = kNotAPicture;
+  return source;
+}
+
 void loadPictureFile(const char* path, Picture& picture, gdi::HDC referenceDc) {
   releasePicture(picture);
-  lastMessage = readByContent(path, picture, referenceDc);
+  lastMessage = readChosenReader(path, picture, referenceDc);
   // A reader that gave up without saying why still leaves a reason behind.
   if (picture.empty() && lastMessage.empty()) lastMessage = "cannot be decoded";
 }
 
 const char* lastLoadMessage() { return lastMessage.c_str(); }
+
+void keepLoadMessage(const std::string& message) { lastMessage = message; }
 
 }  // namespace corvale
