@@ -108,7 +108,8 @@ void Run::record(const PhotoReport& report) {
 
 void Run::startNext(std::int32_t slot, PhotoJob& worker) {
   observer_.drawProgress(static_cast<double>(next_ - 1) / queue_.count());
-  QueuedFile entry = queue_.at(next_++);  // a copy: drops may grow the queue meanwhile
+  QueuedFile entry = queue_.at(next_);  // a copy: drops may grow the queue meanwhile
+  observer_.entryStarted(next_++, queue_.count(), entry.Path);
   observer_.showStatus(ResizingText(entry.Path));
   ledger_.addSource(entry.Path);
   worker.ledger = &ledger_;
@@ -173,6 +174,8 @@ BatchObserver::~BatchObserver() = default;
 
 void BatchObserver::pause(int milliseconds) { jobWake_.waitFor(milliseconds); }
 
+void BatchObserver::entryStarted(std::int32_t, std::int32_t, const std::string&) {}
+
 bool BatchObserver::memoryIsShort() { return AvailableMemoryBytes() < kMemoryReserveBytes; }
 
 void BatchObserver::photoEnded(const PhotoReport& report) {
@@ -209,7 +212,7 @@ BatchSummary RunBatch(PendingFiles& queue, Workers& workers, const std::string& 
   if (queue.count() == 0 || workers.empty()) return {};
   TargetSizesReading targets = ReadTargetSizes(sizeText);
   if (!targets.valid) {
-    observer.showStatus(targets.status);
+    observer.showStatus(WithSizeForms(targets.status));
     return {};
   }
   observer.drawProgress(0.0);

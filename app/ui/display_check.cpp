@@ -1,5 +1,9 @@
-// The check for a display, made before QApplication exists (its constructor would abort).
+// The check for a display, made before QApplication exists (its constructor would abort). The
+// display libraries are opened by name, as Qt's own platform plugins open them: the program does
+// not link them, and a machine without them simply has no such display.
 #include "ui/display_check.h"
+
+#include <dlfcn.h>
 
 #include <cstdlib>
 
@@ -12,6 +16,45 @@ bool environmentSet(const char* name) {
   return value && *value;
 }
 
+// xcb_connect(NULL, NULL) reads DISPLAY and the X authority as Qt's xcb plugin does; it always
+// gives a connection object, whose error state says whether it opened.
+bool x11Opens() {
+  if (!environmentSet("DISPLAY")) return false;
+  using Failed = int (*)(void*);
+  using Disconnect = void (*)(void*);
+  void* handle = ::dlopen("libxcb.so.1", RTLD_NOW | RTLD_LOCAL);
+  if (!handle) return false;
+  auto xcbConnect = reinterpret_cast<void* (*)(const char*, int*)>(::dlsym(handle, "xcb_connect"));
+  auto hasError = reinterpret_cast<Failed>(::dlsym(handle, "xcb_connection_has_error"));
+  auto disconnect = reinterpret_cast<Disconnect>(::dlsym(handle, "xcb_disconnect"));
+  bool open = false;
+  if (xcbConnect && hasError && disconnect) {
+    if (void* connection = xcbConnect(nullptr, nullptr)) {
+      open = hasError(connection) == 0;
+      disconnect(connection);
+    }
+  }
+  ::dlclose(handle);
+  return open;
+}
+
+bool waylandOpens() {
+  if (!environmentSet("WAYLAND_DISPLAY")) return false;
+  void* handle = ::dlopen("libwayland-client.so.0", RTLD_NOW | RTLD_LOCAL);
+  if (!handle) return false;
+  auto connect = reinterpret_cast<void* (*)(const char*)>(::dlsym(handle, "wl_display_connect"));
+  auto disconnect = reinterpret_cast<void (*)(void*)>(::dlsym(handle, "wl_display_disconnect"));
+  bool open = false;
+  if (connect && disconnect) {
+    if (void* display = connect(nullptr)) {
+      open = true;
+      disconnect(display);
+    }
+  }
+  ::dlclose(handle);
+  return open;
+}
+
 // Qt's own option wins over the environment.
 std::string chosenPlatform(const std::vector<std::string>& arguments) {
   std::string platform;
@@ -21,28 +64,32 @@ std::string chosenPlatform(const std::vector<std::string>& arguments) {
   return platform;
 }
 
-bool platformCanShow(const std::string& platform, bool x11, bool wayland) {
+bool platformCanShow(const std::string& platform) {
   std::string name = platform.substr(0, platform.find(':'));
-  if (name == "xcb") return x11;
-  if (name.rfind("wayland", 0) == 0) return wayland;
+  if (name == "xcb") return x11Opens();
+  if (name.rfind("wayland", 0) == 0) return waylandOpens();
   return true;
 }
 
 }  // namespace
 
-bool DisplayAvailable(const std::vector<std::string>& arguments) {
-  bool x11 = environmentSet("DISPLAY");
-  bool wayland = environmentSet("WAYLAND_DISPLAY");
+DisplayChoice ChooseDisplay(const std::vector<std::string>& arguments) {
   std::string platforms = chosenPlatform(arguments);
-  if (platforms.empty()) return x11 || wayland;
+  if (platforms.empty()) {
+    bool x11 = x11Opens(), wayland = waylandOpens();
+    if (x11 && wayland) return {true, ""};
+    if (x11) return {true, "xcb"};
+    if (wayland) return {true, "wayland"};
+    return {false, ""};
+  }
   // Qt accepts a list of platforms to try in turn ("wayland;xcb"), each perhaps with plugin
-  // arguments ("xcb:foo") that do not change the platform.
+  // arguments ("xcb:foo") that do not change the platform; the first that can show is the one.
   std::size_t start = 0;
   for (;;) {
     std::size_t end = platforms.find(';', start);
     std::string one = platforms.substr(start, end == std::string::npos ? std::string::npos : end - start);
-    if (!one.empty() && platformCanShow(one, x11, wayland)) return true;
-    if (end == std::string::npos) return false;
+    if (!one.empty() && platformCanShow(one)) return {true, start == 0 ? "" : one};
+    if (end == std::string::npos) return {false, ""};
     start = end + 1;
   }
 }

@@ -409,6 +409,18 @@ void frmOptions::txtLargestFileSize_Change() {
   txtLargestFileSize->setPalette(colours);
 }
 
+void frmOptions::done(int result) {
+  std::string text = txtLargestFileSize->text().toStdString();
+  if (text.find_first_not_of(" \t") != std::string::npos && !ParseFileSizeLimit(text)) {
+    prompts_.message("\"" + text + "\" is not a file size. Write it as 300 KB, 1.5 MB (or 1,5 MB), " +
+                         "or leave the box empty for no limit.",
+                     PromptIcon::Warning);
+    txtLargestFileSize->setFocus();
+    return;
+  }
+  QDialog::done(result);
+}
+
 void frmOptions::chkLeaveOutLocation_Click() { moreSettings.stripLocation = chkLeaveOutLocation->Selected(); }
 
 void frmOptions::chkKeepFileDate_Click() { moreSettings.keepDate = chkKeepFileDate->Selected(); }
