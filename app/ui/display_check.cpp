@@ -1,11 +1,15 @@
-// The check for a display, made before QApplication exists (its constructor would abort). The
-// display libraries are opened by name, as Qt's own platform plugins open them: the program does
-// not link them, and a machine without them simply has no such display.
+// The check for a display, made before QApplication exists (its constructor would abort). The X
+// library is opened by name, as Qt's own platform plugin opens it: the program does not link it,
+// and a machine without it simply has no X display.
 #include "ui/display_check.h"
 
 #include <dlfcn.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 #include <cstdlib>
+#include <cstring>
 
 namespace lumivex::ui {
 
@@ -38,20 +42,26 @@ bool x11Opens() {
   return open;
 }
 
+// A compositor listens on a socket named by WAYLAND_DISPLAY, in XDG_RUNTIME_DIR unless the name
+// is a path; a connection to it is all that opening the display needs. (The Wayland library would
+// do the same, but prints its own complaints on the way.) A socket already handed over in
+// WAYLAND_SOCKET is trusted.
 bool waylandOpens() {
+  if (environmentSet("WAYLAND_SOCKET")) return true;
   if (!environmentSet("WAYLAND_DISPLAY")) return false;
-  void* handle = ::dlopen("libwayland-client.so.0", RTLD_NOW | RTLD_LOCAL);
-  if (!handle) return false;
-  auto connect = reinterpret_cast<void* (*)(const char*)>(::dlsym(handle, "wl_display_connect"));
-  auto disconnect = reinterpret_cast<void (*)(void*)>(::dlsym(handle, "wl_display_disconnect"));
-  bool open = false;
-  if (connect && disconnect) {
-    if (void* display = connect(nullptr)) {
-      open = true;
-      disconnect(display);
-    }
+  std::string path = std::getenv("WAYLAND_DISPLAY");
+  if (path[0] != '/') {
+    if (!environmentSet("XDG_RUNTIME_DIR")) return false;
+    path = std::string(std::getenv("XDG_RUNTIME_DIR")) + "/" + path;
   }
-  ::dlclose(handle);
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  if (path.size() >= sizeof address.sun_path) return false;
+  std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
+  int socket = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (socket < 0) return false;
+  bool open = ::connect(socket, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+  ::close(socket);
   return open;
 }
 

@@ -54,7 +54,7 @@ constexpr Entry<RotationMode> kRotations[] = {{RotationMode::None, "0 - Don't Ro
                                               {RotationMode::ToLandscape, "2 - Rotate to landscape"}};
 constexpr Entry<OverwriteMode> kOverwriteOptions[] = {{OverwriteMode::Ask, "0 - Ask"},
                                                       {OverwriteMode::Never, "1 - Never Overwrite"},
-                                                      {OverwriteMode::Always, "2 - Allways Overwrite"}};
+                                                      {OverwriteMode::Always, "2 - Always Overwrite"}};
 constexpr Entry<ProfileMode> kColourProfiles[] = {{ProfileMode::Keep, "Keep the photo's profile"},
                                                   {ProfileMode::ConvertToSrgb, "Convert to sRGB"},
                                                   {ProfileMode::Strip, "Remove the profile"}};

@@ -57,7 +57,8 @@ TEST(FileSizeLimit, ReadWrittenAndShown) {
       {"1.5m", 1572864}, {"2M", 2097152},  {"250000", 250000},
       {"0", 0},          {"none", 0},      {"None", 0},
       {"1.5k", 1536},    {"0.5KiB", 512},  {"1048576m", std::int64_t{1} << 40},
-      {"1", 1},          {"007k", 7168},   {"2.0005k", 2049}};
+      {"1", 1},          {"007k", 7168},   {"2.0005k", 2049},
+      {"1,5 MB", 1572864}, {"1,5m", 1572864}};
   for (auto [text, bytes] : accepted) EXPECT_EQ(ParseFileSizeLimit(text), bytes) << text;
   for (const char* text : {"",
                            "  ",

@@ -59,7 +59,7 @@ TEST_F(CliSafetyTest, ADamagedJpegIsWrittenWithAWarning) {
   EXPECT_EQ(result.status, 0) << result.err;
   EXPECT_EQ(jpegSize((in() / "cut_120x90.jpg").string()), (PictureSize{120, 90}));
   EXPECT_NE(result.out.find("1 photo: 1 written with warnings\n"), std::string::npos) << result.out;
-  EXPECT_NE(result.err.find("lumivex: written with warnings: " + cut + ": "), std::string::npos)
+  EXPECT_NE(result.err.find("] written with warnings: " + cut + ": "), std::string::npos)
       << result.err;
   EXPECT_EQ(result.err.find("Premature end of JPEG file\n"), std::string::npos) << "raw library text\n"
                                                                                 << result.err;

@@ -153,6 +153,7 @@ class BatchFromWindowTest : public QObject {
     frmMain window(prompts);
     std::vector<bool> ended;
     window.setEndProgram([&](bool duringRun) { ended.push_back(duringRun); });
+    prompts.answers.push_back(true);  // yes, stop the run and exit
     window.Form_Load({paths[0].toStdString(), paths[1].toStdString(), paths[2].toStdString()});
     window.findChild<QComboBox*>("cmbResolution")->setEditText("160x120");
 
