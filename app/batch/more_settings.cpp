@@ -59,7 +59,8 @@ void ParseMoreSettings(const std::string& text, MoreSettings& values) {
 // writes this one with the others when it closes.
 void LoadMoreSettings() {
   moreSettings = MoreSettings{};
-  if (std::optional<std::string> text = ReadConfigFile(kMoreSettingsFileName)) ParseMoreSettings(*text, moreSettings);
+  if (std::optional<std::string> text = ReadConfigFile(kMoreSettingsFileName))
+    ParseMoreSettings(*text, moreSettings);
 }
 
 bool SaveMoreSettings() { return WriteConfigFile(kMoreSettingsFileName, FormatMoreSettings(moreSettings)); }

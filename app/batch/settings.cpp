@@ -149,7 +149,8 @@ std::string LoadSettings() {
   std::string path = ConfigFolder() + kSettingsFileName, damage;
   std::optional<std::string> text = FileExists(path) ? readWholeFile(path) : std::nullopt;
   if (text && !IsSettingsText(*text)) {
-    damage = "the settings file " + path + " is damaged (it holds bytes that are not text); the defaults are used";
+    damage =
+        "the settings file " + path + " is damaged (it holds bytes that are not text); the defaults are used";
   } else if (text) {
     bool badRecord = false;
     int taken = ParseSettingsFile(*text, settings, &badRecord);

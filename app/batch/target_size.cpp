@@ -86,7 +86,8 @@ TargetSizeReading readResolution(const std::string& text) {
   if (first.empty() && second.empty()) return invalid(kIncorrectResolution);
   if (first.empty()) size.dstWidth = kFollowAspect;
   if (second.empty()) size.dstHeight = kFollowAspect;
-  if ((!first.empty() && !readSide(first, size.dstWidth)) || (!second.empty() && !readSide(second, size.dstHeight)))
+  if ((!first.empty() && !readSide(first, size.dstWidth)) ||
+      (!second.empty() && !readSide(second, size.dstHeight)))
     return invalid(kIncorrectResolution);
   return {true, size, ""};
 }

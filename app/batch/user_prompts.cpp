@@ -82,7 +82,8 @@ bool UserPrompts::askAboutSubfolders(const std::string& folder) {
 }
 
 SubfolderAnswer AskSubfoldersOn(std::istream& in, std::ostream& out, const std::string& folder) {
-  out << "Process the subfolders of " << EscapedForTerminal(folder) << " as well?" << kSubfolderChoices << std::flush;
+  out << "Process the subfolders of " << EscapedForTerminal(folder) << " as well?" << kSubfolderChoices
+      << std::flush;
   std::string line;
   while (std::getline(in, line)) {
     if (std::optional<SubfolderAnswer> answer = subfolderAnswerOf(line)) return *answer;

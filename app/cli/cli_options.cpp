@@ -20,14 +20,18 @@ constexpr std::int32_t kMaxJpegQuality = 100;
 // too, as lumivex.cfg stores it. The modes' keywords live with the settings (setting_modes.h).
 using Keywords = std::map<std::string, std::int32_t>;
 
-const std::map<std::string, std::string> kShortNames = {
-    {"-s", "--size"}, {"-q", "--quality"}, {"-r", "--resampling"}, {"-d", "--destination"}, {"-p", "--pattern"}};
-const std::vector<std::string> kValued = {"--size",    "--quality", "--resampling", "--destination",
-                                          "--subfolder", "--fixed-folder", "--pattern", "--rotate",
-                                          "--overwrite", "--profile", "--max-size"};
+const std::map<std::string, std::string> kShortNames = {{"-s", "--size"},
+                                                        {"-q", "--quality"},
+                                                        {"-r", "--resampling"},
+                                                        {"-d", "--destination"},
+                                                        {"-p", "--pattern"}};
+const std::vector<std::string> kValued = {"--size",      "--quality",      "--resampling", "--destination",
+                                          "--subfolder", "--fixed-folder", "--pattern",    "--rotate",
+                                          "--overwrite", "--profile",      "--max-size"};
 const std::vector<std::string> kSwitches = {
-    "--same-folder", "--crop", "--no-crop", "--exif", "--no-exif", "--subfolders", "--no-subfolders",
-    "--strip-location", "--keep-location", "--keep-date", "--new-date", "--shrink-only", "--enlarge"};
+    "--same-folder", "--crop",          "--no-crop",        "--exif",          "--no-exif",
+    "--subfolders",  "--no-subfolders", "--strip-location", "--keep-location", "--keep-date",
+    "--new-date",    "--shrink-only",   "--enlarge"};
 
 bool IsValuedShortOption(const std::string& name) { return kShortNames.contains(name); }
 const Keywords kResampling = {{"good", 1}, {"excellent", 2}, {"best", 3}, {"1", 1}, {"2", 2}, {"3", 3}};

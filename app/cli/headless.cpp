@@ -97,8 +97,7 @@ void printSummary(const BatchSummary& summary) {
 int runBatch(const CliOptions& options) {
   LoadDefaults();
   std::string damage = LoadSettings();
-  if (!damage.empty())
-    std::fprintf(stderr, "lumivex: %s\n", EscapedForTerminal(damage).c_str());
+  if (!damage.empty()) std::fprintf(stderr, "lumivex: %s\n", EscapedForTerminal(damage).c_str());
   LoadMoreSettings();
   ApplyOverrides(options);
   TargetSizesReading size = ReadTargetSizes(settings.ResolutionText);

@@ -44,7 +44,8 @@ void TerminalObserver::photoEnded(const PhotoReport& report) {
   switch (report.outcome) {
     case PhotoOutcome::Written:
       if (report.quality > 0)
-        std::printf("%s %s -> %s (quality %d)\n", place.c_str(), name.c_str(), output.c_str(), report.quality);
+        std::printf("%s %s -> %s (quality %d)\n", place.c_str(), name.c_str(), output.c_str(),
+                    report.quality);
       else
         std::printf("%s %s -> %s\n", place.c_str(), name.c_str(), output.c_str());
       if (!report.note.empty()) std::printf("%s %s: %s\n", place.c_str(), name.c_str(), report.note.c_str());

@@ -2,6 +2,8 @@
 // list of photos a run could not do (or did from damaged files) once the run is over.
 #include "ui/main_window.h"
 
+#include <unistd.h>
+
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -15,8 +17,6 @@
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QTimer>
-#include <unistd.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>

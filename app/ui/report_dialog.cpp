@@ -31,7 +31,8 @@ void ShowReportDialog(QWidget* owner, const QString& title, const QString& text)
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, &dialog);
   QPushButton* copy = buttons->addButton("Copy", QDialogButtonBox::ActionRole);
   copy->setObjectName("cmdCopy");
-  QObject::connect(copy, &QPushButton::clicked, &dialog, [text] { QApplication::clipboard()->setText(text); });
+  QObject::connect(copy, &QPushButton::clicked, &dialog,
+                   [text] { QApplication::clipboard()->setText(text); });
   QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
   layout->addWidget(buttons);
   dialog.exec();

@@ -77,12 +77,14 @@ TEST(TargetSize, BadResolutionsAreRefused) {
 // A text that only begins like a size is refused rather than read as far as it goes, which gave
 // sizes nobody typed (8x6 for "800x6OO", a full-size copy for "fooxbar", 1x1 for "1e3x5").
 TEST(TargetSize, TextsThatOnlyBeginLikeASizeAreRefused) {
-  for (const char* text : {"800x6OO", "fooxbar", "1e3x5", "800x600px", "800x600x400", "8 0 0x600", "800x600x1",
-                           "+800x600", "800x-600", "800x600;", "50%%", "5 0%", "half%", "0x12abc"})
+  for (const char* text :
+       {"800x6OO", "fooxbar", "1e3x5", "800x600px", "800x600x400", "8 0 0x600", "800x600x1", "+800x600",
+        "800x-600", "800x600;", "50%%", "5 0%", "half%", "0x12abc"})
     EXPECT_FALSE(ReadTargetSize(text).valid) << text;
   EXPECT_FALSE(ReadTargetSizes("800x600; 640x48O").valid);
-  EXPECT_EQ(WithSizeForms(kIncorrectResolution),
-            "Incorrect resolution selected!\nSizes are WxH, Wx, xH, N% or No Resize (several separated by \";\").");
+  EXPECT_EQ(
+      WithSizeForms(kIncorrectResolution),
+      "Incorrect resolution selected!\nSizes are WxH, Wx, xH, N% or No Resize (several separated by \";\").");
 }
 
 TEST(TargetSize, NoResizeInAnyLetterCase) {

@@ -60,11 +60,13 @@ TEST_F(CliTest, EachFailureIsPrintedOnceWithItsPlaceAndEscapedName) {
 }
 
 TEST_F(CliTest, ADamagedSettingsFileIsNamedAndTheDefaultsAreUsed) {
-  testing_support::writeBytes((config() / "lumivex.cfg").string(), {'"', 0x1b, '[', '2', 'J', '"', 0x00, '\n'});
+  testing_support::writeBytes((config() / "lumivex.cfg").string(),
+                              {'"', 0x1b, '[', '2', 'J', '"', 0x00, '\n'});
   std::string a = photo("cameras/fujifilm-finepix40i.jpg", "a.jpg");
   Result result = run({"--batch", "--same-folder", a});
   EXPECT_EQ(result.status, 0) << result.err;
-  EXPECT_NE(result.err.find((config() / "lumivex.cfg").string() + " is damaged"), std::string::npos) << result.err;
+  EXPECT_NE(result.err.find((config() / "lumivex.cfg").string() + " is damaged"), std::string::npos)
+      << result.err;
   EXPECT_EQ(result.err.find('\x1b'), std::string::npos);
   EXPECT_TRUE(fs::exists(in() / "a_800x600.jpg"));  // the default size
 }
