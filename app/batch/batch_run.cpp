@@ -11,6 +11,7 @@
 #include <set>
 #include <thread>
 
+#include "batch/question_clock.h"
 #include "batch/target_size.h"
 #include "batch/utilities.h"
 #include "encoder/new_file.h"
@@ -216,6 +217,7 @@ BatchSummary RunBatch(PendingFiles& queue, Workers& workers, const std::string& 
     return {};
   }
   observer.drawProgress(0.0);
+  QuestionClock questions;
   std::int64_t t0 = ClockMs();
   Run run(queue, workers, targets.sizes, observer);
   // Every source of the queue is known before the first photo is written, so that no photo's
@@ -231,10 +233,11 @@ BatchSummary RunBatch(PendingFiles& queue, Workers& workers, const std::string& 
     queue.reset();
   else
     queue.removeServed(run.served());
-  std::int64_t t1 = ClockMs();
-  run.summary().elapsedMilliseconds = static_cast<double>(t1 - t0);
+  // The time spent waiting on a question is no photo's.
+  double elapsed = static_cast<double>(ClockMs() - t0 - questions.waitedMilliseconds());
+  run.summary().elapsedMilliseconds = elapsed;
   // Every job this run started has ended by now, and only those count.
-  observer.showStatus(DoneText(static_cast<double>(t1 - t0), run.served()));
+  observer.showStatus(DoneText(elapsed, run.served()));
   observer.processEvents();
   run.summary().ran = true;
   return run.summary();
