@@ -12,9 +12,9 @@
 #include <thread>
 
 #include "batch/question_clock.h"
-#include "batch/target_size.h"
-#include "batch/utilities.h"
-#include "encoder/new_file.h"
+#include "output/new_file.h"
+#include "settings/target_size.h"
+#include "utilities/utilities.h"
 
 namespace lumivex {
 

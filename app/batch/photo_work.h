@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "batch/photo_job_geometry.h"
-#include "batch/target_size.h"
+#include "settings/target_size.h"
 
 namespace lumivex {
 

@@ -1,7 +1,7 @@
 // Timing the run's notices and questions, which ask through the prompts installed before.
 #include "batch/question_clock.h"
 
-#include "batch/utilities.h"
+#include "utilities/utilities.h"
 
 namespace lumivex {
 

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "batch/user_prompts.h"
+#include "utilities/user_prompts.h"
 
 namespace lumivex {
 

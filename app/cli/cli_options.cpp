@@ -5,9 +5,9 @@
 #include <functional>
 #include <map>
 
-#include "batch/more_settings.h"
-#include "batch/settings.h"
-#include "batch/target_size.h"
+#include "settings/more_settings.h"
+#include "settings/settings.h"
+#include "settings/target_size.h"
 
 namespace lumivex::cli {
 

@@ -2,8 +2,8 @@
 // damaged files on standard error, so that scripts can tell them apart.
 #include "cli/terminal_observer.h"
 
-#include "batch/terminal_text.h"
-#include "batch/utilities.h"
+#include "utilities/terminal_text.h"
+#include "utilities/utilities.h"
 
 namespace lumivex::cli {
 

@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "batch/engine_binding.h"
-#include "batch/terminal_text.h"
-#include "batch/user_prompts.h"
+#include "utilities/terminal_text.h"
+#include "utilities/user_prompts.h"
 #include "ui/display_check.h"
 #include "ui/main_window.h"
 #include "ui/qt_user_prompts.h"

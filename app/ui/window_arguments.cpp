@@ -4,8 +4,8 @@
 #include <filesystem>
 #include <system_error>
 
-#include "batch/target_size.h"
 #include "cli/cli_options.h"
+#include "settings/target_size.h"
 
 namespace lumivex::ui {
 

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "readers/file_bytes.h"
-#include "readers/forked_decode.h"
+#include "sandbox/forked_decode.h"
 #include "readers/readers.h"
 
 // clang-format off

@@ -17,7 +17,7 @@
 #include <memory>
 
 #include "readers/file_bytes.h"
-#include "readers/forked_decode.h"
+#include "sandbox/forked_decode.h"
 #include "readers/readers.h"
 #include "readers/rgba_rows.h"
 

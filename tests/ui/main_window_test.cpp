@@ -16,9 +16,9 @@
 #include <QUrl>
 #include <fstream>
 
-#include "batch/settings.h"
-#include "batch/target_size.h"
-#include "batch/user_prompts.h"
+#include "settings/settings.h"
+#include "settings/target_size.h"
+#include "utilities/user_prompts.h"
 #include "scripted_prompts.h"
 #include "ui/drop_reading.h"
 #include "ui/form_frame.h"

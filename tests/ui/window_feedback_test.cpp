@@ -14,7 +14,7 @@
 #include <cstdio>
 #include <thread>
 
-#include "batch/user_prompts.h"
+#include "utilities/user_prompts.h"
 #include "scripted_prompts.h"
 #include "ui/main_window.h"
 #include "ui/progress_display.h"
