@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "utilities/utilities.h"
 #include "cli/cli_options.h"
 #include "cli/headless.h"
+#include "utilities/utilities.h"
 
 #ifdef LUMIVEX_WITH_UI
 #include "ui/ui_app.h"

@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "input/folder_walk.h"
 #include "batch/job_wake.h"
 #include "batch/photo_job.h"
+#include "input/folder_walk.h"
 
 namespace lumivex {
 

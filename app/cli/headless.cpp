@@ -9,6 +9,9 @@
 #include <vector>
 
 #include "batch/batch_run.h"
+#include "cli/batch_prompts.h"
+#include "cli/cli_options.h"
+#include "cli/terminal_observer.h"
 #include "input/command_line.h"
 #include "input/folder_walk.h"
 #include "settings/more_settings.h"
@@ -16,9 +19,6 @@
 #include "settings/target_size.h"
 #include "utilities/terminal_text.h"
 #include "utilities/utilities.h"
-#include "cli/batch_prompts.h"
-#include "cli/cli_options.h"
-#include "cli/terminal_observer.h"
 
 namespace lumivex::cli {
 

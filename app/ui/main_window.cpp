@@ -26,7 +26,6 @@
 #include "settings/more_settings.h"
 #include "settings/settings.h"
 #include "settings/target_size.h"
-#include "utilities/utilities.h"
 #include "ui/drop_reading.h"
 #include "ui/form_frame.h"
 #include "ui/form_metrics.h"
@@ -37,6 +36,7 @@
 #include "ui/single_window.h"
 #include "ui/window_batch_observer.h"
 #include "ui/window_platform.h"
+#include "utilities/utilities.h"
 
 namespace lumivex::ui {
 

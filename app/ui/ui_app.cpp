@@ -12,14 +12,14 @@
 #include <vector>
 
 #include "batch/engine_binding.h"
-#include "utilities/terminal_text.h"
-#include "utilities/user_prompts.h"
 #include "ui/display_check.h"
 #include "ui/main_window.h"
 #include "ui/qt_user_prompts.h"
 #include "ui/single_window.h"
 #include "ui/termination_signal.h"
 #include "ui/window_arguments.h"
+#include "utilities/terminal_text.h"
+#include "utilities/user_prompts.h"
 
 #ifndef LUMIVEX_VERSION
 #define LUMIVEX_VERSION "0.0.0"

@@ -15,14 +15,14 @@
 #include <QTimer>
 #include <QUrl>
 
-#include "settings/settings.h"
-#include "utilities/user_prompts.h"
 #include "scripted_prompts.h"
+#include "settings/settings.h"
 #include "ui/drop_reading.h"
 #include "ui/main_window.h"
 #include "ui/options_dialog.h"
 #include "ui/progress_display.h"
 #include "ui/ui_suite.h"
+#include "utilities/user_prompts.h"
 
 using namespace lumivex;
 using namespace lumivex::ui;

@@ -16,14 +16,14 @@
 #include <QUrl>
 #include <fstream>
 
+#include "scripted_prompts.h"
 #include "settings/settings.h"
 #include "settings/target_size.h"
-#include "utilities/user_prompts.h"
-#include "scripted_prompts.h"
 #include "ui/drop_reading.h"
 #include "ui/form_frame.h"
 #include "ui/progress_display.h"
 #include "ui/ui_suite.h"
+#include "utilities/user_prompts.h"
 
 using namespace lumivex;
 using namespace lumivex::ui;

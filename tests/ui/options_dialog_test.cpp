@@ -10,10 +10,10 @@
 #include <QPushButton>
 #include <QTest>
 
+#include "scripted_prompts.h"
 #include "settings/more_settings.h"
 #include "settings/settings.h"
 #include "settings/settings_file.h"
-#include "scripted_prompts.h"
 #include "ui/controls/simple_check_box.h"
 #include "ui/controls/simple_option_button.h"
 #include "ui/ui_suite.h"

@@ -14,13 +14,13 @@
 #include <cstdio>
 #include <thread>
 
-#include "utilities/user_prompts.h"
 #include "scripted_prompts.h"
 #include "ui/main_window.h"
 #include "ui/progress_display.h"
 #include "ui/single_window.h"
 #include "ui/ui_suite.h"
 #include "ui/window_batch_observer.h"
+#include "utilities/user_prompts.h"
 
 using namespace lumivex;
 using namespace lumivex::ui;
