@@ -12,14 +12,14 @@
 
 #include "metadata/exif_block.h"
 #include "metadata/exif_segment.h"
-#include "settings/more_settings.h"
-#include "output/output_naming.h"
 #include "output/destination_folder.h"
+#include "output/new_file.h"
+#include "output/output_naming.h"
+#include "settings/more_settings.h"
 #include "settings/settings.h"
 #include "settings/target_size.h"
 #include "utilities/user_prompts.h"
 #include "utilities/utilities.h"
-#include "output/new_file.h"
 
 namespace lumivex {
 
@@ -129,6 +129,8 @@ PhotoOrder CWorker::orderFor(std::int32_t dstWidth, std::int32_t dstHeight, floa
   order.stripLocation = moreSettings.stripLocation;
   order.resizeQuality = settings.ResizeQuality;
   order.jpegQuality = settings.JpegQuality;
+  order.writer = WriterFor(moreSettings.format, FileNameOf(FileN));
+  order.lossless = moreSettings.lossless;
   readExif(order);
   readMetadata(order);
   return order;
@@ -345,8 +347,9 @@ std::string CWorker::nextOutputPath(FinishedPhoto& photo, const OutputPlace& pla
                                     const std::string& folder) {
   const PictureSize size = photo.work.outputs[place.index].output;
   for (int attempt = 0;; ++attempt) {
-    std::string path = avoidOwnOutputs(photo, folder + MakeOutputName(FileNameOf(photo.source), size.width,
-                                                                      size.height, folder, place.pattern));
+    std::string path =
+        avoidOwnOutputs(photo, folder + MakeOutputName(FileNameOf(photo.source), size.width, size.height,
+                                                       folder, place.pattern, photo.work.writer));
     if (!PatternHasCounter(settings.OutputFilenamePattern) || !FileExists(path) || attempt == kNameRetries)
       return path;
   }

@@ -16,10 +16,11 @@
 #include <thread>
 #include <utility>
 
-#include "metadata/colour_profile.h"
 #include "batch/engine_binding.h"
-#include "metadata/exif_rewrite.h"
 #include "encoder/cjpeg.h"
+#include "encoder/writers/writer_registry.h"
+#include "metadata/colour_profile.h"
+#include "metadata/exif_rewrite.h"
 #include "platform/gdi.h"
 
 namespace lumivex {
@@ -122,6 +123,7 @@ class PhotoWorker {
   void resample(std::intptr_t from, PhotoOutput& output, bool lastSize);
   std::vector<std::uint8_t> truthfulExif(const PhotoOutput& output) const;
   void encode(PhotoWork& work, PhotoOutput& output);
+  void encodeWith(WriterFunction write, PhotoOutput& output);
   void replaceSource(std::intptr_t picture, const char* what);
   std::intptr_t createPicture(PictureSize size, const char* what);
 
@@ -222,7 +224,8 @@ OwnedPicture PhotoWorker::cropToTarget(PictureSize target, bool lastSize) {
 // thread waits for it.
 void PhotoWorker::resample(std::intptr_t from, PhotoOutput& output, bool lastSize) {
   output.output = FitInto(sizeOf(from), output.target);
-  if (output.output.width > kLargestJpegSide || output.output.height > kLargestJpegSide)
+  if (order_.writer == corvale::Writer::Jpeg &&
+      (output.output.width > kLargestJpegSide || output.output.height > kLargestJpegSide))
     throw JobFailure("the resized picture (" + std::to_string(output.output.width) + " x " +
                      std::to_string(output.output.height) +
                      " pixels) would be larger than a JPEG file can hold (" +
@@ -239,6 +242,7 @@ void PhotoWorker::resample(std::intptr_t from, PhotoOutput& output, bool lastSiz
 }
 
 void PhotoWorker::encode(PhotoWork& work, PhotoOutput& output) {
+  if (WriterFunction write = WriterFunctionFor(order_.writer)) return encodeWith(write, output);
   cJpeg encoder;
   encoder.setQuality(order_.jpegQuality);
   if (!order_.exif.empty()) encoder.setExif(truthfulExif(output));
@@ -261,6 +265,31 @@ void PhotoWorker::encode(PhotoWork& work, PhotoOutput& output) {
   }
   resized_.reset();
   output.quality = encoder.quality();
+}
+
+// Every format but JPEG: the library's writer, with the metadata in that container's own places.
+// PNG and TIFF have no quality to lower, so a size limit only tells whether the file is above it.
+void PhotoWorker::encodeWith(WriterFunction write, PhotoOutput& output) {
+  gdi::DIBSECTION section;
+  if (!gdi::GetDibSection(gdi::GetCurrentBitmap(dcOf(resized_.get())), &section) || !section.bits)
+    throw JobFailure("the resized picture has no pixels");
+  OutputPicture picture = PictureOfBitmap(section);
+  resized_.reset();
+  OutputMetadata metadata;
+  if (!order_.exif.empty()) metadata.exif = BareExif(truthfulExif(output));
+  metadata.xmp = BareXmp(order_.xmp);
+  if (!convertedToSrgb_) metadata.icc = order_.icc;
+  WriterSettings settings{order_.jpegQuality, order_.lossless};
+  if (order_.maxFileBytes > 0 && WriterHasQuality(order_.writer)) {
+    WriterFit fit = WriteWithin(write, picture, metadata, settings, order_.maxFileBytes);
+    output.jpeg = std::move(fit.file);
+    output.quality = fit.quality;
+    output.overLimit = !fit.fits;
+    return;
+  }
+  output.jpeg = write(picture, metadata, settings);
+  output.quality = settings.quality;
+  output.overLimit = order_.maxFileBytes > 0 && std::int64_t(output.jpeg.size()) > order_.maxFileBytes;
 }
 
 // The source's block, made to describe the output: its size, its orientation once turned, no
@@ -297,6 +326,7 @@ std::vector<TargetSize> PhotoOrder::sizes() const {
 PhotoWork DoPhotoWork(const PhotoOrder& order) {
   PhotoWork work;
   work.maxFileBytes = order.maxFileBytes;
+  work.writer = order.writer;
   try {
     PhotoWorker(order).run(work);
   } catch (const std::bad_alloc&) {

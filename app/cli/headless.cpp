@@ -104,6 +104,7 @@ int runBatch(const CliOptions& options) {
   LoadSettings();
   LoadMoreSettings();
   ApplyOverrides(options);
+  if (std::string refusal = SizeLimitRefusal(); !refusal.empty()) return usageError(refusal);
   TargetSizesReading size = ReadTargetSizes(settings.ResolutionText);
   if (!size.valid)
     return usageError("the size \"" + settings.ResolutionText + "\" of lumivex.cfg is not valid (" +

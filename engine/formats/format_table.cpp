@@ -24,55 +24,81 @@ constexpr std::array kFormats{
                 {"image/jpeg"},
                 &hasJpegSignature,
                 MetadataContainer::Jpeg,
-                CORVALE_READER(readJpegBytes)},
+                CORVALE_READER(readJpegBytes),
+                "jpeg",
+                Writer::Jpeg},
     ImageFormat{"PNG",
                 {".png"},
                 {"image/png"},
                 &hasPngSignature,
                 MetadataContainer::Png,
-                CORVALE_READER(readPngBytes)},
+                CORVALE_READER(readPngBytes),
+                "png",
+                Writer::Png},
     ImageFormat{"WebP",
                 {".webp"},
                 {"image/webp"},
                 &hasWebpSignature,
                 MetadataContainer::Webp,
-                CORVALE_READER(readWebpBytes)},
+                CORVALE_READER(readWebpBytes),
+                "webp",
+                Writer::Webp},
     ImageFormat{"TIFF",
                 {".tif", ".tiff"},
                 {"image/tiff"},
                 &hasTiffSignature,
                 MetadataContainer::Tiff,
-                CORVALE_READER(readTiffBytes)},
+                CORVALE_READER(readTiffBytes),
+                "tiff",
+                Writer::Tiff},
     ImageFormat{"HEIC",
                 {".heic", ".heif"},
                 {"image/heic", "image/heif"},
                 &hasHeicSignature,
                 MetadataContainer::Heif,
-                CORVALE_READER(readHeifBytes)},
+                CORVALE_READER(readHeifBytes),
+                "heic",
+                Writer::Heic},
     ImageFormat{"AVIF",
                 {".avif", ".avifs"},
                 {"image/avif"},
                 &hasAvifSignature,
                 MetadataContainer::Heif,
-                CORVALE_READER(readHeifBytes)},
+                CORVALE_READER(readHeifBytes),
+                "avif",
+                Writer::Avif},
+    ImageFormat{"JPEG XL",
+                {".jxl"},
+                {"image/jxl"},
+                &hasJxlSignature,
+                MetadataContainer::Jxl,
+                CORVALE_READER(readJxlBytes),
+                "jxl",
+                Writer::Jxl},
     ImageFormat{"BMP",
                 {".bmp"},
                 {"image/bmp"},
                 &hasBmpSignature,
                 MetadataContainer::None,
-                CORVALE_READER(readBmpBytes)},
+                CORVALE_READER(readBmpBytes),
+                nullptr,
+                Writer::Png},
     ImageFormat{"GIF",
                 {".gif"},
                 {"image/gif"},
                 &hasGifSignature,
                 MetadataContainer::None,
-                CORVALE_READER(readGifBytes)},
+                CORVALE_READER(readGifBytes),
+                nullptr,
+                Writer::Png},
     ImageFormat{"HD Photo",
                 {".jxr", ".wdp", ".hdp"},
                 {"image/vnd.ms-photo", "image/jxr"},
                 &hasHdPhotoSignature,
                 MetadataContainer::None,
-                CORVALE_READER(readHdPhotoBytes)},
+                CORVALE_READER(readHdPhotoBytes),
+                nullptr,
+                Writer::Jpeg},
 };
 
 bool endsWithIgnoringCase(std::string_view name, std::string_view ending) {
@@ -115,6 +141,29 @@ const ImageFormat* formatOfContent(Bytes head) {
   for (const ImageFormat& format : kFormats)
     if (format.hasSignature(head)) return &format;
   return nullptr;
+}
+
+const ImageFormat& formatWrittenBy(Writer writer) {
+  for (const ImageFormat& format : kFormats)
+    if (format.outputName && format.keptAs == writer) return format;
+  return kFormats.front();  // every writer has its row; the table's test holds it to that
+}
+
+const ImageFormat* formatOfOutputName(std::string_view outputName) {
+  for (const ImageFormat& format : kFormats)
+    if (format.outputName && outputName.size() == std::string_view(format.outputName).size() &&
+        endsWithIgnoringCase(outputName, format.outputName))
+      return &format;
+  return nullptr;
+}
+
+std::string_view writtenExtension(Writer writer) { return formatWrittenBy(writer).extensions[0]; }
+
+std::string outputNameList(std::string_view separator) {
+  std::string list;
+  for (const ImageFormat& format : kFormats)
+    if (format.outputName) list.append(list.empty() ? "" : separator).append(format.outputName);
+  return list;
 }
 
 std::string extensionList(std::string_view separator) {
