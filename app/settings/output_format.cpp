@@ -21,6 +21,14 @@ std::string OutputFormatName(const OutputFormat& format) {
   return corvale::formatWrittenBy(format.writer).outputName;
 }
 
+std::vector<std::string> OutputFormatNames() {
+  std::vector<std::string> names;
+  for (const corvale::ImageFormat& format : corvale::imageFormats())
+    if (format.outputName) names.emplace_back(format.outputName);
+  names.emplace_back(kSameFormatName);
+  return names;
+}
+
 std::string OutputFormatChoices(std::string_view separator) {
   return corvale::outputNameList(separator) + std::string(separator) + std::string(kSameFormatName);
 }

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "formats/format_table.h"
 
@@ -21,6 +22,9 @@ inline constexpr std::string_view kSameFormatName = "same";
 // "jpeg", "png", ... as the table names them (any letter case), or "same"; nullopt otherwise.
 std::optional<OutputFormat> ParseOutputFormat(std::string_view name);
 std::string OutputFormatName(const OutputFormat& format);
+
+// Every choice, the table's writers first and "same" last, as the options dialog lists them.
+std::vector<std::string> OutputFormatNames();
 
 // Every choice, "jpeg|png|...|same" with `separator` between them.
 std::string OutputFormatChoices(std::string_view separator);
