@@ -14,16 +14,16 @@
 #include <iterator>
 #include <optional>
 
-#include "settings/more_settings.h"
 #include "output/output_naming.h"
+#include "settings/more_settings.h"
 #include "settings/settings.h"
 #include "settings/settings_normalise.h"
 #include "settings/target_size.h"
+#include "ui/controls/simple_check_box.h"
+#include "ui/controls/simple_option_button.h"
 #include "ui/form_frame.h"
 #include "ui/form_metrics.h"
 #include "ui/qt_user_prompts.h"
-#include "ui/controls/simple_check_box.h"
-#include "ui/controls/simple_option_button.h"
 #include "ui/window_platform.h"
 
 #ifndef LUMIVEX_VERSION
@@ -427,7 +427,8 @@ void frmOptions::chkKeepFileDate_Click() { moreSettings.keepDate = chkKeepFileDa
 void frmOptions::chkNeverEnlarge_Click() { moreSettings.shrinkOnly = chkNeverEnlarge->Selected(); }
 
 void frmOptions::cmbOutputFormat_Change() {
-  if (auto format = ParseOutputFormat(cmbOutputFormat->currentText().toStdString())) moreSettings.format = *format;
+  if (auto format = ParseOutputFormat(cmbOutputFormat->currentText().toStdString()))
+    moreSettings.format = *format;
 }
 
 void frmOptions::chkLossless_Click() { moreSettings.lossless = chkLossless->Selected(); }
