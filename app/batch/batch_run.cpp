@@ -13,7 +13,7 @@
 
 #include "settings/target_size.h"
 #include "utilities/utilities.h"
-#include "output/new_file.h"
+#include "files/new_file.h"
 
 namespace lumivex {
 

@@ -13,13 +13,13 @@
 #include "metadata/exif_block.h"
 #include "metadata/exif_segment.h"
 #include "output/destination_folder.h"
-#include "output/new_file.h"
 #include "output/output_naming.h"
 #include "settings/more_settings.h"
 #include "settings/settings.h"
 #include "settings/target_size.h"
 #include "utilities/user_prompts.h"
 #include "utilities/utilities.h"
+#include "files/new_file.h"
 
 namespace lumivex {
 

@@ -14,6 +14,7 @@
 #include <regex>
 #include <set>
 
+#include "formats/format_table.h"
 #include "launch.h"
 #include "support/test_files.h"
 
@@ -315,6 +316,25 @@ TEST(DesktopMetadata, ManualPageCoversEveryOption) {
     EXPECT_EQ(pclose(pipe), 0);
     EXPECT_EQ(warnings, "");
   }
+}
+
+}  // namespace
+
+namespace {
+
+// The README and the desktop entries list what the table of formats holds, no more and no less.
+TEST(FormatLists, TheReadmeAndTheDesktopEntryFollowTheTable) {
+  std::string readme = fileText(std::string(LUMIVEX_SOURCE_DIR) + "/README.md");
+  std::size_t from = readme.find("take files by extension: "), end = readme.find(" (the table", from);
+  std::string listed;
+  while ((from = readme.find('`', from)) < end) {
+    std::size_t close = readme.find('`', from + 1);
+    listed += (listed.empty() ? "" : ", ") + readme.substr(from + 1, close - from - 1);
+    from = close + 1;
+  }
+  EXPECT_EQ(listed, corvale::extensionList(", "));
+  auto entry = desktopGroups(packaging("lumivex.desktop"));
+  EXPECT_EQ(entry["Desktop Entry"]["MimeType"], corvale::mimeTypeList());
 }
 
 }  // namespace
