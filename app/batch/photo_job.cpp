@@ -12,9 +12,9 @@
 
 #include "metadata/exif_block.h"
 #include "metadata/exif_segment.h"
-#include "settings/more_settings.h"
-#include "output/output_naming.h"
 #include "output/destination_folder.h"
+#include "output/output_naming.h"
+#include "settings/more_settings.h"
 #include "settings/settings.h"
 #include "settings/target_size.h"
 #include "utilities/user_prompts.h"
@@ -130,6 +130,8 @@ PhotoOrder CWorker::orderFor(std::int32_t dstWidth, std::int32_t dstHeight, floa
   order.resizeQuality = settings.ResizeQuality;
   order.threads = threads;
   order.jpegQuality = settings.JpegQuality;
+  order.writer = WriterFor(moreSettings.format, FileNameOf(FileN));
+  order.lossless = moreSettings.lossless;
   readExif(order);
   readMetadata(order);
   return order;
@@ -346,8 +348,9 @@ std::string CWorker::nextOutputPath(FinishedPhoto& photo, const OutputPlace& pla
                                     const std::string& folder) {
   const PictureSize size = photo.work.outputs[place.index].output;
   for (int attempt = 0;; ++attempt) {
-    std::string path = avoidOwnOutputs(photo, folder + MakeOutputName(FileNameOf(photo.source), size.width,
-                                                                      size.height, folder, place.pattern));
+    std::string path =
+        avoidOwnOutputs(photo, folder + MakeOutputName(FileNameOf(photo.source), size.width, size.height,
+                                                       folder, place.pattern, photo.work.writer));
     if (!PatternHasCounter(settings.OutputFilenamePattern) || !FileExists(path) || attempt == kNameRetries)
       return path;
   }
