@@ -16,10 +16,12 @@
 #include <thread>
 #include <utility>
 
-#include "metadata/colour_profile.h"
 #include "batch/engine_binding.h"
-#include "metadata/exif_rewrite.h"
 #include "encoder/cjpeg.h"
+#include "metadata/colour_profile.h"
+#include "metadata/exif_rewrite.h"
+#include "metadata/xmp_packet.h"
+#include "metadata/xmp_rewrite.h"
 #include "platform/gdi.h"
 
 namespace lumivex {
@@ -27,6 +29,7 @@ namespace lumivex {
 namespace {
 
 constexpr std::int32_t kQuarterTurnClockwise = 6;
+constexpr const char* kXmpTooLarge = "XMP packet too large for a JPEG file, left out";
 // The largest side a baseline JPEG decoder accepts; the file format itself would allow 65535.
 constexpr std::int32_t kLargestJpegSide = 65500;
 
@@ -114,13 +117,17 @@ class PhotoWorker {
 
  private:
   void load(PhotoWork& work);
-  void turnUpright();
-  void convertToSrgb(PhotoWork& work);
+  std::int32_t turnCodeFor(PictureSize stored) const;
+  void turnUpright(std::int32_t code);
+  void applyProfile(PhotoWork& work);
+  bool convertToSrgb(PhotoWork& work, const char* whenNot);
+  std::span<std::uint8_t> sourcePixels();
   PhotoOutput makeOutput(PhotoWork& work, PictureSize target, bool lastSize);
   void keepSizeWithinTarget(PhotoOutput& output) const;
   OwnedPicture cropToTarget(PictureSize target, bool lastSize);
   void resample(std::intptr_t from, PhotoOutput& output, bool lastSize);
   std::vector<std::uint8_t> truthfulExif(const PhotoOutput& output) const;
+  void setTruthfulXmp(cJpeg& encoder, PhotoWork& work, const PhotoOutput& output) const;
   void encode(PhotoWork& work, PhotoOutput& output);
   void replaceSource(std::intptr_t picture, const char* what);
   std::intptr_t createPicture(PictureSize size, const char* what);
@@ -130,18 +137,22 @@ class PhotoWorker {
   OwnedPicture resized_;
   bool turned_ = false;
   bool convertedToSrgb_ = false;
+  bool embedProfile_ = false;  // the profile describes the output's colours and goes into it
 };
 
 void PhotoWorker::run(PhotoWork& work) {
   load(work);
-  // Targets are taken from the photo as stored, before any turn, as they always were.
+  // Every size is taken from the photo as it will stand once turned, so that a portrait stored
+  // sideways keeps its resolution.
   const PictureSize stored = sizeOf(source_.get());
-  if (order_.convertToSrgb && !order_.icc.empty()) convertToSrgb(work);
-  turnUpright();
+  const std::int32_t code = turnCodeFor(stored);
+  const PictureSize upright = UprightSize(stored, code);
+  if (!order_.icc.empty()) applyProfile(work);
+  turnUpright(code);
   const std::vector<TargetSize> sizes = order_.sizes();
   for (std::size_t i = 0; i < sizes.size(); ++i) {
     const TargetSize& size = sizes[i];
-    PictureSize target = TargetFor(stored, size.dstWidth, size.dstHeight, size.dstPrcnt);
+    PictureSize target = TargetFor(upright, size.dstWidth, size.dstHeight, size.dstPrcnt);
     work.outputs.push_back(makeOutput(work, target, i + 1 == sizes.size()));
   }
 }
@@ -162,39 +173,66 @@ PhotoOutput PhotoWorker::makeOutput(PhotoWork& work, PictureSize target, bool la
 
 void PhotoWorker::load(PhotoWork& work) {
   // Paths are UTF-8 on both sides of the engine, so the name crosses unchanged.
-  source_.reset(engine::cpic_load(order_.source.c_str()));
+  source_.reset(order_.loadInks ? engine::cpic_loadInks(order_.source.c_str())
+                                : engine::cpic_load(order_.source.c_str()));
   std::string message = engine::cpic_lastLoadMessage();
   if (!holdsPixels(source_.get()))
     throw JobFailure(message.empty() ? whyUnreadable(order_.source) : unreadableReason(message));
   work.loadWarning = message;
 }
 
-void PhotoWorker::turnUpright() {
-  std::int32_t code = order_.turnCode;
-  if (order_.turnPortraits) {
-    PictureSize size = sizeOf(source_.get());
-    code = size.height > size.width ? kQuarterTurnClockwise : 0;
-  }
+// The Exif orientation the photo is turned by; the landscape mode turns portraits a quarter.
+std::int32_t PhotoWorker::turnCodeFor(PictureSize stored) const {
+  if (order_.turnPortraits) return stored.height > stored.width ? kQuarterTurnClockwise : 0;
+  return order_.turnCode;
+}
+
+void PhotoWorker::turnUpright(std::int32_t code) {
   if (code == 0) return;
   replaceSource(engine::cpic_rotate90(source_.get(), code), "turned");
   turned_ = true;
 }
 
-// The photo's own profile gives way to sRGB, the colours every viewer assumes without one; a
-// profile that cannot be used travels with the photo instead, so nothing is lost.
-void PhotoWorker::convertToSrgb(PhotoWork& work) {
+// A profile goes into the output only when it describes the output's colours, RGB. An RGB profile
+// travels with the photo, or gives way to sRGB on request (the colours every viewer assumes
+// without one); one that cannot be used then travels instead, so nothing is lost. A grey or CMYK
+// profile cannot describe an RGB file: the pixels are turned into sRGB through it (a CMYK JPEG's
+// inks, which only its profile gives their true colours), or it is left out.
+void PhotoWorker::applyProfile(PhotoWork& work) {
+  switch (ProfileSpaceOf(order_.icc)) {
+    case ProfileSpace::Rgb:
+      embedProfile_ = !order_.convertToSrgb || !convertToSrgb(work, "colour profile kept, not converted to sRGB: ");
+      return;
+    case ProfileSpace::Cmyk:
+      if (!order_.loadInks) break;
+      if (!convertToSrgb(work, "colour profile left out, colours converted without it: "))
+        InksToRgbWithoutProfile(sourcePixels(), sizeOf(source_.get()).width, sizeOf(source_.get()).height);
+      return;
+    case ProfileSpace::Grey:
+      convertToSrgb(work, "colour profile left out: ");
+      return;
+    case ProfileSpace::Other:
+      break;
+  }
+  work.profileNote = "colour profile left out: it does not describe the colours of an RGB file";
+}
+
+std::span<std::uint8_t> PhotoWorker::sourcePixels() {
   gdi::DIBSECTION section;
   gdi::HDC dc = dcOf(source_.get());
-  if (!gdi::GetDibSection(gdi::GetCurrentBitmap(dc), &section) || !section.bits) return;
+  if (!gdi::GetDibSection(gdi::GetCurrentBitmap(dc), &section) || !section.bits) return {};
   PictureSize size = sizeOf(source_.get());
-  std::span<std::uint8_t> pixels(
-      static_cast<std::uint8_t*>(section.bits),
-      static_cast<std::size_t>(size.width) * static_cast<std::size_t>(size.height) * 4);
+  return {static_cast<std::uint8_t*>(section.bits),
+          static_cast<std::size_t>(size.width) * static_cast<std::size_t>(size.height) * 4};
+}
+
+// True when the pixels are now sRGB; otherwise the note says why not.
+bool PhotoWorker::convertToSrgb(PhotoWork& work, const char* whenNot) {
+  PictureSize size = sizeOf(source_.get());
   std::string reason;
-  if (ConvertPixelsToSrgb(order_.icc, pixels, size.width, size.height, reason))
-    convertedToSrgb_ = true;
-  else
-    work.profileNote = "colour profile kept, not converted to sRGB: " + reason;
+  convertedToSrgb_ = ConvertPixelsToSrgb(order_.icc, sourcePixels(), size.width, size.height, reason);
+  if (!convertedToSrgb_) work.profileNote = whenNot + reason;
+  return convertedToSrgb_;
 }
 
 // A photo (upright) that already fits the target box is not blown up: the target becomes its own
@@ -242,8 +280,8 @@ void PhotoWorker::encode(PhotoWork& work, PhotoOutput& output) {
   cJpeg encoder;
   encoder.setQuality(order_.jpegQuality);
   if (!order_.exif.empty()) encoder.setExif(truthfulExif(output));
-  if (!order_.xmp.empty()) encoder.setXmp(order_.xmp);
-  if (!order_.icc.empty() && !convertedToSrgb_ && !encoder.setIccProfile(order_.icc))
+  if (!order_.xmp.empty()) setTruthfulXmp(encoder, work, output);
+  if (embedProfile_ && !encoder.setIccProfile(order_.icc))
     work.profileNote = "colour profile too large for a JPEG file, left out";
   gdi::HDC dc = dcOf(resized_.get());
   PictureSize size = output.output;
@@ -266,7 +304,29 @@ void PhotoWorker::encode(PhotoWork& work, PhotoOutput& output) {
 // The source's block, made to describe the output: its size, its orientation once turned, no
 // thumbnail of the original, and no location when asked.
 std::vector<std::uint8_t> PhotoWorker::truthfulExif(const PhotoOutput& output) const {
-  return RewriteExif(order_.exif, {output.output.width, output.output.height, turned_, order_.stripLocation});
+  return RewriteExif(order_.exif, {output.output.width, output.output.height, turned_, order_.stripLocation,
+                                   convertedToSrgb_});
+}
+
+// The XMP packet made to agree with the output as its Exif block does. Its extended packet goes
+// with it unchanged (its GUID is its digest), unless it holds a location that is to go; without
+// it the main packet's announcement of it goes too.
+void PhotoWorker::setTruthfulXmp(cJpeg& encoder, PhotoWork& work, const PhotoOutput& output) const {
+  std::string extension(order_.xmpExtension.begin(), order_.xmpExtension.end());
+  bool dropExtension = extension.empty() || (order_.stripLocation && XmpExtensionHoldsLocation(extension));
+  XmpRewrite facts{output.output.width, output.output.height, turned_ || order_.turnedByReader,
+                   order_.stripLocation, convertedToSrgb_, dropExtension};
+  std::string packet = RewriteXmp(std::string(order_.xmp.begin(), order_.xmp.end()), facts);
+  if (packet.empty()) return;
+  if (packet.size() > kMaxXmpPacket) {
+    if (work.profileNote.find(kXmpTooLarge) == std::string::npos)
+      work.profileNote += (work.profileNote.empty() ? "" : "; ") + std::string(kXmpTooLarge);
+    return;
+  }
+  std::span<const std::uint8_t> bytes(reinterpret_cast<const std::uint8_t*>(packet.data()), packet.size());
+  encoder.setXmp(XmpApp1Payload(bytes),
+                 dropExtension ? std::vector<std::vector<std::uint8_t>>{}
+                               : XmpExtensionPayloads(order_.xmpExtensionGuid, order_.xmpExtension));
 }
 
 // Takes the place of the source picture; a new picture without pixels ends the job.

@@ -43,6 +43,12 @@ void loadPictureFile(const char* path, Picture& picture, gdi::HDC referenceDc) {
   if (picture.empty() && lastMessage.empty()) lastMessage = "cannot be decoded";
 }
 
+void loadJpegInks(const char* path, Picture& picture) {
+  releasePicture(picture);
+  lastMessage = readJpegFile(path, nullptr, picture, CmykPixels::Inks);
+  if (picture.empty() && lastMessage.empty()) lastMessage = "cannot be decoded";
+}
+
 const char* lastLoadMessage() { return lastMessage.c_str(); }
 
 }  // namespace corvale

@@ -139,6 +139,10 @@ void storeInvertedCmykRow(const JSAMPLE* in, std::uint8_t* out, JDIMENSION width
   }
 }
 
+void storeInksRow(const JSAMPLE* in, std::uint8_t* out, JDIMENSION width) {
+  std::memcpy(out, in, std::size_t{width} * 4);
+}
+
 // A freshly allocated picture has a fourth byte of 0 in every pixel, the one the other readers
 // leave; the library's BGRX output fills it with 0xFF, so it is cleared while the row is still in
 // the cache, and every picture stays byte for byte what it was.
@@ -179,7 +183,7 @@ void readColourRows(jpeg_decompress_struct& cinfo, Picture& picture) {
 
 // Grey, CMYK and unknown three-component rows come from the library one line at a time and are
 // spread into the picture.
-void readConvertedRows(jpeg_decompress_struct& cinfo, bool cmyk, std::vector<JSAMPLE>& line,
+void readConvertedRows(jpeg_decompress_struct& cinfo, bool cmyk, CmykPixels inks, std::vector<JSAMPLE>& line,
                        Picture& picture) {
   line.resize(std::size_t{cinfo.output_width} * cinfo.output_components);
   while (cinfo.output_scanline < cinfo.output_height) {
@@ -189,6 +193,8 @@ void readConvertedRows(jpeg_decompress_struct& cinfo, bool cmyk, std::vector<JSA
     std::uint8_t* out = pixelAt(picture, 0, static_cast<std::int32_t>(y));
     if (cinfo.output_components == 3)
       storeRgbRow(line.data(), out, cinfo.output_width);
+    else if (cmyk && cinfo.output_components == 4 && inks == CmykPixels::Inks)
+      storeInksRow(line.data(), out, cinfo.output_width);
     else if (cmyk && cinfo.output_components == 4)
       storeInvertedCmykRow(line.data(), out, cinfo.output_width);
     else
@@ -198,8 +204,8 @@ void readConvertedRows(jpeg_decompress_struct& cinfo, bool cmyk, std::vector<JSA
 
 // Everything that may be skipped by a longjmp is plain data owned outside this function, so
 // abandoning the decode leaks nothing. A refusal is recorded in the trap like a library error.
-void decode(jpeg_decompress_struct& cinfo, ErrorTrap& trap, std::vector<JSAMPLE>& line, gdi::HDC referenceDc,
-            Picture& picture) {
+void decode(jpeg_decompress_struct& cinfo, ErrorTrap& trap, CmykPixels inks, std::vector<JSAMPLE>& line,
+            gdi::HDC referenceDc, Picture& picture) {
   if (setjmp(trap.jump)) {
     releasePicture(picture);
     return;
@@ -228,13 +234,13 @@ void decode(jpeg_decompress_struct& cinfo, ErrorTrap& trap, std::vector<JSAMPLE>
   if (colour)
     readColourRows(cinfo, picture);
   else
-    readConvertedRows(cinfo, cmyk, line, picture);
+    readConvertedRows(cinfo, cmyk, inks, line, picture);
   jpeg_finish_decompress(&cinfo);
 }
 
 }  // namespace
 
-std::string readJpegBytes(Bytes bytes, gdi::HDC referenceDc, Picture& picture) {
+std::string readJpegBytes(Bytes bytes, gdi::HDC referenceDc, Picture& picture, CmykPixels cmyk) {
   releasePicture(picture);
   if (bytes.empty()) return "is empty";  // the memory source refuses empty input with an error exit
   jpeg_decompress_struct cinfo{};
@@ -249,16 +255,16 @@ std::string readJpegBytes(Bytes bytes, gdi::HDC referenceDc, Picture& picture) {
   cinfo.progress = &progress;
   jpeg_mem_src(&cinfo, bytes.data(), static_cast<unsigned long>(bytes.size()));
   std::vector<JSAMPLE> line;
-  decode(cinfo, trap, line, referenceDc, picture);
+  decode(cinfo, trap, cmyk, line, referenceDc, picture);
   jpeg_destroy_decompress(&cinfo);
   return picture.empty() ? trap.failure : trap.warnings;
 }
 
-std::string readJpegFile(const char* path, gdi::HDC referenceDc, Picture& picture) {
+std::string readJpegFile(const char* path, gdi::HDC referenceDc, Picture& picture, CmykPixels cmyk) {
   releasePicture(picture);
   FileBytes file = readFileBytes(path, kMaxJpegFileBytes);
   if (!file.failure.empty()) return file.failure;
-  return readJpegBytes(file.bytes, referenceDc, picture);
+  return readJpegBytes(file.bytes, referenceDc, picture, cmyk);
 }
 
 }  // namespace corvale

@@ -18,7 +18,13 @@ namespace corvale {
 
 using Bytes = std::span<const std::uint8_t>;
 
-std::string readJpegFile(const char* path, gdi::HDC referenceDc, Picture& picture);
+// What a CMYK or YCCK JPEG file's pixels become: RGB by Adobe's inverted convention, or its four
+// inks as stored (inverted, cyan in the first byte), for a caller that converts them through the
+// file's own colour profile.
+enum class CmykPixels { Rgb, Inks };
+
+std::string readJpegFile(const char* path, gdi::HDC referenceDc, Picture& picture,
+                         CmykPixels cmyk = CmykPixels::Rgb);
 std::string readBmpFile(const char* path, gdi::HDC referenceDc, Picture& picture);
 std::string readGifFile(const char* path, gdi::HDC referenceDc, Picture& picture);
 std::string readHdPhotoFile(const char* path, gdi::HDC referenceDc, Picture& picture);
@@ -28,7 +34,8 @@ std::string readTiffFile(const char* path, gdi::HDC referenceDc, Picture& pictur
 // HEIC, HEIF and AVIF: one container, two codecs.
 std::string readHeifFile(const char* path, gdi::HDC referenceDc, Picture& picture);
 
-std::string readJpegBytes(Bytes bytes, gdi::HDC referenceDc, Picture& picture);
+std::string readJpegBytes(Bytes bytes, gdi::HDC referenceDc, Picture& picture,
+                          CmykPixels cmyk = CmykPixels::Rgb);
 std::string readBmpBytes(Bytes bytes, gdi::HDC referenceDc, Picture& picture);
 std::string readGifBytes(Bytes bytes, gdi::HDC referenceDc, Picture& picture);
 std::string readHdPhotoBytes(Bytes bytes, gdi::HDC referenceDc, Picture& picture);
