@@ -1,6 +1,6 @@
 // The Exif block of PNG and WebP files: written by exiftool, found by the chunk walks, read for
 // its orientation and handed on byte for byte as exiftool itself extracts it.
-#include "metadata/exif_chunks.h"
+#include "metadata/photo_metadata.h"
 
 #include <gtest/gtest.h>
 
