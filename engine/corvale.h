@@ -70,13 +70,14 @@ CORVALE_API intptr_t cpic_create(int32_t width, int32_t height);
  * afterwards. 0 is ignored. Must not be called while a job slot uses the picture. */
 CORVALE_API void cpic_destroy(intptr_t picture);
 
-/* cpic_load: reads an image file into a new picture. The reader is chosen by the path's last four
- * characters, in any case: ".jpg" and "jpeg" (JPEG, including CMYK), ".bmp", ".gif" (its first
- * frame), ".wdp" and ".hdp" (HD Photo), ".png", "webp" (an animation's first frame), ".tif" and
- * "tiff" (the first page, upright by its Orientation tag), "heic", "heif" and "avif" (the primary
- * image, turned and mirrored as its container says); transparency is composited over white. File
- * contents are never sniffed.
- *   Returns: the picture, owned by the caller. An unknown extension, a file that cannot be read or
+/* cpic_load: reads an image file into a new picture. The reader is chosen by the file's content
+ * (the signature at its start), and by the name's extension, in any case, only when no signature
+ * matches: a JPEG saved as "photo.png" is read as a JPEG. The formats, their extensions and MIME
+ * types are the rows of the engine's table of formats (formats/format_table.cpp): JPEG (CMYK
+ * too), PNG, WebP (an animation's first frame), TIFF (the first page, upright by its Orientation
+ * tag), HEIC/HEIF and AVIF (the primary image, turned and mirrored as its container says), BMP,
+ * GIF (its first frame) and HD Photo; transparency is composited over white.
+ *   Returns: the picture, owned by the caller. A file of no format in the table, a file that cannot be read or
  *   decoded, or an image too large to hold gives an empty picture (cpic_lastLoadMessage tells why);
  *   0 when not even that could be had. A file that decodes only with warnings (cut short) still
  *   gives its picture, and cpic_lastLoadMessage holds the warnings.
@@ -108,6 +109,43 @@ CORVALE_API intptr_t cpic_loadInks(const char* path);
  *   Ownership: the text belongs to the engine and stays valid until the same thread's next load.
  *   Threads: each thread has its own text; loads on other threads do not change it. */
 CORVALE_API const char* cpic_lastLoadMessage(void);
+
+/* cpic_loadResampled: reads an image file as cpic_load does and returns it at the size the caller
+ * plans once the file's stored size is known: turned upright by an Exif orientation, cropped to
+ * a band, and resampled as a job slot resamples (a box reduction by an integer factor first when
+ * the result is less than half as wide, then `mode`). The pixels are those of cpic_load followed
+ * by the turn, the crop and a job slot's resample, byte for byte. A JPEG file that the box stage
+ * reduces goes from its decoder straight into the box sums, so the full-size picture is never
+ * held: memory is the decoder's own, a few rows of the file and the small pictures.
+ *   planner: called once, on the calling thread, with `context` and the picture's stored size
+ *   (as cpic_load would give it). It fills `plan` (all zero when called) and returns non-zero to
+ *   go on, or 0 to stop: the load then gives an empty picture. A null planner stops every load.
+ *   The plan's fields:
+ *     orientationCode  2 to 8: the Exif orientation the stored picture has, which the result is
+ *                      turned upright from (3, 6 and 8 as cpic_rotate90 turns; 2, 4, 5 and 7 the
+ *                      mirrors of the Exif standard); any other value: no turn.
+ *     cropLeft, cropTop, cropWidth, cropHeight  the band of the upright picture that is kept; a
+ *                      width or height of 0 keeps the whole. A band not inside the upright
+ *                      picture stops the load.
+ *     width, height    the result's size. mode  the resampling mode.
+ *     threads          how many threads the resampling may use, the calling one included (1 to
+ *                      16; other values are taken as the nearer end). The bytes do not depend on it.
+ *   Returns: the picture, owned by the caller; its fourth bytes are 0. A file that cannot be read,
+ *   a refused plan, or a picture too large to hold gives an empty picture, and
+ *   cpic_lastLoadMessage tells why; 0 when not even an empty picture could be had. A file that
+ *   decodes only with warnings still gives its picture, and cpic_lastLoadMessage holds them.
+ *   Threads: loads on different threads run at the same time; the helper threads have ended when
+ *   the call returns. */
+typedef struct cpic_LoadPlan {
+  int32_t orientationCode;
+  int32_t cropLeft, cropTop, cropWidth, cropHeight;
+  int32_t width, height;
+  int32_t mode;
+  int32_t threads;
+} cpic_LoadPlan;
+typedef int32_t (*cpic_Planner)(void* context, int32_t storedWidth, int32_t storedHeight,
+                                cpic_LoadPlan* plan);
+CORVALE_API intptr_t cpic_loadResampled(const char* path, cpic_Planner planner, void* context);
 
 /* cpic_getHDC: the picture's memory device context, with its bitmap selected; 0 for an empty
  * picture or 0. The device context belongs to the picture: do not free it. */

@@ -11,9 +11,10 @@
 #include <set>
 #include <thread>
 
+#include "batch/decoder_memory.h"
+#include "files/new_file.h"
 #include "settings/target_size.h"
 #include "utilities/utilities.h"
-#include "output/new_file.h"
 
 namespace lumivex {
 
@@ -55,6 +56,8 @@ class Run {
   void flushNowAndThen();
   void record(const PhotoReport& report);
   void startNext(std::int32_t slot, PhotoJob& worker);
+  std::int32_t threadsPerPhoto() const;
+  std::int64_t nextDecoderBytes();
 
   PendingFiles& queue_;
   Workers& workers_;
@@ -66,6 +69,8 @@ class Run {
   RunLedger ledger_;
   BatchSummary summary_;
   std::set<std::string> sources_;
+  std::int32_t decoderBytesOf_ = 0;  // the entry decoderBytes_ was read for
+  std::int64_t decoderBytes_ = 0;
 };
 
 // A worker whose photo only waits for its name holds no pictures any more: it does not count.
@@ -114,9 +119,26 @@ void Run::startNext(std::int32_t slot, PhotoJob& worker) {
   worker.ledger = &ledger_;
   worker.wake = &observer_.jobWake();
   worker.moreSizes = moreTargets_;
+  worker.threads = threadsPerPhoto();
   worker.ResizePicture_Start(slot, entry.Path, target_.dstWidth, target_.dstHeight, target_.dstPrcnt,
                              entry.BaseDir);
   observer_.processEvents();
+}
+
+// A run of fewer photos than workers lends each photo the processors of the workers it leaves idle.
+std::int32_t Run::threadsPerPhoto() const {
+  const auto workers = static_cast<std::int32_t>(workers_.size());
+  const std::int32_t photos = std::max(queue_.count(), 1);
+  return photos >= workers ? 1 : workers / photos;
+}
+
+// What the next photo's decoder takes beyond the ordinary, read from its file once.
+std::int64_t Run::nextDecoderBytes() {
+  if (decoderBytesOf_ != next_) {
+    decoderBytes_ = DecoderMemoryBytes(queue_.at(next_).Path);
+    decoderBytesOf_ = next_;
+  }
+  return decoderBytes_;
 }
 
 // Hands each free worker the next entry until none is left. While another photo is in flight and
@@ -130,7 +152,7 @@ void Run::dispatch() {
       PhotoJob& worker = *workers_[k];
       bool free = worker.canTakePhoto();
       ended |= collect(worker);
-      if (!free || !entriesLeft() || (anyBusy() && observer_.memoryIsShort())) continue;
+      if (!free || !entriesLeft() || (anyBusy() && observer_.memoryIsShort(nextDecoderBytes()))) continue;
       startNext(static_cast<std::int32_t>(k), worker);
     }
     if (!ended) observer_.pause(kPollMilliseconds);
@@ -173,7 +195,9 @@ BatchObserver::~BatchObserver() = default;
 
 void BatchObserver::pause(int milliseconds) { jobWake_.waitFor(milliseconds); }
 
-bool BatchObserver::memoryIsShort() { return AvailableMemoryBytes() < kMemoryReserveBytes; }
+bool BatchObserver::memoryIsShort(std::int64_t decoderBytes) {
+  return AvailableMemoryBytes() < kMemoryReserveBytes + decoderBytes;
+}
 
 void BatchObserver::photoEnded(const PhotoReport& report) {
   if (report.outcome == PhotoOutcome::Failed) showStatus(FailureText(report));
@@ -221,7 +245,8 @@ BatchSummary RunBatch(PendingFiles& queue, Workers& workers, const std::string& 
   run.dispatch();
   run.waitForLastJobs();
   run.flush();
-  for (auto& worker : workers) worker->ledger = nullptr, worker->wake = nullptr, worker->moreSizes.clear();
+  for (auto& worker : workers)
+    worker->ledger = nullptr, worker->wake = nullptr, worker->moreSizes.clear(), worker->threads = 1;
   observer.drawProgress(1.0);
   // A cancelled run drops the entries it did not start: the user asked to stop.
   if (run.ledger().cancelled)

@@ -41,8 +41,9 @@ class BatchObserver {
   // reason in the status.
   virtual void photoEnded(const PhotoReport& report);
   // True when the machine has too little memory left to start one more photo beside those in
-  // flight; reads the kernel's estimate of available memory by default.
-  virtual bool memoryIsShort();
+  // flight, a photo whose decoder takes `decoderBytes` beyond the ordinary (a progressive JPEG's
+  // coefficients); reads the kernel's estimate of available memory by default.
+  virtual bool memoryIsShort(std::int64_t decoderBytes);
 
  private:
   JobWake jobWake_;

@@ -21,7 +21,7 @@
 #include "settings/target_size.h"
 #include "utilities/user_prompts.h"
 #include "utilities/utilities.h"
-#include "output/new_file.h"
+#include "files/new_file.h"
 
 namespace lumivex {
 
@@ -119,6 +119,7 @@ PhotoOrder CWorker::orderFor(std::int32_t dstWidth, std::int32_t dstHeight, floa
   order.shrinkOnly = moreSettings.shrinkOnly;
   order.stripLocation = moreSettings.stripLocation;
   order.resizeQuality = settings.ResizeQuality;
+  order.threads = threads;
   order.jpegQuality = settings.JpegQuality;
   readMetadata(order);
   return order;

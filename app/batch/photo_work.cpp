@@ -11,6 +11,7 @@
 #include <chrono>
 #include <cstring>
 #include <filesystem>
+#include <optional>
 #include <span>
 #include <stdexcept>
 #include <thread>
@@ -38,6 +39,13 @@ class JobFailure : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
 };
+
+void requireJpegSides(PictureSize size) {
+  if (size.width > kLargestJpegSide || size.height > kLargestJpegSide)
+    throw JobFailure("the resized picture (" + std::to_string(size.width) + " x " +
+                     std::to_string(size.height) + " pixels) would be larger than a JPEG file can hold (" +
+                     std::to_string(kLargestJpegSide) + " pixels a side)");
+}
 
 gdi::HDC dcOf(std::intptr_t picture) { return reinterpret_cast<gdi::HDC>(engine::cpic_getHDC(picture)); }
 
@@ -116,8 +124,14 @@ class PhotoWorker {
   void run(PhotoWork& work);
 
  private:
-  void load(PhotoWork& work);
+  bool loadsAtOutputSize() const;
+  bool profileConvertsPixels() const;
+  void runAtOutputSize(PhotoWork& work);
+  static std::int32_t planLoad(void* context, std::int32_t storedWidth, std::int32_t storedHeight,
+                               cpic_LoadPlan* plan);
+  void plan(PictureSize stored, PhotoOutput& output, cpic_LoadPlan& plan);
   std::int32_t turnCodeFor(PictureSize stored) const;
+  void load(PhotoWork& work);
   void turnUpright(std::int32_t code);
   void applyProfile(PhotoWork& work);
   bool convertToSrgb(PhotoWork& work, const char* whenNot);
@@ -141,6 +155,7 @@ class PhotoWorker {
 };
 
 void PhotoWorker::run(PhotoWork& work) {
+  if (loadsAtOutputSize()) return runAtOutputSize(work);
   load(work);
   // Every size is taken from the photo as it will stand once turned, so that a portrait stored
   // sideways keeps its resolution.
@@ -171,6 +186,88 @@ PhotoOutput PhotoWorker::makeOutput(PhotoWork& work, PictureSize target, bool la
   return output;
 }
 
+// One size, and no colour conversion of the whole picture: the engine loads the photo straight at
+// its output size (a JPEG that the box stage reduces is never held at full size), with the same
+// pixels as the load, turn, crop and resampling one after the other.
+bool PhotoWorker::loadsAtOutputSize() const {
+  return order_.moreSizes.empty() && !profileConvertsPixels() && engine::hasLoadResampled();
+}
+
+// The photo's pixels go through its profile: an RGB one on request, a grey one always, a CMYK
+// JPEG's inks always (applyProfile).
+bool PhotoWorker::profileConvertsPixels() const {
+  if (order_.icc.empty()) return false;
+  switch (ProfileSpaceOf(order_.icc)) {
+    case ProfileSpace::Rgb: return order_.convertToSrgb;
+    case ProfileSpace::Grey: return true;
+    case ProfileSpace::Cmyk: return order_.loadInks;
+    case ProfileSpace::Other: return false;
+  }
+  return false;
+}
+
+// What the planner (called inside the load) needs, and what it leaves behind.
+struct LoadPlanning {
+  PhotoWorker* worker;
+  PhotoOutput* output;
+  std::string failure;  // why the plan was refused
+};
+
+void PhotoWorker::runAtOutputSize(PhotoWork& work) {
+  PhotoOutput output;
+  LoadPlanning planning{this, &output, {}};
+  resized_.reset(engine::cpic_loadResampled(order_.source.c_str(), &PhotoWorker::planLoad, &planning));
+  std::string message = engine::cpic_lastLoadMessage();
+  if (!planning.failure.empty()) throw JobFailure(planning.failure);
+  if (!holdsPixels(resized_.get()))
+    throw JobFailure(message.empty() ? whyUnreadable(order_.source) : unreadableReason(message));
+  work.loadWarning = message;
+  if (!order_.icc.empty()) applyProfile(work);  // only says whether the profile goes into the copy
+  encode(work, output);
+  work.outputs.push_back(std::move(output));
+}
+
+// Called by the engine once the stored size is known; nothing may be thrown back through it.
+std::int32_t PhotoWorker::planLoad(void* context, std::int32_t storedWidth, std::int32_t storedHeight,
+                                   cpic_LoadPlan* plan) {
+  auto& planning = *static_cast<LoadPlanning*>(context);
+  try {
+    planning.worker->plan({storedWidth, storedHeight}, *planning.output, *plan);
+    return 1;
+  } catch (const std::exception& failure) {
+    planning.failure = failure.what();
+    return 0;
+  }
+}
+
+// The steps of the whole-picture way, worked out on sizes alone: the turn, the target from the
+// photo as it will stand upright, the size limit within the target, the crop band and the fit.
+void PhotoWorker::plan(PictureSize stored, PhotoOutput& output, cpic_LoadPlan& plan) {
+  const TargetSize size = order_.sizes().front();
+  const std::int32_t code = turnCodeFor(stored);
+  turned_ = code != 0;
+  const PictureSize upright = UprightSize(stored, code);
+  output.target = TargetFor(upright, size.dstWidth, size.dstHeight, size.dstPrcnt);
+  if (order_.shrinkOnly && upright.width <= output.target.width && upright.height <= output.target.height)
+    output.target = upright;
+  std::optional<CropBand> band = order_.autoCrop ? CropBandFor(upright, output.target) : std::nullopt;
+  output.output = FitInto(band ? band->size : upright, output.target);
+  requireJpegSides(output.output);
+  plan.orientationCode = code;
+  if (band) plan.cropLeft = band->left, plan.cropTop = band->top;
+  if (band) plan.cropWidth = band->size.width, plan.cropHeight = band->size.height;
+  plan.width = output.output.width;
+  plan.height = output.output.height;
+  plan.mode = order_.resizeQuality;
+  plan.threads = order_.threads;
+}
+
+// The Exif orientation the photo is turned by; the landscape mode turns portraits a quarter.
+std::int32_t PhotoWorker::turnCodeFor(PictureSize stored) const {
+  if (order_.turnPortraits) return stored.height > stored.width ? kQuarterTurnClockwise : 0;
+  return order_.turnCode;
+}
+
 void PhotoWorker::load(PhotoWork& work) {
   // Paths are UTF-8 on both sides of the engine, so the name crosses unchanged.
   source_.reset(order_.loadInks ? engine::cpic_loadInks(order_.source.c_str())
@@ -179,12 +276,6 @@ void PhotoWorker::load(PhotoWork& work) {
   if (!holdsPixels(source_.get()))
     throw JobFailure(message.empty() ? whyUnreadable(order_.source) : unreadableReason(message));
   work.loadWarning = message;
-}
-
-// The Exif orientation the photo is turned by; the landscape mode turns portraits a quarter.
-std::int32_t PhotoWorker::turnCodeFor(PictureSize stored) const {
-  if (order_.turnPortraits) return stored.height > stored.width ? kQuarterTurnClockwise : 0;
-  return order_.turnCode;
 }
 
 void PhotoWorker::turnUpright(std::int32_t code) {
@@ -260,11 +351,7 @@ OwnedPicture PhotoWorker::cropToTarget(PictureSize target, bool lastSize) {
 // thread waits for it.
 void PhotoWorker::resample(std::intptr_t from, PhotoOutput& output, bool lastSize) {
   output.output = FitInto(sizeOf(from), output.target);
-  if (output.output.width > kLargestJpegSide || output.output.height > kLargestJpegSide)
-    throw JobFailure("the resized picture (" + std::to_string(output.output.width) + " x " +
-                     std::to_string(output.output.height) +
-                     " pixels) would be larger than a JPEG file can hold (" +
-                     std::to_string(kLargestJpegSide) + " pixels a side)");
+  requireJpegSides(output.output);
   resized_.reset(createPicture(output.output, "resized picture"));
   if (engine::imgResample_Threaded(order_.slot, from, resized_.get(), order_.resizeQuality) == 0)
     throw JobFailure("the resampling thread could not be started");

@@ -5,6 +5,7 @@
 #include <functional>
 #include <map>
 
+#include "formats/format_table.h"
 #include "settings/more_settings.h"
 #include "settings/settings.h"
 #include "settings/target_size.h"
@@ -215,9 +216,9 @@ std::string UsageText() {
        lumivex --batch [OPTIONS] FILE|FOLDER...   resize without a window
        lumivex --help | --version
 
-Writes a resized JPEG copy of every image (.jpg, .jpeg, .bmp, .gif, .wdp, .hdp, .png, .webp, .tif,
-.tiff, .heic, .heif, .avif) named or found in the folders named. Settings come from lumivex.cfg;
-each option overrides one for this run only (nothing is saved).
+Writes a resized JPEG copy of every image named or found in the folders named. Settings come
+from lumivex.cfg; each option overrides one for this run only (nothing is saved).
+Images: )" + corvale::extensionList(", ") + R"(
 
 Options of --batch:
   -s, --size SIZE           target size: WIDTHxHEIGHT (a 0 keeps the photo's size), WIDTHx or

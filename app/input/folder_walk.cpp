@@ -5,6 +5,7 @@
 #include <cctype>
 #include <filesystem>
 
+#include "formats/format_table.h"
 #include "input/natural_order.h"
 #include "input/own_output_folders.h"
 #include "settings/settings.h"
@@ -102,14 +103,7 @@ void PendingFiles::removeServed(std::int32_t served) {
 }
 
 bool IsSupportedImage(const std::string& name) {
-  if (name.size() < 3) return false;
-  std::string lower = name;
-  std::transform(lower.begin(), lower.end(), lower.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  for (const char* extension : {".jpeg", ".jpg", ".bmp", ".gif", ".hdp", ".wdp", ".png", ".webp", ".tif",
-                                ".tiff", ".heic", ".heif", ".avif"})
-    if (endsWith(lower, extension)) return true;
-  return false;
+  return name.size() >= 3 && corvale::formatOfName(name) != nullptr;
 }
 
 std::vector<WalkProblem> PendingFiles::takeProblems() {

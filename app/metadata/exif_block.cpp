@@ -39,14 +39,7 @@ bool CExif::LoadFromJPEG(const std::string& path) {
     readError_ = metadata.errorText;
     return false;
   }
-  switch (metadata.container) {
-    case MetadataContainer::Gif:
-    case MetadataContainer::Bmp:
-    case MetadataContainer::Unknown:
-      return false;
-    default:
-      break;
-  }
+  if (metadata.container == MetadataContainer::None || metadata.container == MetadataContainer::Bmp) return false;
   bool found = !metadata.exif.empty();
   hold(std::move(metadata.exif));
   return found;

@@ -43,7 +43,10 @@ class SegmentScanner {
 
   void run() {
     std::rewind(file_);
-    if (byte() != 0xFF || byte() != kSoi) return;
+    if (byte() != 0xFF || byte() != kSoi) {  // named as a JPEG, but not one
+      out_.container = MetadataContainer::None;
+      return;
+    }
     while (!ended_) {
       int marker = nextMarker();
       if (marker < 0 || marker == kSos || marker == kEoi) break;

@@ -53,20 +53,6 @@ File openRegularFile(const std::string& path, PhotoMetadata& result) {
   return file;
 }
 
-bool startsWith(std::span<const std::uint8_t> head, std::size_t at, std::string_view text) {
-  return head.size() >= at + text.size() &&
-         std::equal(text.begin(), text.end(), head.begin() + static_cast<std::ptrdiff_t>(at),
-                     [](char c, std::uint8_t b) { return static_cast<std::uint8_t>(c) == b; });
-}
-
-// The major brands of HEIF files with HEVC or AV1 images (ISO/IEC 23008-12 annex B, the AV1
-// image file format), as the file type box at the file's start names them.
-bool isHeifBrand(std::span<const std::uint8_t> head) {
-  for (std::string_view brand : {"heic", "heix", "heim", "heis", "hevc", "hevx", "mif1", "msf1", "avif", "avis"})
-    if (startsWith(head, 8, brand)) return true;
-  return false;
-}
-
 void readContainer(std::FILE* file, PhotoMetadata& result) {
   switch (result.container) {
     case MetadataContainer::Jpeg: return ReadJpegMetadata(file, result);
@@ -75,32 +61,25 @@ void readContainer(std::FILE* file, PhotoMetadata& result) {
     case MetadataContainer::Tiff: return ReadTiffMetadata(file, result);
     case MetadataContainer::Heif: return ReadHeifMetadata(file, result);
     case MetadataContainer::Bmp: return ReadBmpMetadata(file, result);
-    case MetadataContainer::Gif:
-    case MetadataContainer::Unknown: return;
+    case MetadataContainer::None: return;
   }
 }
 
 }  // namespace
 
-MetadataContainer MetadataContainerOf(std::span<const std::uint8_t> head) {
-  using namespace std::string_view_literals;
-  if (startsWith(head, 0, "\xFF\xD8"sv)) return MetadataContainer::Jpeg;
-  if (startsWith(head, 0, "\x89PNG\r\n\x1A\n"sv)) return MetadataContainer::Png;
-  if (startsWith(head, 0, "RIFF"sv) && startsWith(head, 8, "WEBP"sv)) return MetadataContainer::Webp;
-  if (startsWith(head, 0, "II*\0"sv) || startsWith(head, 0, "MM\0*"sv)) return MetadataContainer::Tiff;
-  if (startsWith(head, 4, "ftyp"sv) && isHeifBrand(head)) return MetadataContainer::Heif;
-  if (startsWith(head, 0, "GIF8"sv)) return MetadataContainer::Gif;
-  if (startsWith(head, 0, "BM"sv)) return MetadataContainer::Bmp;
-  return MetadataContainer::Unknown;
+MetadataContainer MetadataContainerOf(std::span<const std::uint8_t> head, const std::string& path) {
+  const corvale::ImageFormat* format = corvale::formatOfContent(head);
+  if (!format) format = corvale::formatOfName(path);
+  return format ? format->container : MetadataContainer::None;
 }
 
 PhotoMetadata ReadPhotoMetadata(const std::string& path) {
   PhotoMetadata result;
   File file = openRegularFile(path, result);
   if (!file) return result;
-  std::uint8_t head[12] = {};
+  std::uint8_t head[corvale::kSignatureBytes] = {};
   std::size_t got = std::fread(head, 1, sizeof head, file.get());
-  result.container = MetadataContainerOf(std::span<const std::uint8_t>(head, got));
+  result.container = MetadataContainerOf(std::span<const std::uint8_t>(head, got), path);
   errno = 0;
   readContainer(file.get(), result);
   if (std::ferror(file.get())) return failure(MetadataRead::ReadError, errno ? errno : EIO);

@@ -5,7 +5,7 @@
 //   TIFF       IFD0 with its Exif and GPS IFDs built into a block, tag 700 XMP, tag 34675 ICC
 //   HEIF/AVIF  the primary image's Exif and XMP items and its colr profile (heif_metadata.h)
 //   BMP        a version 5 header's embedded profile
-//   GIF        none
+//   others     none
 // The Exif block always comes as an APP1 payload ("Exif\0\0" and the TIFF structure), so the rest
 // of the batch treats every source as it treats a JPEG's. Problems are answered as values; nothing
 // here speaks to the user.
@@ -16,10 +16,13 @@
 #include <string>
 #include <vector>
 
+#include "formats/format_table.h"
+
 namespace lumivex {
 
-// Where a file keeps its metadata, told by its first bytes (never by its name).
-enum class MetadataContainer { Jpeg, Png, Webp, Tiff, Heif, Gif, Bmp, Unknown };
+// Where a file keeps its metadata, as the table of formats says for its content (its name only
+// when no format's signature matches, as for the engine's choice of reader).
+using MetadataContainer = corvale::MetadataContainer;
 
 enum class MetadataRead {
   Read,       // the file was read; each block may still be missing
@@ -30,7 +33,7 @@ enum class MetadataRead {
 struct PhotoMetadata {
   MetadataRead outcome = MetadataRead::Read;
   std::string errorText;  // the system's description of a failure
-  MetadataContainer container = MetadataContainer::Unknown;
+  MetadataContainer container = MetadataContainer::None;
   std::vector<std::uint8_t> exif;  // APP1 payload with its identifier; empty for none
   std::vector<std::uint8_t> xmp;   // the XMP packet itself; empty for none
   // A JPEG's extended XMP (the part of a large packet carried in further APP1 segments), whole,
@@ -44,8 +47,8 @@ struct PhotoMetadata {
   int jpegComponents = 0;  // a JPEG frame's component count: 1 grey, 3 colour, 4 CMYK or YCCK
 };
 
-// The container that a file's first bytes (twelve are enough) name.
-MetadataContainer MetadataContainerOf(std::span<const std::uint8_t> head);
+// The container of a file with these first bytes (corvale::kSignatureBytes are enough) and name.
+MetadataContainer MetadataContainerOf(std::span<const std::uint8_t> head, const std::string& path);
 
 // Opens `path` once (without blocking, a regular file only) and reads all of its metadata.
 PhotoMetadata ReadPhotoMetadata(const std::string& path);

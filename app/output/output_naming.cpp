@@ -5,6 +5,7 @@
 #include <cctype>
 #include <limits>
 
+#include "formats/format_table.h"
 #include "settings/settings.h"
 #include "utilities/utilities.h"
 
@@ -22,23 +23,19 @@ std::string lowerCase(std::string text) {
   return text;
 }
 
-// ".jpeg" (any case) is written ".jpeg", and the five-character non-JPEG extensions (".webp",
-// ".tiff", ".heic", ".heif", ".avif") become ".jpg"; otherwise the last four characters are the
-// extension, kept as they are, except the non-JPEG sources, whose output is a JPEG and so ends in
-// ".jpg".
-// A name shorter than an extension has none; its output is a JPEG as well.
+// A name whose extension names a format of the table keeps a JPEG's own extension (its four
+// letters as they are written, ".jpeg" in lower case) and writes every other format's copy as
+// ".jpg", since the copy is a JPEG. Any other name keeps its last four characters as the
+// extension; a name shorter than an extension has none, and its copy ends in ".jpg".
 SplitName splitSourceName(const std::string& name) {
-  std::string lastFive = name.size() >= 5 ? lowerCase(name.substr(name.size() - 5)) : std::string();
-  if (lastFive == ".jpeg") return {name.substr(0, name.size() - 5), ".jpeg"};
-  for (const char* longer : {".webp", ".tiff", ".heic", ".heif", ".avif"})
-    if (lastFive == longer) return {name.substr(0, name.size() - 5), ".jpg"};
+  std::string_view extension = corvale::knownExtensionOf(name);
+  std::string base = name.substr(0, name.size() - extension.size());
+  if (const corvale::ImageFormat* format = corvale::formatOfName(name)) {
+    if (format->container != corvale::MetadataContainer::Jpeg) return {base, ".jpg"};
+    return {base, extension.size() == 4 ? std::string(extension) : lowerCase(std::string(extension))};
+  }
   if (name.size() < 4) return {name, ".jpg"};
-  std::string extension = name.substr(name.size() - 4);
-  std::string lower = lowerCase(extension);
-  if (lower == ".gif" || lower == ".bmp" || lower == ".wdp" || lower == ".hdp" || lower == ".png" ||
-      lower == ".tif")
-    extension = ".jpg";
-  return {name.substr(0, name.size() - 4), extension};
+  return {name.substr(0, name.size() - 4), name.substr(name.size() - 4)};
 }
 
 // Every occurrence, left to right; the inserted text is not searched again.

@@ -12,6 +12,7 @@
 #include <iterator>
 #include <optional>
 
+#include "files/new_file.h"
 #include "settings/settings_file.h"
 #include "settings/settings_normalise.h"
 #include "utilities/utilities.h"
@@ -72,40 +73,23 @@ std::vector<std::string> resolutionEntries(const std::string& text) {
   return entries;
 }
 
-bool writeAll(int fd, const std::string& bytes) {
-  std::size_t done = 0;
-  while (done < bytes.size()) {
-    ssize_t written = write(fd, bytes.data() + done, bytes.size() - done);
-    if (written < 0 && errno == EINTR) continue;
-    if (written <= 0) return false;
-    done += static_cast<std::size_t>(written);
-  }
-  return true;
-}
-
-void syncFolder(const std::string& folder) {
-  int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY);
-  if (fd < 0) return;
-  fsync(fd);
-  close(fd);
-}
-
-// The new text goes to a temporary file beside the old one and replaces it only once it is
-// complete and on disk, so a failure half-way (a full disk, a lost folder) keeps the old file.
+// The new text replaces the old file in one step, through the same atomic write as the photos'
+// copies, so a failure half-way (a full disk, a lost folder) keeps the old file. A settings file
+// kept as a symbolic link (as dot-file managers do) stays a link: the file it points to is replaced.
 bool replaceFileContents(const std::string& folder, const std::string& name, const std::string& bytes) {
-  std::string target = folder + name;
-  std::string temporary = folder + "." + name + ".tmp-" + std::to_string(getpid());
-  unlink(temporary.c_str());
-  int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-  if (fd < 0) return false;
-  bool written = writeAll(fd, bytes) && fsync(fd) == 0;
-  written = close(fd) == 0 && written;
-  if (!written || rename(temporary.c_str(), target.c_str()) != 0) {
-    unlink(temporary.c_str());
+  std::error_code error;
+  std::filesystem::path target = folder + name;
+  if (std::filesystem::is_symlink(target, error)) {
+    std::filesystem::path resolved = std::filesystem::canonical(target, error);
+    if (!error) target = resolved;
+  }
+  try {
+    writeNewFile(target.string(), std::vector<std::uint8_t>(bytes.begin(), bytes.end()),
+                 ExistingFile::Replace, Durability::Now);
+    return true;
+  } catch (const std::system_error&) {
     return false;
   }
-  syncFolder(folder);
-  return true;
 }
 
 }  // namespace

@@ -1,12 +1,14 @@
-// The choice of reader: the path's last four characters, lower-cased, and nothing else. File
-// contents are never sniffed, so a JPEG named .bmp goes to the BMP reader and is refused there.
+// The choice of reader: the file's content first, so that a JPEG saved as "photo.png" (as many web
+// pages hand them out) is read as the JPEG it is; the name's extension only when no format's
+// signature matches, so that a damaged file still meets the reader that can say what is wrong
+// with it. The file is read once, here, and every reader parses it from memory.
 // What the reader said about the file is kept for the calling thread until its next load.
-#include <cctype>
-#include <cstring>
+#include <cstdint>
 #include <string>
 
+#include "formats/format_table.h"
 #include "picture/picture.h"
-#include "readers/readers.h"
+#include "picture/source_file.h"
 
 namespace corvale {
 
@@ -15,40 +17,50 @@ namespace {
 // Each worker thread loads its own photos, so each keeps its own message.
 thread_local std::string lastMessage;
 
-constexpr const char* kUnknownExtension = "has no picture extension this engine reads";
+// No reader needs more than this; a larger file is refused before it is read.
+constexpr std::uint64_t kMaxSourceFileBytes = std::uint64_t{1} << 31;
 
-std::string readByExtension(const char* path, Picture& picture, gdi::HDC referenceDc) {
-  std::size_t length = path ? std::strlen(path) : 0;
-  if (length == 0) return "has no name";
-  if (length < 4) return kUnknownExtension;
-  std::string tail(path + length - 4);
-  for (char& c : tail) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  if (tail == ".jpg" || tail == "jpeg") return readJpegFile(path, referenceDc, picture);
-  if (tail == ".bmp") return readBmpFile(path, referenceDc, picture);
-  if (tail == ".gif") return readGifFile(path, referenceDc, picture);
-  if (tail == ".wdp" || tail == ".hdp") return readHdPhotoFile(path, referenceDc, picture);
-  if (tail == ".png") return readPngFile(path, referenceDc, picture);
-  if (tail == "webp") return readWebpFile(path, referenceDc, picture);
-  if (tail == ".tif" || tail == "tiff") return readTiffFile(path, referenceDc, picture);
-  if (tail == "heic" || tail == "heif" || tail == "avif") return readHeifFile(path, referenceDc, picture);
-  return kUnknownExtension;
+constexpr const char* kNotAPicture = "is not a picture this engine reads";
+
+std::string readChosenReader(const char* path, Picture& picture, gdi::HDC referenceDc) {
+  SourceFile source = readSourceFile(path);
+  if (!source.failure.empty()) return source.failure;
+  return source.format->read(source.file.bytes, referenceDc, picture);
 }
 
 }  // namespace
 
+SourceFile readSourceFile(const char* path) {
+  SourceFile source;
+  if (!path || !*path) {
+    source.failure = "has no name";
+    return source;
+  }
+  source.file = readFileBytes(path, kMaxSourceFileBytes);
+  source.failure = source.file.failure;
+  if (!source.failure.empty()) return source;
+  source.format = formatOfContent(source.file.bytes);
+  if (!source.format) source.format = formatOfName(path);
+  if (!source.format || !source.format->read) source.failure = kNotAPicture;
+  return source;
+}
+
 void loadPictureFile(const char* path, Picture& picture, gdi::HDC referenceDc) {
   releasePicture(picture);
-  lastMessage = readByExtension(path, picture, referenceDc);
+  lastMessage = readChosenReader(path, picture, referenceDc);
   // A reader that gave up without saying why still leaves a reason behind.
   if (picture.empty() && lastMessage.empty()) lastMessage = "cannot be decoded";
 }
 
 void loadJpegInks(const char* path, Picture& picture) {
   releasePicture(picture);
-  lastMessage = readJpegFile(path, nullptr, picture, CmykPixels::Inks);
+  SourceFile source = readSourceFile(path);
+  lastMessage = source.failure.empty() ? readJpegInks(source.file.bytes, picture) : source.failure;
   if (picture.empty() && lastMessage.empty()) lastMessage = "cannot be decoded";
 }
 
 const char* lastLoadMessage() { return lastMessage.c_str(); }
+
+void keepLoadMessage(const std::string& message) { lastMessage = message; }
 
 }  // namespace corvale

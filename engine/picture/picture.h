@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "platform/gdi.h"
 
@@ -30,8 +31,9 @@ void allocatePictureToFill(Picture& picture, std::int32_t width, std::int32_t he
 // Frees the bitmap and the device context and empties the picture.
 void releasePicture(Picture& picture);
 
-// Reads an image file into `picture`, choosing the reader by the path's last four characters.
-// The picture is empty when the extension is unknown or the file cannot be read.
+// Reads an image file into `picture`, choosing the reader by the file's content (the table of
+// formats), by its extension when no signature matches. The picture is empty when no format reads
+// the file or it cannot be read.
 void loadPictureFile(const char* path, Picture& picture, gdi::HDC referenceDc);
 
 // Reads a JPEG file whatever its name, a CMYK or YCCK file's four inks kept in the pixels' four
@@ -42,6 +44,10 @@ void loadJpegInks(const char* path, Picture& picture);
 // came out empty, or the decoder's warnings when it loaded damaged. Valid until the thread's next
 // load.
 const char* lastLoadMessage();
+
+// Makes `message` the calling thread's last load message, for a load that does not go through
+// loadPictureFile alone.
+void keepLoadMessage(const std::string& message);
 
 // Pointer to pixel (x, y); the caller keeps x and y inside the picture.
 inline std::uint8_t* pixelAt(const Picture& p, std::int32_t x, std::int32_t y) {

@@ -14,7 +14,6 @@ namespace corvale {
 
 namespace {
 
-constexpr std::uint64_t kMaxBmpFileBytes = std::uint64_t{1} << 31;
 constexpr std::uint32_t kHeadersSize = 54;
 constexpr std::uint32_t kInfoHeaderSize = 40;
 // An RLE8 run of two bytes paints at most 255 pixels: no file of run data codes more than 128
@@ -170,13 +169,6 @@ std::string readBmpBytes(Bytes bytes, gdi::HDC referenceDc, Picture& picture) {
   if (h.bitCount == 24 && h.compression == 0) return readUncompressed24(in, h, referenceDc, picture);
   if (h.bitCount == 8 && h.compression == 1) return readRle8(in, h, referenceDc, picture);
   return unsupportedLayout(h);
-}
-
-std::string readBmpFile(const char* path, gdi::HDC referenceDc, Picture& picture) {
-  releasePicture(picture);
-  FileBytes file = readFileBytes(path, kMaxBmpFileBytes);
-  if (!file.failure.empty()) return file.failure;
-  return readBmpBytes(file.bytes, referenceDc, picture);
 }
 
 }  // namespace corvale

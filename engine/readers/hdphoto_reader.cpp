@@ -34,8 +34,6 @@ constexpr auto kBaseTimeLimit = std::chrono::seconds(20);
 constexpr std::uint64_t kMaxPictureBytes = std::uint64_t{1} << 31;
 // Room for jxrlib's own tables beside the pixel buffer, in a child limited in address space.
 constexpr std::uint64_t kChildMemoryMargin = std::uint64_t{1} << 30;
-constexpr std::uint64_t kMaxHdPhotoFileBytes = std::uint64_t{1} << 31;
-
 // What the child found when it opened the file.
 enum class OpenStatus : std::uint32_t {
   kOpened,
@@ -189,13 +187,6 @@ std::string readHdPhotoBytes(Bytes bytes, gdi::HDC referenceDc, Picture& picture
   if (readRows(child, size, picture)) return {};
   releasePicture(picture);
   return "is damaged: the HD Photo decoder stopped";
-}
-
-std::string readHdPhotoFile(const char* path, gdi::HDC referenceDc, Picture& picture) {
-  releasePicture(picture);
-  FileBytes file = readFileBytes(path, kMaxHdPhotoFileBytes);
-  if (!file.failure.empty()) return file.failure;
-  return readHdPhotoBytes(file.bytes, referenceDc, picture);
 }
 
 }  // namespace corvale

@@ -25,7 +25,6 @@ namespace corvale {
 
 namespace {
 
-constexpr std::uint64_t kMaxHeifFileBytes = std::uint64_t{1} << 31;
 // libheif refuses images of more than this squared pixels, just above kMaxPicturePixels.
 constexpr int kMaxHeifSide = 23171;
 
@@ -185,13 +184,6 @@ std::string readHeifBytes(Bytes bytes, gdi::HDC referenceDc, Picture& picture) {
     }
   }
   return {};
-}
-
-std::string readHeifFile(const char* path, gdi::HDC referenceDc, Picture& picture) {
-  releasePicture(picture);
-  FileBytes file = readFileBytes(path, kMaxHeifFileBytes);
-  if (!file.failure.empty()) return file.failure;
-  return readHeifBytes(file.bytes, referenceDc, picture);
 }
 
 }  // namespace corvale

@@ -4,8 +4,8 @@
 // its size (23000 x 23000)"); the decoder's complaints when the picture loaded but damaged. The
 // texts start in lower case and never name the file: the caller puts the name in front.
 //
-// Every reader also takes the file's bytes from memory, which is what the path readers do once
-// they have read the file, and what the fuzzers call directly.
+// Every reader parses the file's bytes from memory: the load reads the file once and asks the table
+// of formats (formats/format_table.h) which reader takes it; the fuzzers call them directly.
 #pragma once
 
 #include <cstdint>
@@ -18,24 +18,11 @@ namespace corvale {
 
 using Bytes = std::span<const std::uint8_t>;
 
-// What a CMYK or YCCK JPEG file's pixels become: RGB by Adobe's inverted convention, or its four
-// inks as stored (inverted, cyan in the first byte), for a caller that converts them through the
-// file's own colour profile.
-enum class CmykPixels { Rgb, Inks };
-
-std::string readJpegFile(const char* path, gdi::HDC referenceDc, Picture& picture,
-                         CmykPixels cmyk = CmykPixels::Rgb);
-std::string readBmpFile(const char* path, gdi::HDC referenceDc, Picture& picture);
-std::string readGifFile(const char* path, gdi::HDC referenceDc, Picture& picture);
-std::string readHdPhotoFile(const char* path, gdi::HDC referenceDc, Picture& picture);
-std::string readPngFile(const char* path, gdi::HDC referenceDc, Picture& picture);
-std::string readWebpFile(const char* path, gdi::HDC referenceDc, Picture& picture);
-std::string readTiffFile(const char* path, gdi::HDC referenceDc, Picture& picture);
-// HEIC, HEIF and AVIF: one container, two codecs.
-std::string readHeifFile(const char* path, gdi::HDC referenceDc, Picture& picture);
-
-std::string readJpegBytes(Bytes bytes, gdi::HDC referenceDc, Picture& picture,
-                          CmykPixels cmyk = CmykPixels::Rgb);
+std::string readJpegBytes(Bytes bytes, gdi::HDC referenceDc, Picture& picture);
+// A CMYK or YCCK JPEG file's four inks as it stores them (Adobe's inverted convention, cyan in the
+// pixel's first byte), for a caller that turns them into RGB through the file's own colour
+// profile; any other JPEG file reads as readJpegBytes reads it.
+std::string readJpegInks(Bytes bytes, Picture& picture);
 std::string readBmpBytes(Bytes bytes, gdi::HDC referenceDc, Picture& picture);
 std::string readGifBytes(Bytes bytes, gdi::HDC referenceDc, Picture& picture);
 std::string readHdPhotoBytes(Bytes bytes, gdi::HDC referenceDc, Picture& picture);

@@ -15,8 +15,6 @@ namespace corvale {
 
 namespace {
 
-constexpr std::uint64_t kMaxWebpFileBytes = std::uint64_t{1} << 31;
-
 std::string statusFailure(VP8StatusCode status) {
   switch (status) {
     case VP8_STATUS_NOT_ENOUGH_DATA:
@@ -121,13 +119,6 @@ std::string readWebpBytes(Bytes bytes, gdi::HDC referenceDc, Picture& picture) {
   }
   if (!failure.empty()) releasePicture(picture);
   return failure;
-}
-
-std::string readWebpFile(const char* path, gdi::HDC referenceDc, Picture& picture) {
-  releasePicture(picture);
-  FileBytes file = readFileBytes(path, kMaxWebpFileBytes);
-  if (!file.failure.empty()) return file.failure;
-  return readWebpBytes(file.bytes, referenceDc, picture);
 }
 
 }  // namespace corvale

@@ -85,7 +85,7 @@ class RecordingObserver : public BatchObserver {
     ended.push_back(report.source);
     BatchObserver::photoEnded(report);
   }
-  bool memoryIsShort() override { return memoryShort; }
+  bool memoryIsShort(std::int64_t) override { return memoryShort; }
 
   std::vector<std::string> statuses;
   std::vector<double> progress;

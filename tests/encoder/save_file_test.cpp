@@ -14,9 +14,9 @@
 
 #include "encoder/cjpeg.h"
 #include "encoder/jpeg_oracle.h"
-#include "output/named_temporary_file.h"
-#include "output/new_file.h"
-#include "output/unnamed_temporary_file.h"
+#include "files/named_temporary_file.h"
+#include "files/new_file.h"
+#include "files/unnamed_temporary_file.h"
 #include "support/test_files.h"
 
 namespace lumivex {

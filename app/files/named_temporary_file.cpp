@@ -1,6 +1,6 @@
 // Writing through a named hidden temporary file, then a rename: one that refuses to replace when
 // the existing file is kept, a plain (atomic, replacing) rename otherwise.
-#include "output/named_temporary_file.h"
+#include "files/named_temporary_file.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -9,8 +9,8 @@
 #include <cstdio>
 #include <optional>
 
-#include "output/new_file_steps.h"
-#include "output/temporary_file_cleanup.h"
+#include "files/new_file_steps.h"
+#include "files/temporary_file_cleanup.h"
 
 namespace lumivex::new_file {
 

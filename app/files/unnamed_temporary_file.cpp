@@ -2,7 +2,7 @@
 // name through /proc/self/fd. A link never replaces an entry, which is exactly what keeping an
 // existing file needs; to replace one, the file is linked to a hidden name first and renamed over
 // the old file, so that the name holds the old file or the new one at every moment.
-#include "output/unnamed_temporary_file.h"
+#include "files/unnamed_temporary_file.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -11,7 +11,7 @@
 #include <cerrno>
 #include <fstream>
 
-#include "output/new_file_steps.h"
+#include "files/new_file_steps.h"
 
 namespace lumivex::new_file {
 

@@ -1,7 +1,7 @@
 // The list of temporary files in progress lives in fixed slots so that a signal handler can walk it
 // without allocating or locking: each slot's state is a lock-free atomic, claimed by compare and
 // exchange, and its path is only read while the state says it is complete.
-#include "output/temporary_file_cleanup.h"
+#include "files/temporary_file_cleanup.h"
 
 #include <limits.h>
 #include <signal.h>

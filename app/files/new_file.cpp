@@ -1,5 +1,5 @@
 // New files: the unnamed way where the file system has it, the named way elsewhere.
-#include "output/new_file.h"
+#include "files/new_file.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -8,9 +8,9 @@
 #include <cerrno>
 #include <optional>
 
-#include "output/named_temporary_file.h"
-#include "output/new_file_steps.h"
-#include "output/unnamed_temporary_file.h"
+#include "files/named_temporary_file.h"
+#include "files/new_file_steps.h"
+#include "files/unnamed_temporary_file.h"
 
 namespace lumivex {
 

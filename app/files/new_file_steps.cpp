@@ -1,5 +1,5 @@
 // Steps shared by the two ways of writing a new file.
-#include "output/new_file_steps.h"
+#include "files/new_file_steps.h"
 
 #include <fcntl.h>
 #include <limits.h>

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "output/new_file.h"
+#include "files/new_file.h"
 
 namespace lumivex::new_file {
 
