@@ -10,18 +10,18 @@
 #include <stdexcept>
 #include <system_error>
 
+#include "files/new_file.h"
 #include "metadata/colour_profile.h"
 #include "metadata/exif_block.h"
 #include "metadata/exif_constants.h"
 #include "metadata/photo_metadata.h"
-#include "settings/more_settings.h"
-#include "output/output_naming.h"
 #include "output/destination_folder.h"
+#include "output/output_naming.h"
+#include "settings/more_settings.h"
 #include "settings/settings.h"
 #include "settings/target_size.h"
 #include "utilities/user_prompts.h"
 #include "utilities/utilities.h"
-#include "files/new_file.h"
 
 namespace lumivex {
 
@@ -139,7 +139,8 @@ void CWorker::readMetadata(PhotoOrder& order) {
     if (byExif || settings.CopyExif) userPrompts().notice(ExifReadErrorNotice(FileN, metadata.errorText));
     return;
   }
-  if (!metadata.exif.empty() && (byExif || settings.CopyExif)) takeExif(order, std::move(metadata.exif), byExif);
+  if (!metadata.exif.empty() && (byExif || settings.CopyExif))
+    takeExif(order, std::move(metadata.exif), byExif);
   order.turnedByReader = metadata.turnedByReader;
   if (wantIcc) order.icc = std::move(metadata.icc);
   order.convertToSrgb = moreSettings.profile == ProfileMode::ConvertToSrgb;
@@ -274,7 +275,8 @@ std::string CWorker::avoidOwnOutputs(FinishedPhoto& photo, const std::string& pa
   if (!ledger || !ledger->wroteItself(path)) return path;
   std::string freePath = freeNameBeside(path);
   bool samePhoto = std::find(photo.written.begin(), photo.written.end(), path) != photo.written.end();
-  photo.note = "written as " + FileNameOf(freePath) + ": " + FileNameOf(path) + " was written by this run from " +
+  photo.note = "written as " + FileNameOf(freePath) + ": " + FileNameOf(path) +
+               " was written by this run from " +
                (samePhoto ? "another size of this photo" : "another photo");
   return freePath;
 }

@@ -198,10 +198,14 @@ bool PhotoWorker::loadsAtOutputSize() const {
 bool PhotoWorker::profileConvertsPixels() const {
   if (order_.icc.empty()) return false;
   switch (ProfileSpaceOf(order_.icc)) {
-    case ProfileSpace::Rgb: return order_.convertToSrgb;
-    case ProfileSpace::Grey: return true;
-    case ProfileSpace::Cmyk: return order_.loadInks;
-    case ProfileSpace::Other: return false;
+    case ProfileSpace::Rgb:
+      return order_.convertToSrgb;
+    case ProfileSpace::Grey:
+      return true;
+    case ProfileSpace::Cmyk:
+      return order_.loadInks;
+    case ProfileSpace::Other:
+      return false;
   }
   return false;
 }
@@ -292,7 +296,8 @@ void PhotoWorker::turnUpright(std::int32_t code) {
 void PhotoWorker::applyProfile(PhotoWork& work) {
   switch (ProfileSpaceOf(order_.icc)) {
     case ProfileSpace::Rgb:
-      embedProfile_ = !order_.convertToSrgb || !convertToSrgb(work, "colour profile kept, not converted to sRGB: ");
+      embedProfile_ =
+          !order_.convertToSrgb || !convertToSrgb(work, "colour profile kept, not converted to sRGB: ");
       return;
     case ProfileSpace::Cmyk:
       if (!order_.loadInks) break;
@@ -401,8 +406,8 @@ std::vector<std::uint8_t> PhotoWorker::truthfulExif(const PhotoOutput& output) c
 void PhotoWorker::setTruthfulXmp(cJpeg& encoder, PhotoWork& work, const PhotoOutput& output) const {
   std::string extension(order_.xmpExtension.begin(), order_.xmpExtension.end());
   bool dropExtension = extension.empty() || (order_.stripLocation && XmpExtensionHoldsLocation(extension));
-  XmpRewrite facts{output.output.width, output.output.height, turned_ || order_.turnedByReader,
-                   order_.stripLocation, convertedToSrgb_, dropExtension};
+  XmpRewrite facts{output.output.width,  output.output.height, turned_ || order_.turnedByReader,
+                   order_.stripLocation, convertedToSrgb_,     dropExtension};
   std::string packet = RewriteXmp(std::string(order_.xmp.begin(), order_.xmp.end()), facts);
   if (packet.empty()) return;
   if (packet.size() > kMaxXmpPacket) {

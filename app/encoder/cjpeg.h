@@ -17,10 +17,10 @@
 #include <vector>
 
 #include "encoder/encoder_error.h"
-#include "files/new_file.h"
 #include "encoder/quality_search.h"
 #include "encoder/quantization_tables.h"
 #include "encoder/sampling.h"
+#include "files/new_file.h"
 #include "platform/gdi.h"
 
 namespace lumivex {

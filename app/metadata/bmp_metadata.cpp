@@ -21,7 +21,8 @@ void ReadBmpMetadata(std::FILE* file, PhotoMetadata& out) {
   if (!header) return;
   corvale::ByteCursor info(*header, corvale::ByteOrder::Little);
   std::uint32_t size = 0, type = 0, offset = 0, length = 0;
-  if (!info.dword(0, size) || size < kV5HeaderSize || !info.dword(kCsTypeAt, type) || type != kProfileEmbedded)
+  if (!info.dword(0, size) || size < kV5HeaderSize || !info.dword(kCsTypeAt, type) ||
+      type != kProfileEmbedded)
     return;
   if (!info.dword(kProfileDataAt, offset) || !info.dword(kProfileSizeAt, length) || length == 0 ||
       length > kLargestProfile)

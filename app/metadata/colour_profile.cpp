@@ -71,7 +71,8 @@ void transformRowsToBgr(cmsHTRANSFORM transform, std::span<std::uint8_t> pixels,
 }
 
 // The layouts of the picture's four bytes that each profile's colours arrive in.
-constexpr cmsUInt32Number kGreyInFourBytes = COLORSPACE_SH(PT_GRAY) | CHANNELS_SH(1) | BYTES_SH(1) | EXTRA_SH(3);
+constexpr cmsUInt32Number kGreyInFourBytes =
+    COLORSPACE_SH(PT_GRAY) | CHANNELS_SH(1) | BYTES_SH(1) | EXTRA_SH(3);
 
 cmsHTRANSFORM createTransform(cmsContext context, cmsHPROFILE source, cmsHPROFILE srgb) {
   switch (cmsGetColorSpace(source)) {

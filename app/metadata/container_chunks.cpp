@@ -97,7 +97,8 @@ void takeWebpChunk(const ChunkHeader& chunk, std::span<const std::uint8_t> data,
 }
 
 bool wanted(const ChunkHeader& chunk, std::initializer_list<const char*> types) {
-  return std::any_of(types.begin(), types.end(), [&](const char* t) { return std::memcmp(chunk.type, t, 4) == 0; });
+  return std::any_of(types.begin(), types.end(),
+                     [&](const char* t) { return std::memcmp(chunk.type, t, 4) == 0; });
 }
 
 }  // namespace

@@ -39,7 +39,8 @@ bool CExif::LoadFromJPEG(const std::string& path) {
     readError_ = metadata.errorText;
     return false;
   }
-  if (metadata.container == MetadataContainer::None || metadata.container == MetadataContainer::Bmp) return false;
+  if (metadata.container == MetadataContainer::None || metadata.container == MetadataContainer::Bmp)
+    return false;
   bool found = !metadata.exif.empty();
   hold(std::move(metadata.exif));
   return found;

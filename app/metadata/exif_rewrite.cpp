@@ -42,7 +42,8 @@ class TiffBlock {
     for (const Entry& e : ifd.entries) {
       if (e.tag != tag) continue;
       bool oneShort = e.type == kTiffTypeShort && e.count == 1 && value <= 0xFFFF;
-      bool fitsInField = (e.type == kTiffTypeShort && e.count <= 2) || (e.type == kTiffTypeLong && e.count == 1);
+      bool fitsInField =
+          (e.type == kTiffTypeShort && e.count <= 2) || (e.type == kTiffTypeLong && e.count == 1);
       if (oneShort) {
         put(e.position + 8, value, 2);
       } else if (fitsInField && e.count >= 1) {
@@ -55,7 +56,8 @@ class TiffBlock {
   void setInlineText(const Ifd& ifd, std::uint16_t tag, const std::uint8_t (&text)[4]) {
     for (const Entry& e : ifd.entries)
       if (e.tag == tag && e.type == kTiffTypeAscii && e.count == 4 && reader().fits(e.position + 8, 4))
-        std::copy(std::begin(text), std::end(text), block_.begin() + static_cast<std::ptrdiff_t>(e.position + 8));
+        std::copy(std::begin(text), std::end(text),
+                  block_.begin() + static_cast<std::ptrdiff_t>(e.position + 8));
   }
 
   // Overwrites the IFD's table and the values it keeps outside it with zeros.
@@ -120,7 +122,8 @@ std::vector<std::uint8_t> RewriteExif(std::vector<std::uint8_t> block, const Exi
   if (facts.turned) tiff.setNumber(*ifd0, kOrientationTag, 1);
   tiff.setNumber(*ifd0, kImageWidthTag, width);
   tiff.setNumber(*ifd0, kImageLengthTag, height);
-  if (exif) tiff.setNumber(*exif, kPixelXDimensionTag, width), tiff.setNumber(*exif, kPixelYDimensionTag, height);
+  if (exif)
+    tiff.setNumber(*exif, kPixelXDimensionTag, width), tiff.setNumber(*exif, kPixelYDimensionTag, height);
   if (facts.convertedToSrgb && exif) tiff.setNumber(*exif, kColorSpaceTag, kColorSpaceSrgb);
   if (facts.convertedToSrgb && interop) tiff.setInlineText(*interop, kInteropIndexTag, kSrgbInteropIndex);
 

@@ -12,8 +12,8 @@ namespace lumivex {
 struct ExifRewrite {
   std::int32_t width = 0;  // the output's size in pixels
   std::int32_t height = 0;
-  bool turned = false;          // the pixels were turned: the orientation tag becomes 1
-  bool stripLocation = false;   // the GPS IFD and its pointer go
+  bool turned = false;           // the pixels were turned: the orientation tag becomes 1
+  bool stripLocation = false;    // the GPS IFD and its pointer go
   bool convertedToSrgb = false;  // ColorSpace becomes sRGB (1) and the interoperability index R98
 };
 

@@ -82,13 +82,14 @@ void RemoveThumbnail(std::vector<std::uint8_t>& block, const std::vector<TiffIfd
     addImageRange(tiff, *ifd1, candidates);
   }
   for (const Range& r : candidates)
-    if (std::none_of(protectedRanges.begin(), protectedRanges.end(), [&](const Range& p) { return p.overlaps(r); }))
+    if (std::none_of(protectedRanges.begin(), protectedRanges.end(),
+                     [&](const Range& p) { return p.overlaps(r); }))
       removed.push_back(r);
   // The link first (a field of IFD0), then the parts; nothing moves, so the walk stays valid.
   for (int i = 0; i < 4; ++i) block[ifd0->linkPosition + static_cast<std::uint64_t>(i)] = 0;
   for (const Range& r : removed)
-    std::fill(block.begin() + static_cast<std::ptrdiff_t>(r.start), block.begin() + static_cast<std::ptrdiff_t>(r.end),
-              std::uint8_t{0});
+    std::fill(block.begin() + static_cast<std::ptrdiff_t>(r.start),
+              block.begin() + static_cast<std::ptrdiff_t>(r.end), std::uint8_t{0});
   std::uint64_t cut = cutPoint(block, removed);
   if (cut < block.size()) block.resize(cut);
 }

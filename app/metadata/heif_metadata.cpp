@@ -49,7 +49,8 @@ std::vector<std::uint8_t> item(const heif_image_handle* handle, heif_item_id id)
 }
 
 // The first item of the type (and, for "mime" items, the content type) given.
-std::vector<std::uint8_t> firstItem(const heif_image_handle* handle, const char* type, const char* contentType) {
+std::vector<std::uint8_t> firstItem(const heif_image_handle* handle, const char* type,
+                                    const char* contentType) {
   constexpr int kMaxItems = 16;
   heif_item_id ids[kMaxItems];
   int count = heif_image_handle_get_list_of_metadata_block_IDs(handle, type, ids, kMaxItems);
@@ -74,15 +75,18 @@ std::vector<std::uint8_t> profile(const heif_image_handle* handle) {
 // and keeps no descriptor but its pipe.
 std::vector<std::uint8_t> fileBytes(std::FILE* file) {
   struct stat status {};
-  if (::fstat(::fileno(file), &status) != 0 || status.st_size <= 0 || std::uint64_t(status.st_size) > kMaxFileBytes)
+  if (::fstat(::fileno(file), &status) != 0 || status.st_size <= 0 ||
+      std::uint64_t(status.st_size) > kMaxFileBytes)
     return {};
-  return ReadFileRange(file, 0, static_cast<std::uint64_t>(status.st_size)).value_or(std::vector<std::uint8_t>{});
+  return ReadFileRange(file, 0, static_cast<std::uint64_t>(status.st_size))
+      .value_or(std::vector<std::uint8_t>{});
 }
 
 Blocks readBlocks(const std::vector<std::uint8_t>& file) {
   std::unique_ptr<heif_context, ContextFree> ctx(heif_context_alloc());
   if (file.empty() || !ctx ||
-      heif_context_read_from_memory_without_copy(ctx.get(), file.data(), file.size(), nullptr).code != heif_error_Ok)
+      heif_context_read_from_memory_without_copy(ctx.get(), file.data(), file.size(), nullptr).code !=
+          heif_error_Ok)
     return {};
   heif_image_handle* rawHandle = nullptr;
   if (heif_context_get_primary_image_handle(ctx.get(), &rawHandle).code != heif_error_Ok) return {};
@@ -96,7 +100,8 @@ void readInChild(const std::vector<std::uint8_t>& file, int out) {
   corvale::limitChildMemory(kChildMemoryAllowance);
   for (const std::vector<std::uint8_t>& block : readBlocks(file)) {
     auto length = static_cast<std::uint32_t>(block.size());
-    if (!corvale::writeToParent(out, &length, sizeof length) || !corvale::writeToParent(out, block.data(), block.size()))
+    if (!corvale::writeToParent(out, &length, sizeof length) ||
+        !corvale::writeToParent(out, block.data(), block.size()))
       return;
   }
 }

@@ -4,8 +4,8 @@
 //
 // libheif is not trusted with the batch's process (the engine's HEIF reader decodes in a forked
 // child too): the file's bytes, read through the batch's one open, are parsed in a forked child,
-// limited in time and memory, which hands the three blocks back through a pipe. A child that crashes or stalls costs the photo its metadata,
-// never the batch.
+// limited in time and memory, which hands the three blocks back through a pipe. A child that crashes or
+// stalls costs the photo its metadata, never the batch.
 #pragma once
 
 #include <cstdint>

@@ -31,7 +31,9 @@ constexpr int kDht = 0xC4;
 constexpr int kJpg = 0xC8;
 constexpr int kDac = 0xCC;
 
-bool isFrameHeader(int marker) { return marker >= 0xC0 && marker <= 0xCF && marker != kDht && marker != kJpg && marker != kDac; }
+bool isFrameHeader(int marker) {
+  return marker >= 0xC0 && marker <= 0xCF && marker != kDht && marker != kJpg && marker != kDac;
+}
 
 bool startsWith(const std::vector<std::uint8_t>& payload, const std::uint8_t* identifier, std::size_t size) {
   return payload.size() >= size && std::memcmp(payload.data(), identifier, size) == 0;

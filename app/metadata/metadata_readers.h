@@ -22,7 +22,8 @@ void ReadHeifMetadata(std::FILE* file, PhotoMetadata& out);
 void ReadBmpMetadata(std::FILE* file, PhotoMetadata& out);
 
 // The file's bytes from `offset`, `size` of them, or nothing when it ends sooner.
-std::optional<std::vector<std::uint8_t>> ReadFileRange(std::FILE* file, std::uint64_t offset, std::uint64_t size);
+std::optional<std::vector<std::uint8_t>> ReadFileRange(std::FILE* file, std::uint64_t offset,
+                                                       std::uint64_t size);
 
 // A TIFF structure without the identifier (a PNG eXIf or WebP EXIF chunk, whose writers sometimes
 // put the identifier there anyway) as an APP1 payload; nothing when it holds no TIFF header or

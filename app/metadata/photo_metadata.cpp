@@ -55,13 +55,20 @@ File openRegularFile(const std::string& path, PhotoMetadata& result) {
 
 void readContainer(std::FILE* file, PhotoMetadata& result) {
   switch (result.container) {
-    case MetadataContainer::Jpeg: return ReadJpegMetadata(file, result);
-    case MetadataContainer::Png: return ReadPngMetadata(file, result);
-    case MetadataContainer::Webp: return ReadWebpMetadata(file, result);
-    case MetadataContainer::Tiff: return ReadTiffMetadata(file, result);
-    case MetadataContainer::Heif: return ReadHeifMetadata(file, result);
-    case MetadataContainer::Bmp: return ReadBmpMetadata(file, result);
-    case MetadataContainer::None: return;
+    case MetadataContainer::Jpeg:
+      return ReadJpegMetadata(file, result);
+    case MetadataContainer::Png:
+      return ReadPngMetadata(file, result);
+    case MetadataContainer::Webp:
+      return ReadWebpMetadata(file, result);
+    case MetadataContainer::Tiff:
+      return ReadTiffMetadata(file, result);
+    case MetadataContainer::Heif:
+      return ReadHeifMetadata(file, result);
+    case MetadataContainer::Bmp:
+      return ReadBmpMetadata(file, result);
+    case MetadataContainer::None:
+      return;
   }
 }
 
@@ -86,7 +93,8 @@ PhotoMetadata ReadPhotoMetadata(const std::string& path) {
   return result;
 }
 
-std::optional<std::vector<std::uint8_t>> ReadFileRange(std::FILE* file, std::uint64_t offset, std::uint64_t size) {
+std::optional<std::vector<std::uint8_t>> ReadFileRange(std::FILE* file, std::uint64_t offset,
+                                                       std::uint64_t size) {
   if (offset > 0x7FFFFFFFFFFFull || size > (std::uint64_t{1} << 31)) return std::nullopt;
   if (::fseeko(file, static_cast<off_t>(offset), SEEK_SET) != 0) return std::nullopt;
   std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
@@ -95,7 +103,8 @@ std::optional<std::vector<std::uint8_t>> ReadFileRange(std::FILE* file, std::uin
 }
 
 std::optional<std::vector<std::uint8_t>> ExifBlockFromChunk(std::span<const std::uint8_t> data) {
-  bool identified = data.size() >= kExifTiffStart && std::equal(std::begin(kExifIdentifier), std::end(kExifIdentifier), data.begin());
+  bool identified = data.size() >= kExifTiffStart &&
+                    std::equal(std::begin(kExifIdentifier), std::end(kExifIdentifier), data.begin());
   if (identified) data = data.subspan(kExifTiffStart);
   if (data.size() < 8 || data.size() > kMaxApp1Payload - kExifTiffStart) return std::nullopt;
   if (!((data[0] == 'I' || data[0] == 'M') && data[1] == data[0])) return std::nullopt;

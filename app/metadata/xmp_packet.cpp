@@ -24,7 +24,9 @@ void appendNumber(std::vector<std::uint8_t>& out, std::uint32_t value) {
 
 }  // namespace
 
-bool IsXmpSegment(std::span<const std::uint8_t> app1Payload) { return startsWith(app1Payload, kXmpIdentifier); }
+bool IsXmpSegment(std::span<const std::uint8_t> app1Payload) {
+  return startsWith(app1Payload, kXmpIdentifier);
+}
 
 bool IsXmpExtensionSegment(std::span<const std::uint8_t> app1Payload) {
   return startsWith(app1Payload, kXmpExtensionIdentifier);

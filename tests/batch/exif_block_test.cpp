@@ -11,9 +11,9 @@
 #include <memory>
 #include <sstream>
 
-#include "utilities/utilities.h"
 #include "support/scripted_prompts.h"
 #include "support/test_files.h"
+#include "utilities/utilities.h"
 
 namespace lumivex {
 namespace {

@@ -27,9 +27,11 @@ struct Layout {
 
 void put(Bytes& b, std::size_t at, std::uint32_t value, int bytes) {
   if (b.size() < at + static_cast<std::size_t>(bytes)) b.resize(at + static_cast<std::size_t>(bytes));
-  for (int i = 0; i < bytes; ++i) b[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(value >> (8 * i));
+  for (int i = 0; i < bytes; ++i)
+    b[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(value >> (8 * i));
 }
-void entry(Bytes& b, std::size_t at, std::uint16_t tag, std::uint16_t type, std::uint32_t count, std::uint32_t value) {
+void entry(Bytes& b, std::size_t at, std::uint16_t tag, std::uint16_t type, std::uint32_t count,
+           std::uint32_t value) {
   put(b, at, tag, 2), put(b, at + 2, type, 2), put(b, at + 4, count, 4), put(b, at + 8, value, 4);
 }
 
@@ -71,7 +73,8 @@ TEST(ExifTruth, ThumbnailGoesMakerNoteDataStaysSizesAndColourSpaceTell) {
     ASSERT_GE(copy.size(), camera.extraAt + 8);
     EXPECT_TRUE(std::all_of(copy.begin() + camera.extraAt, copy.begin() + camera.extraAt + 8,
                             [](std::uint8_t b) { return b == 0xAB; }));
-    Bytes thumbnail(camera.block.begin() + camera.thumbnailAt, camera.block.begin() + camera.thumbnailAt + 10);
+    Bytes thumbnail(camera.block.begin() + camera.thumbnailAt,
+                    camera.block.begin() + camera.thumbnailAt + 10);
     EXPECT_EQ(std::search(copy.begin(), copy.end(), thumbnail.begin(), thumbnail.end()), copy.end());
     if (!thumbnailFirst) {
       EXPECT_EQ(copy.size(), camera.extraAt + 8);  // cut where the thumbnail began

@@ -44,7 +44,8 @@ std::string tag(const std::string& path, const std::string& name) {
 
 // ImageMagick's normalised root-mean-square difference of two pictures of one size.
 double difference(const std::string& a, const std::string& b) {
-  std::string text = commandOutput("compare -metric RMSE " + cli_testing::quoted(a) + " " + cli_testing::quoted(b) + " null: 2>&1");
+  std::string text = commandOutput("compare -metric RMSE " + cli_testing::quoted(a) + " " +
+                                   cli_testing::quoted(b) + " null: 2>&1");
   std::size_t open = text.find('(');
   return open == std::string::npos ? 1.0 : std::stod(text.substr(open + 1));
 }
@@ -56,15 +57,22 @@ using PhotoTruthTest = CliTest;
 TEST_F(PhotoTruthTest, UprightSizesForEveryOrientationAndSizeForm) {
   std::vector<std::string> photos;
   for (int n = 1; n <= 8; ++n)
-    photos.push_back(photo("orientation/portrait_" + std::to_string(n) + ".jpg", "p" + std::to_string(n) + ".jpg"));
+    photos.push_back(
+        photo("orientation/portrait_" + std::to_string(n) + ".jpg", "p" + std::to_string(n) + ".jpg"));
   const std::vector<std::pair<std::vector<std::string>, PictureSize>> forms = {
-      {{"-s", "No Resize"}, {450, 600}}, {{"-s", "50%"}, {225, 300}},   {{"-s", "300x"}, {300, 400}},
-      {{"-s", "x300"}, {225, 300}},      {{"-s", "400x400"}, {300, 400}}, {{"-s", "400x400", "--crop"}, {400, 400}},
-      {{"-s", "200x100", "--crop"}, {200, 100}}, {{"-s", "500x", "--shrink-only"}, {450, 600}},
+      {{"-s", "No Resize"}, {450, 600}},
+      {{"-s", "50%"}, {225, 300}},
+      {{"-s", "300x"}, {300, 400}},
+      {{"-s", "x300"}, {225, 300}},
+      {{"-s", "400x400"}, {300, 400}},
+      {{"-s", "400x400", "--crop"}, {400, 400}},
+      {{"-s", "200x100", "--crop"}, {200, 100}},
+      {{"-s", "500x", "--shrink-only"}, {450, 600}},
   };
   for (std::size_t f = 0; f < forms.size(); ++f) {
-    std::vector<std::string> options = {"--batch", "--rotate", "exif", "--fixed-folder",
-                                        (out() / std::to_string(f)).string(), "--pattern", "%SRC%"};
+    std::vector<std::string> options = {
+        "--batch",   "--rotate", "exif", "--fixed-folder", (out() / std::to_string(f)).string(),
+        "--pattern", "%SRC%"};
     options.insert(options.end(), forms[f].first.begin(), forms[f].first.end());
     options.insert(options.end(), photos.begin(), photos.end());
     ASSERT_EQ(run(options).status, 0) << forms[f].first[1];
@@ -94,21 +102,32 @@ TEST_F(PhotoTruthTest, TheProfileOfEveryContainerIsKeptOrConverted) {
   std::string profileSum = commandOutput("md5sum < " + cli_testing::quoted(kAdobeRgb));
   for (const std::string& source : sources) {
     SCOPED_TRACE(source);
-    ASSERT_EQ(commandOutput("exiftool -b -icc_profile " + cli_testing::quoted(source) + " | md5sum"), profileSum);
+    ASSERT_EQ(commandOutput("exiftool -b -icc_profile " + cli_testing::quoted(source) + " | md5sum"),
+              profileSum);
     std::string stem = std::filesystem::path(source).stem().string() + "_" +
                        std::filesystem::path(source).extension().string().substr(1);
     for (const char* mode : {"keep", "srgb"}) {
-      std::vector<std::string> options = {"--batch", "-s", "No Resize", "--profile", mode, "--pattern", stem,
-                                          "--fixed-folder", (out() / mode).string(), source};
+      std::vector<std::string> options = {"--batch",
+                                          "-s",
+                                          "No Resize",
+                                          "--profile",
+                                          mode,
+                                          "--pattern",
+                                          stem,
+                                          "--fixed-folder",
+                                          (out() / mode).string(),
+                                          source};
       ASSERT_EQ(run(options).status, 0) << mode;
     }
     std::string kept = (out() / "keep" / (stem + ".jpg")).string();
     std::string converted = (out() / "srgb" / (stem + ".jpg")).string();
-    EXPECT_EQ(commandOutput("exiftool -b -icc_profile " + cli_testing::quoted(kept) + " | md5sum"), profileSum);
+    EXPECT_EQ(commandOutput("exiftool -b -icc_profile " + cli_testing::quoted(kept) + " | md5sum"),
+              profileSum);
     EXPECT_EQ(tag(converted, "-ProfileDescription"), "");
     // ImageMagick's conversion of the same decoded pixels (the kept copy) is the oracle.
     std::string oracle = (out() / (stem + "_oracle.png")).string();
-    shell("convert " + cli_testing::quoted(kept) + " -profile " + kSrgb + " -strip " + cli_testing::quoted(oracle));
+    shell("convert " + cli_testing::quoted(kept) + " -profile " + kSrgb + " -strip " +
+          cli_testing::quoted(oracle));
     EXPECT_LT(difference(converted, oracle), 0.02);
     EXPECT_GT(difference(converted, kept), 0.02);
   }
@@ -151,7 +170,8 @@ TEST_F(PhotoTruthTest, ACmykJpegIsConvertedThroughItsProfile) {
   if (!have("convert exiftool compare")) GTEST_SKIP() << "a tool is missing";
   std::string profile = writeCmykProfile((dir.path() / "cmyk.icc").string());
   std::string source = (in() / "cmyk.jpg").string();
-  shell("convert -size 64x48 gradient:yellow-navy -colorspace CMYK -quality 95 " + cli_testing::quoted(source));
+  shell("convert -size 64x48 gradient:yellow-navy -colorspace CMYK -quality 95 " +
+        cli_testing::quoted(source));
   shell("exiftool -q -overwrite_original '-icc_profile<=" + profile + "' " + cli_testing::quoted(source));
   for (const char* mode : {"keep", "srgb"}) {
     ASSERT_EQ(run({"--batch", "-s", "No Resize", "--profile", mode, "--fixed-folder", (out() / mode).string(),
@@ -161,7 +181,8 @@ TEST_F(PhotoTruthTest, ACmykJpegIsConvertedThroughItsProfile) {
     std::string copy = (out() / mode / "cmyk.jpg").string();
     EXPECT_EQ(tag(copy, "-ProfileDescription"), "") << mode;  // a CMYK profile never goes on RGB pixels
     std::string oracle = (out() / "oracle.png").string();
-    shell("convert " + cli_testing::quoted(source) + " -profile " + kSrgb + " -strip " + cli_testing::quoted(oracle));
+    shell("convert " + cli_testing::quoted(source) + " -profile " + kSrgb + " -strip " +
+          cli_testing::quoted(oracle));
     EXPECT_LT(difference(copy, oracle), 0.02) << mode;
   }
   std::string naive = (out() / "naive.png").string();
@@ -175,27 +196,28 @@ TEST_F(PhotoTruthTest, XmpAndExifAgreeWithThePixelsAndLoseOnlyTheLocation) {
   if (!have("exiftool")) GTEST_SKIP() << "exiftool is missing";
   std::string source = photo("orientation/portrait_6.jpg", "drone.jpg");
   std::string packet = (dir.path() / "packet.xmp").string();
-  std::ofstream(packet) << "<x:xmpmeta xmlns:x='adobe:ns:meta/'><rdf:RDF "
-                           "xmlns:rdf='http://www.w3.org/1999/02/22-rdf-syntax-ns#'>"
-                           "<rdf:Description rdf:about='' xmlns:drone-dji='http://www.dji.com/drone-dji/1.0/' "
-                           "xmlns:tiff='http://ns.adobe.com/tiff/1.0/' xmlns:exif='http://ns.adobe.com/exif/1.0/' "
-                           "xmlns:dc='http://purl.org/dc/elements/1.1/' drone-dji:GpsLatitude='+48.1' "
-                           "drone-dji:GpsLongtitude='+11.5' drone-dji:AbsoluteAltitude='+520.2' "
-                           "drone-dji:GimbalYawDegree='+1.0' tiff:Orientation='6' tiff:ImageWidth='600' "
-                           "exif:GPSLatitude='48,6.0N'>\n <exif:GPSLongitude>11,30.0E</exif:GPSLongitude>\n"
-                           " <tiff:ImageLength>450</tiff:ImageLength>\n"
-                           " <dc:title><rdf:Alt><rdf:li xml:lang='x-default'>Harbour</rdf:li></rdf:Alt></dc:title>\n"
-                           "</rdf:Description></rdf:RDF></x:xmpmeta>";
+  std::ofstream(packet)
+      << "<x:xmpmeta xmlns:x='adobe:ns:meta/'><rdf:RDF "
+         "xmlns:rdf='http://www.w3.org/1999/02/22-rdf-syntax-ns#'>"
+         "<rdf:Description rdf:about='' xmlns:drone-dji='http://www.dji.com/drone-dji/1.0/' "
+         "xmlns:tiff='http://ns.adobe.com/tiff/1.0/' xmlns:exif='http://ns.adobe.com/exif/1.0/' "
+         "xmlns:dc='http://purl.org/dc/elements/1.1/' drone-dji:GpsLatitude='+48.1' "
+         "drone-dji:GpsLongtitude='+11.5' drone-dji:AbsoluteAltitude='+520.2' "
+         "drone-dji:GimbalYawDegree='+1.0' tiff:Orientation='6' tiff:ImageWidth='600' "
+         "exif:GPSLatitude='48,6.0N'>\n <exif:GPSLongitude>11,30.0E</exif:GPSLongitude>\n"
+         " <tiff:ImageLength>450</tiff:ImageLength>\n"
+         " <dc:title><rdf:Alt><rdf:li xml:lang='x-default'>Harbour</rdf:li></rdf:Alt></dc:title>\n"
+         "</rdf:Description></rdf:RDF></x:xmpmeta>";
   shell("exiftool -q -overwrite_original '-xmp<=" + packet + "' -InteropIndex=R03 -ColorSpace#=65535 " +
         "'-icc_profile<=" + kAdobeRgb + "' " + cli_testing::quoted(source));
   ASSERT_NE(tag(source, "-GPSPosition"), "");
-  ASSERT_EQ(run({"--batch", "--exif", "--rotate", "exif", "--strip-location", "--profile", "srgb", "-s", "300x",
-                 "--fixed-folder", out().string(), "--pattern", "%SRC%", source})
+  ASSERT_EQ(run({"--batch", "--exif", "--rotate", "exif", "--strip-location", "--profile", "srgb", "-s",
+                 "300x", "--fixed-folder", out().string(), "--pattern", "%SRC%", source})
                 .status,
             0);
   std::string copy = (out() / "drone.jpg").string();
   EXPECT_EQ(tag(copy, "-GPSPosition"), "");
-  EXPECT_EQ(tag(copy, "-XMP:all") .find("48.1"), std::string::npos);
+  EXPECT_EQ(tag(copy, "-XMP:all").find("48.1"), std::string::npos);
   EXPECT_EQ(tag(copy, "-XMP-dc:Title"), "Harbour");
   EXPECT_EQ(tag(copy, "-XMP-drone-dji:GimbalYawDegree"), "+1.0");
   EXPECT_EQ(tag(copy, "-XMP-tiff:Orientation"), "1");
@@ -214,16 +236,18 @@ TEST_F(PhotoTruthTest, TheThumbnailsBytesGoAndExtendedXmpTravels) {
   shell("convert -size 40x30 plasma:fractal -seed 7 -quality 90 " + cli_testing::quoted(thumbnail));
   std::string description(90000, 'a');
   for (std::size_t i = 0; i < description.size(); i += 7) description[i] = 'b';
-  shell("exiftool -q -overwrite_original '-ThumbnailImage<=" + thumbnail + "' -XMP-dc:Description=" +
-        description + " " + cli_testing::quoted(source));
+  shell("exiftool -q -overwrite_original '-ThumbnailImage<=" + thumbnail +
+        "' -XMP-dc:Description=" + description + " " + cli_testing::quoted(source));
   ASSERT_EQ(tag(source, "-XMP-dc:Description").size(), description.size());
-  ASSERT_EQ(run({"--batch", "--exif", "-s", "320x", "--fixed-folder", out().string(), "--pattern", "%SRC%", source})
-                .status,
-            0);
+  ASSERT_EQ(
+      run({"--batch", "--exif", "-s", "320x", "--fixed-folder", out().string(), "--pattern", "%SRC%", source})
+          .status,
+      0);
   std::string copy = (out() / "big.jpg").string();
   EXPECT_EQ(tag(copy, "-XMP-dc:Description"), description);
   EXPECT_EQ(tag(copy, "-ThumbnailImage"), "");
-  std::vector<std::uint8_t> thumb = testing_support::readBytes(thumbnail), out = testing_support::readBytes(copy);
+  std::vector<std::uint8_t> thumb = testing_support::readBytes(thumbnail),
+                            out = testing_support::readBytes(copy);
   std::vector<std::uint8_t> middle(thumb.begin() + 200, thumb.begin() + 260);  // past the common headers
   EXPECT_EQ(std::search(out.begin(), out.end(), middle.begin(), middle.end()), out.end());
   auto warnings = [](const std::string& path) {  // "OK", or "3 Warnings (1 minor)"
@@ -235,8 +259,8 @@ TEST_F(PhotoTruthTest, TheThumbnailsBytesGoAndExtendedXmpTravels) {
 
 TEST_F(PhotoTruthTest, TwoSizesOfOnePhotoWithOneNameSaySo) {
   std::string source = photo("cameras/jolla.jpg", "one.jpg");
-  Result result = run({"--batch", "-s", "200x200", "-s", "200x", "--fixed-folder", out().string(), "--pattern",
-                       "%SRC%_%DSTX%", source});
+  Result result = run({"--batch", "-s", "200x200", "-s", "200x", "--fixed-folder", out().string(),
+                       "--pattern", "%SRC%_%DSTX%", source});
   ASSERT_EQ(result.status, 0) << result.err;
   EXPECT_NE(result.out.find("was written by this run from another size of this photo"), std::string::npos)
       << result.out;
