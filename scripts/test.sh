@@ -42,8 +42,8 @@ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DLUMIVEX_FUZZ=ON -DLUMIVEX_UI=OFF -DLUMIVEX_TESTS=OFF -DLUMIVEX_BENCH=OFF \
   -DLUMIVEX_SANITIZE="address,undefined,fuzzer-no-link" >/dev/null
 cmake --build build-fuzz -j "$jobs" --target fuzz_bmp fuzz_gif fuzz_jpeg fuzz_hdphoto fuzz_exif \
-  fuzz_png fuzz_webp fuzz_tiff fuzz_heif
-for reader in bmp gif jpeg hdphoto exif png webp tiff heif; do
+  fuzz_png fuzz_webp fuzz_tiff fuzz_heif fuzz_jxl
+for reader in bmp gif jpeg hdphoto exif png webp tiff heif jxl; do
   corpus=build-fuzz/ci-corpus/$reader artifacts=build-fuzz/ci-artifacts/$reader
   rm -rf "$corpus" "$artifacts" && mkdir -p "$corpus" "$artifacts"
   timeout=10

@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "batch/decoder_memory.h"
+#include "batch/question_clock.h"
 #include "files/new_file.h"
 #include "settings/target_size.h"
 #include "utilities/utilities.h"
@@ -113,7 +114,8 @@ void Run::record(const PhotoReport& report) {
 
 void Run::startNext(std::int32_t slot, PhotoJob& worker) {
   observer_.drawProgress(static_cast<double>(next_ - 1) / queue_.count());
-  QueuedFile entry = queue_.at(next_++);  // a copy: drops may grow the queue meanwhile
+  QueuedFile entry = queue_.at(next_);  // a copy: drops may grow the queue meanwhile
+  observer_.entryStarted(next_++, queue_.count(), entry.Path);
   observer_.showStatus(ResizingText(entry.Path));
   ledger_.addSource(entry.Path);
   worker.ledger = &ledger_;
@@ -195,6 +197,8 @@ BatchObserver::~BatchObserver() = default;
 
 void BatchObserver::pause(int milliseconds) { jobWake_.waitFor(milliseconds); }
 
+void BatchObserver::entryStarted(std::int32_t, std::int32_t, const std::string&) {}
+
 bool BatchObserver::memoryIsShort(std::int64_t decoderBytes) {
   return AvailableMemoryBytes() < kMemoryReserveBytes + decoderBytes;
 }
@@ -233,10 +237,11 @@ BatchSummary RunBatch(PendingFiles& queue, Workers& workers, const std::string& 
   if (queue.count() == 0 || workers.empty()) return {};
   TargetSizesReading targets = ReadTargetSizes(sizeText);
   if (!targets.valid) {
-    observer.showStatus(targets.status);
+    observer.showStatus(WithSizeForms(targets.status));
     return {};
   }
   observer.drawProgress(0.0);
+  QuestionClock questions;
   std::int64_t t0 = ClockMs();
   Run run(queue, workers, targets.sizes, observer);
   // Every source of the queue is known before the first photo is written, so that no photo's
@@ -253,10 +258,11 @@ BatchSummary RunBatch(PendingFiles& queue, Workers& workers, const std::string& 
     queue.reset();
   else
     queue.removeServed(run.served());
-  std::int64_t t1 = ClockMs();
-  run.summary().elapsedMilliseconds = static_cast<double>(t1 - t0);
+  // The time spent waiting on a question is no photo's.
+  double elapsed = static_cast<double>(ClockMs() - t0 - questions.waitedMilliseconds());
+  run.summary().elapsedMilliseconds = elapsed;
   // Every job this run started has ended by now, and only those count.
-  observer.showStatus(DoneText(static_cast<double>(t1 - t0), run.served()));
+  observer.showStatus(DoneText(elapsed, run.served()));
   observer.processEvents();
   run.summary().ran = true;
   return run.summary();

@@ -121,6 +121,8 @@ PhotoOrder CWorker::orderFor(std::int32_t dstWidth, std::int32_t dstHeight, floa
   order.resizeQuality = settings.ResizeQuality;
   order.threads = threads;
   order.jpegQuality = settings.JpegQuality;
+  order.writer = WriterFor(moreSettings.format, FileNameOf(FileN));
+  order.lossless = moreSettings.lossless;
   readMetadata(order);
   return order;
 }
@@ -345,8 +347,9 @@ std::string CWorker::nextOutputPath(FinishedPhoto& photo, const OutputPlace& pla
                                     const std::string& folder) {
   const PictureSize size = photo.work.outputs[place.index].output;
   for (int attempt = 0;; ++attempt) {
-    std::string path = avoidOwnOutputs(photo, folder + MakeOutputName(FileNameOf(photo.source), size.width,
-                                                                      size.height, folder, place.pattern));
+    std::string path =
+        avoidOwnOutputs(photo, folder + MakeOutputName(FileNameOf(photo.source), size.width, size.height,
+                                                       folder, place.pattern, photo.work.writer));
     if (!PatternHasCounter(settings.OutputFilenamePattern) || !FileExists(path) || attempt == kNameRetries)
       return path;
   }

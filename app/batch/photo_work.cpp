@@ -19,6 +19,7 @@
 
 #include "batch/engine_binding.h"
 #include "encoder/cjpeg.h"
+#include "encoder/writers/writer_registry.h"
 #include "metadata/colour_profile.h"
 #include "metadata/exif_rewrite.h"
 #include "metadata/xmp_packet.h"
@@ -141,8 +142,11 @@ class PhotoWorker {
   OwnedPicture cropToTarget(PictureSize target, bool lastSize);
   void resample(std::intptr_t from, PhotoOutput& output, bool lastSize);
   std::vector<std::uint8_t> truthfulExif(const PhotoOutput& output) const;
+  std::string truthfulXmp(const PhotoOutput& output, bool dropExtension) const;
+  bool dropsXmpExtension() const;
   void setTruthfulXmp(cJpeg& encoder, PhotoWork& work, const PhotoOutput& output) const;
   void encode(PhotoWork& work, PhotoOutput& output);
+  void encodeWith(WriterFunction write, PhotoOutput& output);
   void replaceSource(std::intptr_t picture, const char* what);
   std::intptr_t createPicture(PictureSize size, const char* what);
 
@@ -256,7 +260,7 @@ void PhotoWorker::plan(PictureSize stored, PhotoOutput& output, cpic_LoadPlan& p
     output.target = upright;
   std::optional<CropBand> band = order_.autoCrop ? CropBandFor(upright, output.target) : std::nullopt;
   output.output = FitInto(band ? band->size : upright, output.target);
-  requireJpegSides(output.output);
+  if (order_.writer == corvale::Writer::Jpeg) requireJpegSides(output.output);
   plan.orientationCode = code;
   if (band) plan.cropLeft = band->left, plan.cropTop = band->top;
   if (band) plan.cropWidth = band->size.width, plan.cropHeight = band->size.height;
@@ -356,7 +360,7 @@ OwnedPicture PhotoWorker::cropToTarget(PictureSize target, bool lastSize) {
 // thread waits for it.
 void PhotoWorker::resample(std::intptr_t from, PhotoOutput& output, bool lastSize) {
   output.output = FitInto(sizeOf(from), output.target);
-  requireJpegSides(output.output);
+  if (order_.writer == corvale::Writer::Jpeg) requireJpegSides(output.output);
   resized_.reset(createPicture(output.output, "resized picture"));
   if (engine::imgResample_Threaded(order_.slot, from, resized_.get(), order_.resizeQuality) == 0)
     throw JobFailure("the resampling thread could not be started");
@@ -369,6 +373,7 @@ void PhotoWorker::resample(std::intptr_t from, PhotoOutput& output, bool lastSiz
 }
 
 void PhotoWorker::encode(PhotoWork& work, PhotoOutput& output) {
+  if (WriterFunction write = WriterFunctionFor(order_.writer)) return encodeWith(write, output);
   cJpeg encoder;
   encoder.setQuality(order_.jpegQuality);
   if (!order_.exif.empty()) encoder.setExif(truthfulExif(output));
@@ -393,6 +398,36 @@ void PhotoWorker::encode(PhotoWork& work, PhotoOutput& output) {
   output.quality = encoder.quality();
 }
 
+// Every format but JPEG: the library's writer, with the metadata in that container's own places.
+// PNG and TIFF have no quality to lower, so a size limit only tells whether the file is above it.
+void PhotoWorker::encodeWith(WriterFunction write, PhotoOutput& output) {
+  gdi::DIBSECTION section;
+  if (!gdi::GetDibSection(gdi::GetCurrentBitmap(dcOf(resized_.get())), &section) || !section.bits)
+    throw JobFailure("the resized picture has no pixels");
+  OutputPicture picture = PictureOfBitmap(section);
+  resized_.reset();
+  OutputMetadata metadata;
+  if (!order_.exif.empty()) metadata.exif = BareExif(truthfulExif(output));
+  // Other containers hold one packet of any size: the extended part is not carried, and the
+  // packet's announcement of it goes.
+  if (!order_.xmp.empty()) {
+    std::string packet = truthfulXmp(output, /*dropExtension=*/true);
+    metadata.xmp.assign(packet.begin(), packet.end());
+  }
+  if (embedProfile_) metadata.icc = order_.icc;
+  WriterSettings settings{order_.jpegQuality, order_.lossless};
+  if (order_.maxFileBytes > 0 && WriterHasQuality(order_.writer)) {
+    WriterFit fit = WriteWithin(write, picture, metadata, settings, order_.maxFileBytes);
+    output.jpeg = std::move(fit.file);
+    output.quality = fit.quality;
+    output.overLimit = !fit.fits;
+    return;
+  }
+  output.jpeg = write(picture, metadata, settings);
+  output.quality = settings.quality;
+  output.overLimit = order_.maxFileBytes > 0 && std::int64_t(output.jpeg.size()) > order_.maxFileBytes;
+}
+
 // The source's block, made to describe the output: its size, its orientation once turned, no
 // thumbnail of the original, and no location when asked.
 std::vector<std::uint8_t> PhotoWorker::truthfulExif(const PhotoOutput& output) const {
@@ -400,15 +435,24 @@ std::vector<std::uint8_t> PhotoWorker::truthfulExif(const PhotoOutput& output) c
                                    convertedToSrgb_});
 }
 
-// The XMP packet made to agree with the output as its Exif block does. Its extended packet goes
-// with it unchanged (its GUID is its digest), unless it holds a location that is to go; without
-// it the main packet's announcement of it goes too.
-void PhotoWorker::setTruthfulXmp(cJpeg& encoder, PhotoWork& work, const PhotoOutput& output) const {
-  std::string extension(order_.xmpExtension.begin(), order_.xmpExtension.end());
-  bool dropExtension = extension.empty() || (order_.stripLocation && XmpExtensionHoldsLocation(extension));
+// The XMP packet made to agree with the output as its Exif block does; empty when there is none
+// to carry. A JPEG copy carries the extended packet unchanged beside it (its GUID is its
+// digest), unless it holds a location that is to go; without it the main packet's announcement
+// of it goes too.
+std::string PhotoWorker::truthfulXmp(const PhotoOutput& output, bool dropExtension) const {
   XmpRewrite facts{output.output.width,  output.output.height, turned_ || order_.turnedByReader,
                    order_.stripLocation, convertedToSrgb_,     dropExtension};
-  std::string packet = RewriteXmp(std::string(order_.xmp.begin(), order_.xmp.end()), facts);
+  return RewriteXmp(std::string(order_.xmp.begin(), order_.xmp.end()), facts);
+}
+
+bool PhotoWorker::dropsXmpExtension() const {
+  std::string extension(order_.xmpExtension.begin(), order_.xmpExtension.end());
+  return extension.empty() || (order_.stripLocation && XmpExtensionHoldsLocation(extension));
+}
+
+void PhotoWorker::setTruthfulXmp(cJpeg& encoder, PhotoWork& work, const PhotoOutput& output) const {
+  const bool dropExtension = dropsXmpExtension();
+  std::string packet = truthfulXmp(output, dropExtension);
   if (packet.empty()) return;
   if (packet.size() > kMaxXmpPacket) {
     if (work.profileNote.find(kXmpTooLarge) == std::string::npos)
@@ -449,6 +493,7 @@ std::vector<TargetSize> PhotoOrder::sizes() const {
 PhotoWork DoPhotoWork(const PhotoOrder& order) {
   PhotoWork work;
   work.maxFileBytes = order.maxFileBytes;
+  work.writer = order.writer;
   try {
     PhotoWorker(order).run(work);
   } catch (const std::bad_alloc&) {

@@ -5,6 +5,7 @@
 #include <functional>
 #include <map>
 
+#include "encoder/writers/writer_registry.h"
 #include "formats/format_table.h"
 #include "settings/more_settings.h"
 #include "settings/settings.h"
@@ -20,6 +21,21 @@ constexpr std::int32_t kMaxJpegQuality = 100;
 // A keyword option's words and the setting value each stands for; the digit itself is accepted
 // too, as lumivex.cfg stores it. The modes' keywords live with the settings (setting_modes.h).
 using Keywords = std::map<std::string, std::int32_t>;
+
+const std::map<std::string, std::string> kShortNames = {{"-s", "--size"},
+                                                        {"-q", "--quality"},
+                                                        {"-r", "--resampling"},
+                                                        {"-d", "--destination"},
+                                                        {"-p", "--pattern"}};
+const std::vector<std::string> kValued = {"--size",      "--quality",      "--resampling", "--destination",
+                                          "--subfolder", "--fixed-folder", "--pattern",    "--rotate",
+                                          "--overwrite", "--profile",      "--max-size",   "--format"};
+const std::vector<std::string> kSwitches = {
+    "--same-folder", "--crop",          "--no-crop",        "--exif",          "--no-exif",
+    "--subfolders",  "--no-subfolders", "--strip-location", "--keep-location", "--keep-date",
+    "--new-date",    "--shrink-only",   "--enlarge",        "--lossless",      "--lossy"};
+
+bool IsValuedShortOption(const std::string& name) { return kShortNames.contains(name); }
 const Keywords kResampling = {{"good", 1}, {"excellent", 2}, {"best", 3}, {"1", 1}, {"2", 2}, {"3", 3}};
 
 class Parser {
@@ -57,10 +73,13 @@ ParsedOptions Parser::parse() {
     } else {
       std::size_t equals = argument.find('=');
       std::optional<std::string> inlineValue;
+      std::size_t nameEnd = std::string::npos;
       if (argument.starts_with("--") && equals != std::string::npos)
-        inlineValue = argument.substr(equals + 1);
-      if (!parseOption(argument.substr(0, inlineValue ? equals : std::string::npos), inlineValue))
-        return result_;
+        inlineValue = argument.substr(equals + 1), nameEnd = equals;
+      // A short option's value may follow it at once, as getopt allows ("-s800x600").
+      if (!argument.starts_with("--") && argument.size() > 2 && IsValuedShortOption(argument.substr(0, 2)))
+        inlineValue = argument.substr(2), nameEnd = 2;
+      if (!parseOption(argument.substr(0, nameEnd), inlineValue)) return result_;
     }
   }
   CliOptions& o = result_.options;
@@ -127,28 +146,24 @@ bool Parser::parseOption(const std::string& name, const std::optional<std::strin
       {"--new-date", [&] { o.keepDate = false; }},
       {"--shrink-only", [&] { o.shrinkOnly = true; }},
       {"--enlarge", [&] { o.shrinkOnly = false; }},
+      {"--lossless", [&] { o.lossless = true; }},
+      {"--lossy", [&] { o.lossless = false; }},
+      // Already seen by the program, wherever it stood on the line.
+      {"--batch", [] {}},
   };
   if (auto s = switches.find(name); s != switches.end()) {
     if (inlineValue) return fail("option " + name + " takes no value");
     s->second();
     return true;
   }
-  static const std::map<std::string, std::string> kShortNames = {{"-s", "--size"},
-                                                                 {"-q", "--quality"},
-                                                                 {"-r", "--resampling"},
-                                                                 {"-d", "--destination"},
-                                                                 {"-p", "--pattern"}};
   std::string longName = kShortNames.contains(name) ? kShortNames.at(name) : name;
-  static const std::vector<std::string> kValued = {
-      "--size",    "--quality", "--resampling", "--destination", "--subfolder", "--fixed-folder",
-      "--pattern", "--rotate",  "--overwrite",  "--profile",     "--max-size"};
   if (std::find(kValued.begin(), kValued.end(), longName) == kValued.end())
     return fail("unknown option " + name);
   std::string value;
   if (!takeValue(name, inlineValue, value)) return false;
   if (longName == "--size") {
     TargetSizesReading reading = ReadTargetSizes(value);
-    if (!reading.valid) return fail("option --size: " + reading.status);
+    if (!reading.valid) return fail("option --size \"" + value + "\": " + reading.status + " " + kSizeForms);
     // Given again, it adds a size: every photo is made at each.
     o.size = o.size ? JoinTargetSizeTexts({*o.size, value}) : value;
   } else if (longName == "--max-size") {
@@ -174,6 +189,9 @@ bool Parser::parseOption(const std::string& name, const std::optional<std::strin
     return modeKeyword(name, value, RotationModeFromName, o.rotationMode);
   } else if (longName == "--overwrite") {
     return modeKeyword(name, value, OverwriteModeFromName, o.overwriteMode);
+  } else if (longName == "--format") {
+    o.format = ParseOutputFormat(value);
+    if (!o.format) return fail("option --format: " + OutputFormatChoices(", ") + ", not \"" + value + "\"");
   } else if (longName == "--profile") {
     ProfileMode mode;
     if (!ProfileModeFromName(value, mode))
@@ -192,6 +210,23 @@ void override(T& setting, const std::optional<T>& value) {
 
 ParsedOptions ParseCliOptions(const std::vector<std::string>& arguments) { return Parser(arguments).parse(); }
 
+bool IsBatchOnlyOption(const std::string& argument) {
+  std::string name = argument.substr(0, argument.starts_with("--") ? argument.find('=') : 2);
+  if (name == "-s" || name == "--size") return false;
+  return kShortNames.contains(name) || std::find(kValued.begin(), kValued.end(), name) != kValued.end() ||
+         std::find(kSwitches.begin(), kSwitches.end(), name) != kSwitches.end();
+}
+
+ProgramMode ModeOfArguments(const std::vector<std::string>& arguments) {
+  ProgramMode mode = ProgramMode::Window;
+  for (const std::string& argument : arguments) {
+    if (argument == "--") break;
+    if (argument == "--help" || argument == "-h" || argument == "--version") return ProgramMode::Information;
+    if (argument == "--batch") mode = ProgramMode::Batch;
+  }
+  return mode;
+}
+
 void ApplyOverrides(const CliOptions& options) {
   override(settings.ResolutionText, options.size);
   override(settings.JpegQuality, options.jpegQuality);
@@ -209,6 +244,15 @@ void ApplyOverrides(const CliOptions& options) {
   override(moreSettings.keepDate, options.keepDate);
   override(moreSettings.shrinkOnly, options.shrinkOnly);
   override(moreSettings.maxFileBytes, options.maxFileBytes);
+  override(moreSettings.format, options.format);
+  override(moreSettings.lossless, options.lossless);
+}
+
+std::string SizeLimitRefusal() {
+  const OutputFormat& format = moreSettings.format;
+  if (moreSettings.maxFileBytes == 0 || format.keepSource || WriterHasQuality(format.writer)) return {};
+  return std::string("--max-size cannot apply to ") + corvale::formatWrittenBy(format.writer).name +
+         " files, which are always lossless; leave it out or choose a lossy --format";
 }
 
 std::string UsageText() {
@@ -216,9 +260,10 @@ std::string UsageText() {
        lumivex --batch [OPTIONS] FILE|FOLDER...   resize without a window
        lumivex --help | --version
 
-Writes a resized JPEG copy of every image named or found in the folders named. Settings come
+Writes a resized copy (JPEG unless --format says otherwise) of every image named or found in the folders named. Settings come
 from lumivex.cfg; each option overrides one for this run only (nothing is saved).
-Images: )" + corvale::extensionList(", ") + R"(
+Images: )" +
+         corvale::extensionList(", ") + R"(
 
 Options of --batch:
   -s, --size SIZE           target size: WIDTHxHEIGHT (a 0 keeps the photo's size), WIDTHx or
@@ -226,10 +271,16 @@ Options of --batch:
                             given again (or "800x600; 1920x1080") every photo is made at each
                             size, decoded once; a name pattern without %DSTX% or %DSTY% then
                             gets the size appended ("_800x600")
-  -q, --quality N           JPEG quality, 10 to 100
+  -q, --quality N           quality of JPEG, WebP, AVIF, JPEG XL and HEIC copies, 10 to 100
+      --format FORMAT       the copies' format: )" +
+         OutputFormatChoices(", ") + R"(;
+                            same keeps each photo's format (GIF and BMP become PNG, HD Photo
+                            JPEG); PNG and TIFF are always lossless
+      --lossless            WebP, AVIF and JPEG XL copies without loss (--lossy: with)
       --max-size SIZE       largest output file, e.g. 300k or 1.5m (k = 1024 bytes, m = 1024 k;
                             0 for none): each photo gets the highest quality up to --quality
                             that fits, 10 at the lowest, and the quality chosen is shown
+                            (not for --format png or tiff)
   -r, --resampling MODE     good, excellent or best
   -d, --destination MODE    same (the photo's folder), subfolder or fixed
       --same-folder         write beside each photo

@@ -54,6 +54,9 @@ class frmOptions : public QDialog {
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
+  // Every way of closing (OK, the close box, Escape) ends here: a largest file size that cannot
+  // be read keeps the dialog open, so that it never turns into "no limit" unseen.
+  void done(int result) override;
 
  private:
   void createQualityFrame();
@@ -81,6 +84,8 @@ class frmOptions : public QDialog {
   void cmdBrowseFixedFolder_Click();
   void cmdOK_Click();
   void cmbColourProfile_Change();
+  void cmbOutputFormat_Change();
+  void chkLossless_Click();
   void txtLargestFileSize_Change();
   void chkLeaveOutLocation_Click();
   void chkKeepFileDate_Click();
@@ -115,6 +120,8 @@ class frmOptions : public QDialog {
   SimpleCheckBox* chkLeaveOutLocation = nullptr;
   SimpleCheckBox* chkKeepFileDate = nullptr;
   SimpleCheckBox* chkNeverEnlarge = nullptr;
+  QComboBox* cmbOutputFormat = nullptr;
+  SimpleCheckBox* chkLossless = nullptr;
 };
 
 }  // namespace lumivex::ui

@@ -30,5 +30,6 @@ std::string readPngBytes(Bytes bytes, gdi::HDC referenceDc, Picture& picture);
 std::string readWebpBytes(Bytes bytes, gdi::HDC referenceDc, Picture& picture);
 std::string readTiffBytes(Bytes bytes, gdi::HDC referenceDc, Picture& picture);
 std::string readHeifBytes(Bytes bytes, gdi::HDC referenceDc, Picture& picture);
+std::string readJxlBytes(Bytes bytes, gdi::HDC referenceDc, Picture& picture);
 
 }  // namespace corvale

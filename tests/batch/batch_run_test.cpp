@@ -124,8 +124,8 @@ TEST_F(BatchRunTest, AnInvalidSizeShowsWhyAndKeepsTheQueue) {
   queueFiles({"a.jpg"});
   EXPECT_FALSE(RunBatch(queue, workers, "800X600", observer).ran);
   EXPECT_FALSE(RunBatch(queue, workers, "0.5%", observer).ran);
-  EXPECT_EQ(observer.statuses,
-            (std::vector<std::string>{"Incorrect resolution selected!", "Incorrect percentage selected!"}));
+  EXPECT_EQ(observer.statuses, (std::vector<std::string>{WithSizeForms(kIncorrectResolution),
+                                                         WithSizeForms(kIncorrectPercentage)}));
   EXPECT_EQ(queue.count(), 1);
   EXPECT_TRUE(starts.empty());
   // Once the text is right, the same files run.
