@@ -52,6 +52,13 @@ void loadPictureFile(const char* path, Picture& picture, gdi::HDC referenceDc) {
   if (picture.empty() && lastMessage.empty()) lastMessage = "cannot be decoded";
 }
 
+void loadJpegInks(const char* path, Picture& picture) {
+  releasePicture(picture);
+  SourceFile source = readSourceFile(path);
+  lastMessage = source.failure.empty() ? readJpegInks(source.file.bytes, picture) : source.failure;
+  if (picture.empty() && lastMessage.empty()) lastMessage = "cannot be decoded";
+}
+
 const char* lastLoadMessage() { return lastMessage.c_str(); }
 
 void keepLoadMessage(const std::string& message) { lastMessage = message; }
