@@ -1,5 +1,5 @@
-// PNG through libspng: 8-bit RGB, always lossless. The Exif block goes in eXIf, the XMP packet in
-// an uncompressed iTXt chunk under the keyword XMP readers look for, the profile in iCCP.
+// PNG through libspng: 8-bit RGB (RGBA with transparency), always lossless. The Exif block goes in eXIf, the
+// XMP packet in an uncompressed iTXt chunk under the keyword XMP readers look for, the profile in iCCP.
 #include <spng.h>
 
 #include <cstdlib>
@@ -54,13 +54,14 @@ std::vector<std::uint8_t> WritePng(const OutputPicture& picture, const OutputMet
   std::unique_ptr<spng_ctx, ContextFree> context(spng_ctx_new(SPNG_CTX_ENCODER));
   if (!context) throw std::bad_alloc();
   check(spng_set_option(context.get(), SPNG_ENCODE_TO_BUFFER, 1));
-  spng_ihdr header{static_cast<std::uint32_t>(picture.width),
-                   static_cast<std::uint32_t>(picture.height),
-                   8,
-                   SPNG_COLOR_TYPE_TRUECOLOR,
-                   0,
-                   0,
-                   0};
+  spng_ihdr header{
+      static_cast<std::uint32_t>(picture.width),
+      static_cast<std::uint32_t>(picture.height),
+      8,
+      picture.alpha ? std::uint8_t{SPNG_COLOR_TYPE_TRUECOLOR_ALPHA} : std::uint8_t{SPNG_COLOR_TYPE_TRUECOLOR},
+      0,
+      0,
+      0};
   check(spng_set_ihdr(context.get(), &header));
   setMetadata(context.get(), metadata);
   check(spng_encode_image(context.get(), picture.rgb.data(), picture.rgb.size(), SPNG_FMT_PNG,
