@@ -10,6 +10,7 @@
 #include <string_view>
 #include <system_error>
 
+#include "files/new_file.h"
 #include "metadata/exif_block.h"
 #include "metadata/exif_segment.h"
 #include "output/destination_folder.h"
@@ -19,7 +20,6 @@
 #include "settings/target_size.h"
 #include "utilities/user_prompts.h"
 #include "utilities/utilities.h"
-#include "files/new_file.h"
 
 namespace lumivex {
 
@@ -344,13 +344,15 @@ void CWorker::write(FinishedPhoto& photo, const OutputPlace& place, const std::s
 // The pattern's name for this photo in `folder`. A counter name that is taken by the time the
 // search returns it was taken by someone else meanwhile (another run into the same folder): the
 // counter moves on rather than treating that file as one the user had before.
+std::int32_t& CWorker::counter() { return ledger ? ledger->fileCounter : ownFileCounter_; }
+
 std::string CWorker::nextOutputPath(FinishedPhoto& photo, const OutputPlace& place,
                                     const std::string& folder) {
   const PictureSize size = photo.work.outputs[place.index].output;
   for (int attempt = 0;; ++attempt) {
     std::string path =
         avoidOwnOutputs(photo, folder + MakeOutputName(FileNameOf(photo.source), size.width, size.height,
-                                                       folder, place.pattern, photo.work.writer));
+                                                       folder, place.pattern, counter(), photo.work.writer));
     if (!PatternHasCounter(settings.OutputFilenamePattern) || !FileExists(path) || attempt == kNameRetries)
       return path;
   }

@@ -75,15 +75,16 @@ std::string withCounter(const std::string& name, std::int32_t counter) {
   return out;
 }
 
-// Tries counter values from FileCounter on, using up each one tried, until the name is free in
+// Tries counter values from `fileCounter` on, using up each one tried, until the name is free in
 // the folder. The counter stops at its largest value rather than wrapping round to values that
 // were used before.
-std::string firstFreeCounterName(const std::string& name, const std::string& destFolder) {
+std::string firstFreeCounterName(const std::string& name, const std::string& destFolder,
+                                 std::int32_t& fileCounter) {
   while (true) {
-    std::string candidate = withCounter(name, settings.FileCounter);
+    std::string candidate = withCounter(name, fileCounter);
     if (destFolder.empty()) return candidate;
-    if (settings.FileCounter == std::numeric_limits<std::int32_t>::max()) return candidate;
-    ++settings.FileCounter;
+    if (fileCounter == std::numeric_limits<std::int32_t>::max()) return candidate;
+    ++fileCounter;
     if (!FileExists(destFolder + candidate)) return candidate;
   }
 }
@@ -97,19 +98,20 @@ bool PatternHasSizeTag(const std::string& pattern) {
 }
 
 std::string MakeOutputName(const std::string& sourceName, std::int32_t outWidth, std::int32_t outHeight,
-                           const std::string& destFolder, corvale::Writer writer) {
-  return MakeOutputName(sourceName, outWidth, outHeight, destFolder, settings.OutputFilenamePattern, writer);
+                           const std::string& destFolder, std::int32_t& fileCounter, corvale::Writer writer) {
+  return MakeOutputName(sourceName, outWidth, outHeight, destFolder, settings.OutputFilenamePattern,
+                        fileCounter, writer);
 }
 
 std::string MakeOutputName(const std::string& sourceName, std::int32_t outWidth, std::int32_t outHeight,
                            const std::string& destFolder, const std::string& pattern,
-                           corvale::Writer writer) {
+                           std::int32_t& fileCounter, corvale::Writer writer) {
   SplitName split = splitSourceName(sourceName, writer);
   std::string name = replaceAll(pattern, "%SRC%", split.base) + split.extension;
   name = replaceAll(name, "%DSTX%", std::to_string(outWidth));
   name = replaceAll(name, "%DSTY%", std::to_string(outHeight));
   if (!hasCounterTag(name)) return name;
-  return firstFreeCounterName(name, destFolder);
+  return firstFreeCounterName(name, destFolder, fileCounter);
 }
 
 }  // namespace lumivex

@@ -366,7 +366,8 @@ void frmOptions::txtFixedFolder_Change() { settings.FixedFolder = txtFixedFolder
 
 void frmOptions::txtOutputFilename_Change() {
   settings.OutputFilenamePattern = txtOutputFilename->currentText().toStdString();
-  std::string example = MakeOutputName(kExampleSource, kExampleWidth, kExampleHeight, "");
+  std::int32_t counter = 1;  // an example counts from the start, as every run does
+  std::string example = MakeOutputName(kExampleSource, kExampleWidth, kExampleHeight, "", counter);
   lblOutputFilenameExample->setText(QString::fromStdString("Ex. " + example));
 }
 
