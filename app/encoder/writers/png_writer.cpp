@@ -6,6 +6,7 @@
 #include <cstring>
 #include <memory>
 #include <stdexcept>
+#include <string>
 
 #include "encoder/writers/writer_registry.h"
 
@@ -21,7 +22,9 @@ void check(int status) {
   if (status != 0) throw std::runtime_error(EncoderFailure("PNG", spng_strerror(status)));
 }
 
-void setMetadata(spng_ctx* context, const OutputMetadata& metadata) {
+// `xmpText` is the packet with a terminating zero: the library measures a text chunk's text with
+// strlen, so a bare packet would be read past its end. It must outlive the encoding.
+void setMetadata(spng_ctx* context, const OutputMetadata& metadata, const std::string& xmpText) {
   if (!metadata.icc.empty()) {
     spng_iccp iccp{};
     std::strcpy(iccp.profile_name, "ICC profile");
@@ -39,8 +42,8 @@ void setMetadata(spng_ctx* context, const OutputMetadata& metadata) {
     spng_text text{};
     std::strcpy(text.keyword, "XML:com.adobe.xmp");
     text.type = SPNG_ITXT;
-    text.length = metadata.xmp.size();
-    text.text = reinterpret_cast<char*>(const_cast<std::uint8_t*>(metadata.xmp.data()));
+    text.length = xmpText.size();
+    text.text = const_cast<char*>(xmpText.c_str());
     text.language_tag = kEmpty;
     text.translated_keyword = kEmpty;
     check(spng_set_text(context, &text, 1));
@@ -63,7 +66,8 @@ std::vector<std::uint8_t> WritePng(const OutputPicture& picture, const OutputMet
       0,
       0};
   check(spng_set_ihdr(context.get(), &header));
-  setMetadata(context.get(), metadata);
+  const std::string xmpText(metadata.xmp.begin(), metadata.xmp.end());
+  setMetadata(context.get(), metadata, xmpText);
   check(spng_encode_image(context.get(), picture.rgb.data(), picture.rgb.size(), SPNG_FMT_PNG,
                           SPNG_ENCODE_FINALIZE));
   std::size_t length = 0;
