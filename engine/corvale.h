@@ -146,9 +146,7 @@ CORVALE_API intptr_t cpic_loadResampled(const char* path, cpic_Planner planner, 
  * and red are premultiplied by it, so the resample weighs each colour by how much of it shows and
  * the edges of a transparent logo get no dark or light fringe. The opacity is resampled by the
  * same plan as the colours. Any other source (JPEG, BMP, GIF, HD Photo, an alpha-less file) gives
- * cpic_loadResampled's colours byte for byte, with 255 in every fourth byte. Flattening the
- * result over white (colour + 255 - opacity) gives what cpic_loadResampled gives when no resample
- * mixes pixels (a plan at the stored size).
+ * cpic_loadResampled's colours byte for byte, with 255 in every fourth byte.
  *   Returns, failures and threads: as cpic_loadResampled. */
 CORVALE_API intptr_t cpic_loadResampledKeepingAlpha(const char* path, cpic_Planner planner, void* context);
 
