@@ -22,7 +22,8 @@
  * and height 0, no device context and no pixels.
  *
  * Every picture is 32 bits per pixel, top-down, each row exactly width * 4 bytes, each pixel blue,
- * green, red and a fourth byte without meaning. Its bitmap is selected into a memory device
+ * green, red and a fourth byte without meaning (except in a picture from
+ * cpic_loadResampledKeepingAlpha, where it is the opacity). Its bitmap is selected into a memory device
  * context of its own. Device contexts and bitmaps are handles of the device-context layer
  * (platform/gdi.h), passed as pointer-sized integers. Paths are zero-terminated UTF-8.
  *
@@ -146,6 +147,16 @@ typedef struct cpic_LoadPlan {
 typedef int32_t (*cpic_Planner)(void* context, int32_t storedWidth, int32_t storedHeight,
                                 cpic_LoadPlan* plan);
 CORVALE_API intptr_t cpic_loadResampled(const char* path, cpic_Planner planner, void* context);
+
+/* cpic_loadResampledKeepingAlpha: cpic_loadResampled for a copy that can hold transparency. A
+ * source with an alpha channel (PNG, WebP, TIFF, HEIF/AVIF, JPEG XL) is not composited over white:
+ * the fourth byte of each result pixel is its opacity (0 transparent, 255 opaque) and blue, green
+ * and red are premultiplied by it, so the resample weighs each colour by how much of it shows and
+ * the edges of a transparent logo get no dark or light fringe. The opacity is resampled by the
+ * same plan as the colours. Any other source (JPEG, BMP, GIF, HD Photo, an alpha-less file) gives
+ * cpic_loadResampled's colours byte for byte, with 255 in every fourth byte.
+ *   Returns, failures and threads: as cpic_loadResampled. */
+CORVALE_API intptr_t cpic_loadResampledKeepingAlpha(const char* path, cpic_Planner planner, void* context);
 
 /* cpic_getHDC: the picture's memory device context, with its bitmap selected; 0 for an empty
  * picture or 0. The device context belongs to the picture: do not free it. */

@@ -108,6 +108,20 @@ std::intptr_t cpic_loadResampled(const char* path, cpic_Planner planner, void* c
   static const auto fn = loadResampled();
   return fn ? fn(path, planner, context) : 0;
 }
+namespace {
+// An export that engines before transparency was kept lack.
+decltype(&::cpic_loadResampledKeepingAlpha) loadKeepingAlpha() {
+  return bindOptional<decltype(&::cpic_loadResampledKeepingAlpha)>("cpic_loadResampledKeepingAlpha");
+}
+}  // namespace
+bool hasLoadKeepingAlpha() {
+  static const auto fn = loadKeepingAlpha();
+  return fn != nullptr;
+}
+std::intptr_t cpic_loadResampledKeepingAlpha(const char* path, cpic_Planner planner, void* context) {
+  static const auto fn = loadKeepingAlpha();
+  return fn ? fn(path, planner, context) : engine::cpic_loadResampled(path, planner, context);
+}
 std::intptr_t cpic_getHDC(std::intptr_t picture) {
   CORVALE_BIND(cpic_getHDC);
   return fn(picture);

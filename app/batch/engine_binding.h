@@ -28,6 +28,11 @@ const char* cpic_lastLoadMessage();
 // The load that ends at the planned size (corvale.h); 0, with no load, from an engine without it.
 bool hasLoadResampled();
 std::intptr_t cpic_loadResampled(const char* path, cpic_Planner planner, void* context);
+// The same keeping a source's transparency (corvale.h); from an engine without it, cpic_loadResampled's
+// flattened picture with 255 in no fourth byte, so the caller reads it as opaque only when told
+// hasLoadKeepingAlpha().
+bool hasLoadKeepingAlpha();
+std::intptr_t cpic_loadResampledKeepingAlpha(const char* path, cpic_Planner planner, void* context);
 std::intptr_t cpic_getHDC(std::intptr_t picture);
 std::int32_t cpic_getWidth(std::intptr_t picture);
 std::int32_t cpic_getHeight(std::intptr_t picture);

@@ -156,6 +156,8 @@ class PhotoWorker {
   bool turned_ = false;
   bool convertedToSrgb_ = false;
   bool embedProfile_ = false;  // the profile describes the output's colours and goes into it
+  // The resized picture's fourth bytes are its opacity, its colours premultiplied.
+  bool alphaKept_ = false;
 };
 
 void PhotoWorker::run(PhotoWork& work) {
@@ -224,7 +226,12 @@ struct LoadPlanning {
 void PhotoWorker::runAtOutputSize(PhotoWork& work) {
   PhotoOutput output;
   LoadPlanning planning{this, &output, {}};
-  resized_.reset(engine::cpic_loadResampled(order_.source.c_str(), &PhotoWorker::planLoad, &planning));
+  // Only a writer that holds transparency is given it; for JPEG the load flattens it over white.
+  alphaKept_ = corvale::writerHoldsAlpha(order_.writer) && engine::hasLoadKeepingAlpha();
+  resized_.reset(
+      alphaKept_
+          ? engine::cpic_loadResampledKeepingAlpha(order_.source.c_str(), &PhotoWorker::planLoad, &planning)
+          : engine::cpic_loadResampled(order_.source.c_str(), &PhotoWorker::planLoad, &planning));
   std::string message = engine::cpic_lastLoadMessage();
   if (!planning.failure.empty()) throw JobFailure(planning.failure);
   if (!holdsPixels(resized_.get()))
@@ -404,7 +411,7 @@ void PhotoWorker::encodeWith(WriterFunction write, PhotoOutput& output) {
   gdi::DIBSECTION section;
   if (!gdi::GetDibSection(gdi::GetCurrentBitmap(dcOf(resized_.get())), &section) || !section.bits)
     throw JobFailure("the resized picture has no pixels");
-  OutputPicture picture = PictureOfBitmap(section);
+  OutputPicture picture = PictureOfBitmap(section, alphaKept_);
   resized_.reset();
   OutputMetadata metadata;
   if (!order_.exif.empty()) metadata.exif = BareExif(truthfulExif(output));

@@ -14,6 +14,7 @@
 #include <iterator>
 #include <optional>
 
+#include "encoder/writers/writer_registry.h"
 #include "output/output_naming.h"
 #include "settings/more_settings.h"
 #include "settings/settings.h"
@@ -33,6 +34,17 @@
 namespace lumivex::ui {
 
 namespace {
+
+// A size limit is met by lowering the quality; PNG and TIFF have none to lower, so the limit is
+// refused here, as the command line refuses it, rather than every copy reported over it.
+std::string sizeLimitRefusal() {
+  const OutputFormat& format = moreSettings.format;
+  if (moreSettings.maxFileBytes == 0 || format.keepSource || WriterHasQuality(format.writer)) return {};
+  return std::string("A largest file size cannot be kept with ") +
+         corvale::formatWrittenBy(format.writer).name +
+         " output: its files are always lossless, with no quality to lower. Empty the box or choose a "
+         "lossy output format.";
+}
 
 constexpr int kClientWidth = 6870;
 constexpr int kClientHeight = 6975;  // the copies' group below the controls of lumivex.cfg
@@ -427,6 +439,11 @@ void frmOptions::done(int result) {
     prompts_.message("\"" + text + "\" is not a file size. Write it as 300 KB, 1.5 MB (or 1,5 MB), " +
                          "or leave the box empty for no limit.",
                      PromptIcon::Warning);
+    txtLargestFileSize->setFocus();
+    return;
+  }
+  if (std::string refusal = sizeLimitRefusal(); !refusal.empty()) {
+    prompts_.message(refusal, PromptIcon::Warning);
     txtLargestFileSize->setFocus();
     return;
   }

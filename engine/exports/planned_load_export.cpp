@@ -20,7 +20,9 @@ corvale::LoadPlan enginePlanOf(const cpic_LoadPlan& plan) {
 
 }  // namespace
 
-intptr_t cpic_loadResampled(const char* path, cpic_Planner planner, void* context) {
+namespace {
+
+intptr_t loadResampled(const char* path, cpic_Planner planner, void* context, bool keepAlpha) {
   return guarded([] { return corvale::kNoPicture; },
                  [&] {
                    const corvale::LoadPlanner askCaller = [&](int32_t width, int32_t height,
@@ -31,10 +33,21 @@ intptr_t cpic_loadResampled(const char* path, cpic_Planner planner, void* contex
                      return true;
                    };
                    PendingPicture picture;
+                   picture->alphaWanted = keepAlpha;
                    std::string message = corvale::loadPlanned(path, askCaller, *picture);
                    // A load that gave up without saying why still leaves a reason behind.
                    if (picture->empty() && message.empty()) message = "cannot be decoded";
                    corvale::keepLoadMessage(message);
                    return picture.handOver();
                  });
+}
+
+}  // namespace
+
+intptr_t cpic_loadResampled(const char* path, cpic_Planner planner, void* context) {
+  return loadResampled(path, planner, context, false);
+}
+
+intptr_t cpic_loadResampledKeepingAlpha(const char* path, cpic_Planner planner, void* context) {
+  return loadResampled(path, planner, context, true);
 }

@@ -37,7 +37,8 @@ constexpr std::array kFormats{
                 CORVALE_READER(readPngBytes),
                 nullptr,
                 "png",
-                Writer::Png},
+                Writer::Png,
+                AlphaKept::Held},
     ImageFormat{"WebP",
                 {".webp"},
                 {"image/webp"},
@@ -46,7 +47,8 @@ constexpr std::array kFormats{
                 CORVALE_READER(readWebpBytes),
                 nullptr,
                 "webp",
-                Writer::Webp},
+                Writer::Webp,
+                AlphaKept::Held},
     ImageFormat{"TIFF",
                 {".tif", ".tiff"},
                 {"image/tiff"},
@@ -55,7 +57,8 @@ constexpr std::array kFormats{
                 CORVALE_READER(readTiffBytes),
                 nullptr,
                 "tiff",
-                Writer::Tiff},
+                Writer::Tiff,
+                AlphaKept::Held},
     ImageFormat{"HEIC",
                 {".heic", ".heif"},
                 {"image/heic", "image/heif"},
@@ -64,7 +67,8 @@ constexpr std::array kFormats{
                 CORVALE_READER(readHeifBytes),
                 nullptr,
                 "heic",
-                Writer::Heic},
+                Writer::Heic,
+                AlphaKept::Held},
     ImageFormat{"AVIF",
                 {".avif", ".avifs"},
                 {"image/avif"},
@@ -73,7 +77,8 @@ constexpr std::array kFormats{
                 CORVALE_READER(readHeifBytes),
                 nullptr,
                 "avif",
-                Writer::Avif},
+                Writer::Avif,
+                AlphaKept::Held},
     ImageFormat{"JPEG XL",
                 {".jxl"},
                 {"image/jxl"},
@@ -82,7 +87,8 @@ constexpr std::array kFormats{
                 CORVALE_READER(readJxlBytes),
                 nullptr,
                 "jxl",
-                Writer::Jxl},
+                Writer::Jxl,
+                AlphaKept::Held},
     ImageFormat{"BMP",
                 {".bmp"},
                 {"image/bmp"},
@@ -167,6 +173,8 @@ const ImageFormat* formatOfOutputName(std::string_view outputName) {
       return &format;
   return nullptr;
 }
+
+bool writerHoldsAlpha(Writer writer) { return formatWrittenBy(writer).writerAlpha == AlphaKept::Held; }
 
 std::string_view writtenExtension(Writer writer) { return formatWrittenBy(writer).extensions[0]; }
 

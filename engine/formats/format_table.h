@@ -26,6 +26,9 @@ enum class MetadataContainer { None, Jpeg, Png, Webp, Tiff, Heif, Jxl, Bmp };
 // names its files and its outputName is the value people choose it by.
 enum class Writer { Jpeg, Png, Webp, Avif, Jxl, Tiff, Heic };
 
+// Whether a format's writer keeps a picture's transparency; JPEG's copies are flattened on white.
+enum class AlphaKept { Flattened, Held };
+
 using ContentTest = bool (*)(Bytes head);
 using BytesReader = std::string (*)(Bytes bytes, gdi::HDC referenceDc, Picture& picture);
 // A reader that decodes straight to the planned size (picture/planned_load.h), row by row.
@@ -41,6 +44,7 @@ struct ImageFormat {
   PlannedReader readPlanned;    // its reader straight to a planned size, if it streams rows
   const char* outputName;       // lower case, as --format takes it, when written; nullptr when not
   Writer keptAs;                // the writer of this format's copies when the source's format is kept
+  AlphaKept writerAlpha = AlphaKept::Flattened;  // of the writer whose row this is (outputName set)
 };
 
 // The leading bytes any signature test needs: a HEIF file names its brands within them.
@@ -64,6 +68,9 @@ std::string_view knownExtensionOf(std::string_view fileName);
 // case), or nullptr.
 const ImageFormat& formatWrittenBy(Writer writer);
 const ImageFormat* formatOfOutputName(std::string_view outputName);
+
+// True when the writer's files hold transparency (its row's writerAlpha).
+bool writerHoldsAlpha(Writer writer);
 
 // The extension a writer's files get: its row's first one, with the dot.
 std::string_view writtenExtension(Writer writer);

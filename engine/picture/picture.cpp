@@ -6,7 +6,7 @@ namespace corvale {
 void releasePicture(Picture& picture) {
   if (picture.bitmap) gdi::DeleteObject(picture.bitmap);
   if (picture.memoryDc) gdi::DeleteDC(picture.memoryDc);
-  picture = Picture{};
+  picture = Picture{.alphaWanted = picture.alphaWanted};
 }
 
 namespace {

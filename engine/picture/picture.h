@@ -1,6 +1,8 @@
 // The engine's picture: a 32-bit top-down DIB section selected into a memory device context of
 // its own. Row y starts at byte y * width * 4; each pixel is blue, green, red and a fourth byte
-// that carries no meaning.
+// that carries no meaning, unless the picture holds transparency (alphaKept): the fourth byte is
+// then the pixel's opacity and blue, green and red are premultiplied by it, so that every resample
+// of the four bytes weighs a colour by how much of it shows and a transparent edge gets no fringe.
 #pragma once
 
 #include <cstdint>
@@ -16,6 +18,11 @@ struct Picture {
   std::uint8_t* pixels = nullptr;
   std::int32_t width = 0;
   std::int32_t height = 0;
+  // Set before a read: a reader that meets transparency keeps it (alphaKept) instead of
+  // compositing it over white. A request about the filling, not the pixels: releasing keeps it.
+  bool alphaWanted = false;
+  // The fourth byte is the opacity, the colours premultiplied by it.
+  bool alphaKept = false;
 
   bool empty() const { return pixels == nullptr; }
 };
@@ -28,7 +35,7 @@ void allocatePicture(Picture& picture, std::int32_t width, std::int32_t height, 
 // The same with pixels left undefined, for a reader that writes every byte of every row.
 void allocatePictureToFill(Picture& picture, std::int32_t width, std::int32_t height, gdi::HDC referenceDc);
 
-// Frees the bitmap and the device context and empties the picture.
+// Frees the bitmap and the device context and empties the picture; alphaWanted stays.
 void releasePicture(Picture& picture);
 
 // Reads an image file into `picture`, choosing the reader by the file's content (the table of

@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "jobs/band_split.h"
+#include "picture/kept_alpha.h"
 #include "picture/source_file.h"
 #include "rotate/rotate.h"
 
@@ -62,6 +63,7 @@ std::string askPlanner(const LoadPlanner& planner, std::int32_t storedWidth, std
 }
 
 std::string resampleStoredPicture(Picture& stored, const LoadPlan& plan, Picture& result) {
+  const bool alphaKept = stored.alphaKept;
   Picture upright, cropped;
   const bool ready = turnUpright(stored, plan.orientation, upright) && cropInto(upright, plan.band, cropped);
   releasePicture(upright);
@@ -69,6 +71,8 @@ std::string resampleStoredPicture(Picture& stored, const LoadPlan& plan, Picture
   bool done = false;
   try {
     done = !result.empty() && resampleBestInBands(cropped, result, plan.mode, plan.threads);
+    if (done && alphaKept) done = resampleKeptAlpha(cropped, result, plan.mode, plan.threads);
+    result.alphaKept = done && alphaKept;
   } catch (...) {
     releasePicture(cropped);
     throw;
@@ -83,15 +87,22 @@ std::string loadPlanned(const char* path, const LoadPlanner& planner, Picture& r
   releasePicture(result);
   SourceFile source = readSourceFile(path);
   if (!source.failure.empty()) return source.failure;
-  if (source.format->readPlanned) return source.format->readPlanned(source.file.bytes, planner, result);
-  Picture stored;
-  const std::string message = source.format->read(source.file.bytes, nullptr, stored);
-  if (stored.empty()) return message;
-  LoadPlan plan;
-  std::string failure = askPlanner(planner, stored.width, stored.height, plan);
-  if (failure.empty()) failure = resampleStoredPicture(stored, plan, result);
-  releasePicture(stored);
-  return failure.empty() ? message : failure;
+  std::string message;
+  if (source.format->readPlanned) {
+    message = source.format->readPlanned(source.file.bytes, planner, result);
+  } else {
+    Picture stored;
+    stored.alphaWanted = result.alphaWanted;
+    message = source.format->read(source.file.bytes, nullptr, stored);
+    if (stored.empty()) return message;
+    LoadPlan plan;
+    std::string failure = askPlanner(planner, stored.width, stored.height, plan);
+    if (failure.empty()) failure = resampleStoredPicture(stored, plan, result);
+    releasePicture(stored);
+    if (!failure.empty()) return failure;
+  }
+  if (result.alphaWanted && !result.alphaKept && !result.empty()) makeOpaque(result);
+  return message;
 }
 
 }  // namespace corvale

@@ -29,8 +29,10 @@ using LoadPlanner = std::function<bool(std::int32_t storedWidth, std::int32_t st
 // What a load says when its planner stopped it.
 inline constexpr const char* kLoadStoppedByPlanner = "was not loaded: its plan was refused";
 
-// Reads the file at `path` into `result` as planned. Returns what loadPictureFile would say (the
-// reason of an empty result, or the decoder's warnings), or why the plan cannot be followed.
+// Reads the file at `path` into `result` as planned. When `result` wants its alpha
+// (Picture::alphaWanted), a source with transparency keeps it (alphaKept, the colours
+// premultiplied) and any other result has opacity 255 in every fourth byte. Returns what loadPictureFile
+// would say (the reason of an empty result, or the decoder's warnings), or why the plan cannot be followed.
 std::string loadPlanned(const char* path, const LoadPlanner& planner, Picture& result);
 
 // Asks `planner` for the plan of a picture of the stored size given, and makes its band that of the

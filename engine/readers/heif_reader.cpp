@@ -17,9 +17,9 @@
 #include <memory>
 
 #include "readers/file_bytes.h"
-#include "sandbox/forked_decode.h"
 #include "readers/readers.h"
 #include "readers/rgba_rows.h"
+#include "sandbox/forked_decode.h"
 
 namespace corvale {
 
@@ -137,13 +137,15 @@ struct ChildHeader {
   std::uint32_t width = 0;
   std::uint32_t height = 0;
   std::uint32_t reasonLength = 0;
+  std::uint32_t alphaKept = 0;  // the rows hold premultiplied colours and their opacity
 };
 
 // The header, then every row top to bottom as the picture holds it (4 bytes a pixel). The child
 // may hold the largest picture and the codecs' own buffers, and no more.
-void decodeInChild(Bytes bytes, int out) {
+void decodeInChild(Bytes bytes, bool alphaWanted, int out) {
   limitChildMemory(4 * kMaxPicturePixels + kChildMemoryMargin);
   Picture picture;
+  picture.alphaWanted = alphaWanted;
   std::string reason = decodeHeif(bytes, nullptr, picture);
   ChildHeader header;
   if (picture.empty()) {
@@ -155,6 +157,7 @@ void decodeInChild(Bytes bytes, int out) {
   }
   header.width = static_cast<std::uint32_t>(picture.width);
   header.height = static_cast<std::uint32_t>(picture.height);
+  header.alphaKept = picture.alphaKept ? 1 : 0;
   if (!writeToParent(out, &header, sizeof header)) return;
   for (std::int32_t y = 0; y < picture.height; ++y)
     if (!writeToParent(out, pixelAt(picture, 0, y), std::size_t{4} * header.width)) return;
@@ -166,7 +169,8 @@ std::string readHeifBytes(Bytes bytes, gdi::HDC referenceDc, Picture& picture) {
   releasePicture(picture);
   if (bytes.empty()) return "is empty";
   if (std::string missing = missingCodec(bytes); !missing.empty()) return missing;
-  ForkedDecode child([bytes](int out) { decodeInChild(bytes, out); }, kBaseTimeLimit);
+  ForkedDecode child([bytes, wanted = picture.alphaWanted](int out) { decodeInChild(bytes, wanted, out); },
+                     kBaseTimeLimit);
   ChildHeader header;
   if (!child.read(&header, sizeof header)) return "made the HEIF decoder fail";
   if (header.reasonLength > 0) {
@@ -177,6 +181,7 @@ std::string readHeifBytes(Bytes bytes, gdi::HDC referenceDc, Picture& picture) {
       !failure.empty())
     return failure;
   child.allowFor(std::uint64_t{header.width} * header.height);
+  picture.alphaKept = picture.alphaWanted && header.alphaKept != 0;
   for (std::int32_t y = 0; y < picture.height; ++y) {
     if (!child.read(pixelAt(picture, 0, y), std::size_t{4} * header.width)) {
       releasePicture(picture);

@@ -15,7 +15,7 @@ namespace {
 // Rows (or parts of rows) of red, green, blue and straight alpha, put where they belong.
 void putDecodedPixels(void* opaque, std::size_t x, std::size_t y, std::size_t count, const void* pixels) {
   auto& picture = *static_cast<Picture*>(opaque);
-  putRgbaPixels(static_cast<const std::uint8_t*>(pixels), static_cast<std::int32_t>(count),
+  putRgbaPixels(static_cast<const std::uint8_t*>(pixels), static_cast<std::int32_t>(count), picture,
                 pixelAt(picture, static_cast<std::int32_t>(x), static_cast<std::int32_t>(y)));
 }
 

@@ -164,7 +164,7 @@ void placeUpright(const std::vector<std::uint32_t>& raster, const UprightPlaceme
       continue;
     }
     for (std::uint32_t x = 0; x < place.width; ++x)
-      putPremultipliedRgbaPixel(row + 4 * std::size_t{x},
+      putPremultipliedRgbaPixel(row + 4 * std::size_t{x}, picture,
                                 pixelAt(picture, static_cast<std::int32_t>(place.outX(x, y)),
                                         static_cast<std::int32_t>(place.outY(x, y))));
   }

@@ -45,7 +45,7 @@ std::string readStill(Bytes bytes, Picture& picture) {
   VP8StatusCode status = WebPDecode(bytes.data(), bytes.size(), &config);
   WebPFreeDecBuffer(&config.output);
   if (status != VP8_STATUS_OK) return statusFailure(status);
-  flattenBgraOverWhite(picture);
+  settleBgraAlpha(picture);
   return {};
 }
 
@@ -88,10 +88,10 @@ std::string readFirstFrame(Bytes bytes, std::uint64_t canvasWidth, std::uint64_t
     return failure;
   bool coversCanvas = width == picture.width && height == picture.height;
   if (!coversCanvas)
-    std::memset(picture.pixels, 0xFF,
+    std::memset(picture.pixels, picture.alphaWanted ? 0 : 0xFF,
                 std::size_t{4} * picture.width * static_cast<std::size_t>(picture.height));
   for (int y = 0; y < height; ++y)
-    putRgbaPixels(pixels.get() + std::size_t{4} * width * static_cast<std::size_t>(y), width,
+    putRgbaPixels(pixels.get() + std::size_t{4} * width * static_cast<std::size_t>(y), width, picture,
                   pixelAt(picture, f.x_offset, f.y_offset + y));
   return {};
 }

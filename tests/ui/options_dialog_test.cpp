@@ -407,6 +407,21 @@ class OptionsDialogTest : public QObject {
     moreSettings = MoreSettings{};
   }
 
+  // A size limit with PNG output is refused as the command line refuses it: PNG has no quality to
+  // lower. WebP takes the same limit.
+  void aSizeLimitWithPngOutputKeepsTheDialogOpen() {
+    Fixture f;
+    f.type("txtLargestFileSize", "300k");
+    f.get<QComboBox>("cmbOutputFormat")->setCurrentText("png");
+    QTest::mouseClick(f.get<QPushButton>("cmdOK"), Qt::LeftButton);
+    QVERIFY(f.dialog && f.dialog->isVisible());
+    QCOMPARE(f.prompts.shown.size(), std::size_t{1});
+    f.get<QComboBox>("cmbOutputFormat")->setCurrentText("webp");
+    QTest::mouseClick(f.get<QPushButton>("cmdOK"), Qt::LeftButton);
+    QTRY_VERIFY(f.dialog.isNull());
+    moreSettings = MoreSettings{};
+  }
+
   void closeBoxKeepsChangesWithoutQuestions() {
     Fixture f;
     f.type("txtOutputFilename", "holiday");

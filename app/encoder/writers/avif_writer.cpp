@@ -54,9 +54,10 @@ std::vector<std::uint8_t> WriteAvif(const OutputPicture& picture, const OutputMe
   if (!metadata.xmp.empty()) avifImageSetMetadataXMP(image.get(), metadata.xmp.data(), metadata.xmp.size());
   avifRGBImage rgb;
   avifRGBImageSetDefaults(&rgb, image.get());
-  rgb.format = AVIF_RGB_FORMAT_RGB;
+  // With alpha the library adds the image's alpha plane (straight, full range) itself.
+  rgb.format = picture.alpha ? AVIF_RGB_FORMAT_RGBA : AVIF_RGB_FORMAT_RGB;
   rgb.pixels = const_cast<std::uint8_t*>(picture.rgb.data());
-  rgb.rowBytes = 3 * static_cast<std::uint32_t>(picture.width);
+  rgb.rowBytes = static_cast<std::uint32_t>(picture.channels() * picture.width);
   check(avifImageRGBToYUV(image.get(), &rgb));
   std::unique_ptr<avifEncoder, EncoderDestroy> encoder(avifEncoderCreate());
   if (!encoder) throw std::bad_alloc();

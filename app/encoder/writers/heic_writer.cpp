@@ -43,13 +43,14 @@ heif_error appendTo(heif_context*, const void* data, std::size_t size, void* fil
 std::unique_ptr<heif_image, ImageRelease> imageOf(const OutputPicture& picture,
                                                   const OutputMetadata& metadata) {
   heif_image* made = nullptr;
-  check(heif_image_create(picture.width, picture.height, heif_colorspace_RGB, heif_chroma_interleaved_RGB,
-                          &made));
+  check(heif_image_create(picture.width, picture.height, heif_colorspace_RGB,
+                          picture.alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB, &made));
   std::unique_ptr<heif_image, ImageRelease> image(made);
   check(heif_image_add_plane(made, heif_channel_interleaved, picture.width, picture.height, 8));
   int stride = 0;
   std::uint8_t* plane = heif_image_get_plane(made, heif_channel_interleaved, &stride);
-  const auto rowBytes = static_cast<std::size_t>(picture.width) * 3;
+  const auto rowBytes =
+      static_cast<std::size_t>(picture.width) * static_cast<std::size_t>(picture.channels());
   for (std::int32_t y = 0; y < picture.height; ++y)
     std::memcpy(plane + static_cast<std::size_t>(y) * static_cast<std::size_t>(stride),
                 picture.rgb.data() + rowBytes * static_cast<std::size_t>(y), rowBytes);

@@ -57,6 +57,7 @@ void setBasicInfo(JxlEncoder* encoder, const OutputPicture& picture, bool lossle
   info.ysize = static_cast<std::uint32_t>(picture.height);
   info.bits_per_sample = 8;
   info.num_color_channels = 3;
+  if (picture.alpha) info.num_extra_channels = 1, info.alpha_bits = 8;
   info.uses_original_profile = lossless ? JXL_TRUE : JXL_FALSE;
   check(JxlEncoderSetBasicInfo(encoder, &info), "the picture's size was refused");
 }
@@ -94,7 +95,8 @@ std::vector<std::uint8_t> WriteJxl(const OutputPicture& picture, const OutputMet
     check(JxlEncoderSetFrameLossless(frame, JXL_TRUE), "no lossless mode");
   else
     check(JxlEncoderSetFrameDistance(frame, distanceOf(settings.quality)), "the quality was refused");
-  const JxlPixelFormat rgb{3, JXL_TYPE_UINT8, JXL_NATIVE_ENDIAN, 0};
+  const JxlPixelFormat rgb{static_cast<std::uint32_t>(picture.channels()), JXL_TYPE_UINT8, JXL_NATIVE_ENDIAN,
+                           0};
   check(JxlEncoderAddImageFrame(frame, &rgb, picture.rgb.data(), picture.rgb.size()),
         "the picture was refused");
   JxlEncoderCloseInput(encoder.get());

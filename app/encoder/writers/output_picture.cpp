@@ -19,17 +19,54 @@ std::vector<std::uint8_t> withoutPrefix(const std::vector<std::uint8_t>& bytes, 
   return {bytes.begin() + static_cast<std::ptrdiff_t>(prefix.size()), bytes.end()};
 }
 
+const std::uint8_t* rowOf(const gdi::DIBSECTION& section, std::int32_t y) {
+  std::int32_t stored = section.topDown ? y : section.height - 1 - y;
+  return section.bits + static_cast<std::size_t>(stored) * static_cast<std::size_t>(section.stride);
+}
+
+bool hasTransparency(const gdi::DIBSECTION& section) {
+  for (std::int32_t y = 0; y < section.height; ++y) {
+    const std::uint8_t* in = rowOf(section, y);
+    for (std::int32_t x = 0; x < section.width; ++x, in += 4)
+      if (in[3] != 255) return true;
+  }
+  return false;
+}
+
+// Premultiplied colour back to straight, rounded; a colour the resample's overshoot pushed above its
+// opacity is held at full strength, and a transparent pixel has no colour.
+std::uint8_t straight(std::uint32_t colour, std::uint32_t alpha) {
+  if (alpha == 0) return 0;
+  if (colour >= alpha) return 255;
+  return static_cast<std::uint8_t>((colour * 255 + alpha / 2) / alpha);
+}
+
+OutputPicture straightRgbaOf(const gdi::DIBSECTION& section) {
+  OutputPicture picture{section.width, section.height, {}, true};
+  const auto width = static_cast<std::size_t>(section.width);
+  picture.rgb.resize(width * static_cast<std::size_t>(section.height) * 4);
+  std::uint8_t* out = picture.rgb.data();
+  for (std::int32_t y = 0; y < section.height; ++y) {
+    const std::uint8_t* in = rowOf(section, y);
+    for (std::size_t x = 0; x < width; ++x, in += 4, out += 4) {
+      const std::uint32_t alpha = in[3];
+      out[0] = straight(in[2], alpha), out[1] = straight(in[1], alpha), out[2] = straight(in[0], alpha);
+      out[3] = in[3];
+    }
+  }
+  return picture;
+}
+
 }  // namespace
 
-OutputPicture PictureOfBitmap(const gdi::DIBSECTION& section) {
+OutputPicture PictureOfBitmap(const gdi::DIBSECTION& section, bool opacityInFourth) {
+  if (opacityInFourth && hasTransparency(section)) return straightRgbaOf(section);
   OutputPicture picture{section.width, section.height, {}};
   const auto width = static_cast<std::size_t>(section.width);
   picture.rgb.resize(width * static_cast<std::size_t>(section.height) * 3);
   std::uint8_t* out = picture.rgb.data();
   for (std::int32_t y = 0; y < section.height; ++y) {
-    std::int32_t stored = section.topDown ? y : section.height - 1 - y;
-    const std::uint8_t* in =
-        section.bits + static_cast<std::size_t>(stored) * static_cast<std::size_t>(section.stride);
+    const std::uint8_t* in = rowOf(section, y);
     for (std::size_t x = 0; x < width; ++x, in += 4, out += 3) out[0] = in[2], out[1] = in[1], out[2] = in[0];
   }
   return picture;

@@ -1,6 +1,6 @@
 // What every writer other than our own JPEG encoder is given: the resized picture as rows of red,
-// green and blue, the metadata the copy carries, each in its bare form (the container's wrapping
-// is the writer's business), and the quality asked for.
+// green and blue (and straight alpha when it has transparency), the metadata the copy carries, each in its
+// bare form (the container's wrapping is the writer's business), and the quality asked for.
 #pragma once
 
 #include <cstdint>
@@ -14,7 +14,10 @@ namespace lumivex {
 struct OutputPicture {
   std::int32_t width = 0;
   std::int32_t height = 0;
-  std::vector<std::uint8_t> rgb;  // 3 bytes a pixel, rows top to bottom, no padding
+  std::vector<std::uint8_t> rgb;  // 3 bytes a pixel (4 with alpha), rows top to bottom, no padding
+  bool alpha = false;             // red, green, blue and straight (not premultiplied) alpha
+
+  std::int32_t channels() const { return alpha ? 4 : 3; }
 };
 
 struct OutputMetadata {
@@ -29,7 +32,9 @@ struct WriterSettings {
 };
 
 // The picture of a 32-bit device-independent bitmap (blue, green, red, unused), either row order.
-OutputPicture PictureOfBitmap(const gdi::DIBSECTION& section);
+// With `opacityInFourth` the fourth byte is the opacity and the colours are premultiplied by it:
+// a picture with any pixel less than opaque then comes out with straight alpha, any other as RGB.
+OutputPicture PictureOfBitmap(const gdi::DIBSECTION& section, bool opacityInFourth = false);
 
 // The Exif block without the "Exif\0\0" of a JPEG APP1 payload, and the XMP packet without the
 // identifier of a JPEG APP1 segment, as every other container holds them.

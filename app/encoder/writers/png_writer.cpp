@@ -1,5 +1,5 @@
-// PNG through libspng: 8-bit RGB, always lossless. The Exif block goes in eXIf, the XMP packet in
-// an uncompressed iTXt chunk under the keyword XMP readers look for, the profile in iCCP.
+// PNG through libspng: 8-bit RGB (RGBA with transparency), always lossless. The Exif block goes in eXIf, the
+// XMP packet in an uncompressed iTXt chunk under the keyword XMP readers look for, the profile in iCCP.
 #include <spng.h>
 
 #include <cstdlib>
@@ -7,6 +7,7 @@
 #include <string>
 #include <memory>
 #include <stdexcept>
+#include <string>
 
 #include "encoder/writers/writer_registry.h"
 
@@ -22,9 +23,9 @@ void check(int status) {
   if (status != 0) throw std::runtime_error(EncoderFailure("PNG", spng_strerror(status)));
 }
 
-// libspng reads the text as a C string, so the packet is handed over as a zero-terminated copy
-// (`xmpText`), which must live until the image is encoded.
-void setMetadata(spng_ctx* context, const OutputMetadata& metadata, std::string& xmpText) {
+// `xmpText` is the packet with a terminating zero: the library measures a text chunk's text with
+// strlen, so a bare packet would be read past its end. It must outlive the encoding.
+void setMetadata(spng_ctx* context, const OutputMetadata& metadata, const std::string& xmpText) {
   if (!metadata.icc.empty()) {
     spng_iccp iccp{};
     std::strcpy(iccp.profile_name, "ICC profile");
@@ -42,9 +43,8 @@ void setMetadata(spng_ctx* context, const OutputMetadata& metadata, std::string&
     spng_text text{};
     std::strcpy(text.keyword, "XML:com.adobe.xmp");
     text.type = SPNG_ITXT;
-    xmpText.assign(metadata.xmp.begin(), metadata.xmp.end());
     text.length = xmpText.size();
-    text.text = xmpText.data();
+    text.text = const_cast<char*>(xmpText.c_str());
     text.language_tag = kEmpty;
     text.translated_keyword = kEmpty;
     check(spng_set_text(context, &text, 1));
@@ -58,15 +58,16 @@ std::vector<std::uint8_t> WritePng(const OutputPicture& picture, const OutputMet
   std::unique_ptr<spng_ctx, ContextFree> context(spng_ctx_new(SPNG_CTX_ENCODER));
   if (!context) throw std::bad_alloc();
   check(spng_set_option(context.get(), SPNG_ENCODE_TO_BUFFER, 1));
-  spng_ihdr header{static_cast<std::uint32_t>(picture.width),
-                   static_cast<std::uint32_t>(picture.height),
-                   8,
-                   SPNG_COLOR_TYPE_TRUECOLOR,
-                   0,
-                   0,
-                   0};
+  spng_ihdr header{
+      static_cast<std::uint32_t>(picture.width),
+      static_cast<std::uint32_t>(picture.height),
+      8,
+      picture.alpha ? std::uint8_t{SPNG_COLOR_TYPE_TRUECOLOR_ALPHA} : std::uint8_t{SPNG_COLOR_TYPE_TRUECOLOR},
+      0,
+      0,
+      0};
   check(spng_set_ihdr(context.get(), &header));
-  std::string xmpText;
+  const std::string xmpText(metadata.xmp.begin(), metadata.xmp.end());
   setMetadata(context.get(), metadata, xmpText);
   check(spng_encode_image(context.get(), picture.rgb.data(), picture.rgb.size(), SPNG_FMT_PNG,
                           SPNG_ENCODE_FINALIZE));

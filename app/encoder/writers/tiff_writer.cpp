@@ -1,5 +1,5 @@
-// TIFF through libtiff: 8-bit RGB strips, Deflate with the horizontal predictor, always lossless.
-// The XMP packet is tag 700 and the profile tag 34675. The file is made in memory, through
+// TIFF through libtiff: 8-bit RGB (RGBA with straight alpha) strips, Deflate with the horizontal predictor,
+// always lossless. The XMP packet is tag 700 and the profile tag 34675. The file is made in memory, through
 // libtiff's client I/O, so it goes to disk the way every output does.
 #include <tiffio.h>
 
@@ -72,7 +72,11 @@ void setFields(TIFF* tiff, const OutputPicture& picture, const OutputMetadata& m
   TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, static_cast<std::uint32_t>(picture.width));
   TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, static_cast<std::uint32_t>(picture.height));
   TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, 8);
-  TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, 3);
+  TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, picture.channels());
+  if (picture.alpha) {
+    const std::uint16_t straightAlpha[] = {EXTRASAMPLE_UNASSALPHA};
+    TIFFSetField(tiff, TIFFTAG_EXTRASAMPLES, 1, straightAlpha);
+  }
   TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_RGB);
   TIFFSetField(tiff, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
   TIFFSetField(tiff, TIFFTAG_ORIENTATION, ORIENTATION_TOPLEFT);
@@ -103,7 +107,8 @@ std::vector<std::uint8_t> WriteTiff(const OutputPicture& picture, const OutputMe
     if (!tiff)
       throw std::runtime_error(EncoderFailure("TIFF", file.error.empty() ? "cannot start" : file.error));
     setFields(tiff.get(), picture, metadata);
-    const auto rowBytes = static_cast<std::size_t>(picture.width) * 3;
+    const auto rowBytes =
+        static_cast<std::size_t>(picture.width) * static_cast<std::size_t>(picture.channels());
     std::vector<std::uint8_t> row(rowBytes);  // libtiff's predictor works in the row it is given
     for (std::int32_t y = 0; y < picture.height; ++y) {
       std::memcpy(row.data(), picture.rgb.data() + rowBytes * static_cast<std::size_t>(y), rowBytes);

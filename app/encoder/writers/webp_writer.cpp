@@ -40,7 +40,9 @@ std::vector<std::uint8_t> encoded(const OutputPicture& picture, const WriterSett
   image.width = picture.width;
   image.height = picture.height;
   image.use_argb = settings.lossless;
-  if (!WebPPictureImportRGB(&image, picture.rgb.data(), 3 * picture.width)) fail("not enough memory");
+  const int imported = picture.alpha ? WebPPictureImportRGBA(&image, picture.rgb.data(), 4 * picture.width)
+                                     : WebPPictureImportRGB(&image, picture.rgb.data(), 3 * picture.width);
+  if (!imported) fail("not enough memory");
   WebPMemoryWriter writer;
   WebPMemoryWriterInit(&writer);
   std::unique_ptr<WebPMemoryWriter, MemoryFree> ownedWriter(&writer);
