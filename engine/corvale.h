@@ -101,6 +101,21 @@ CORVALE_API void* loadJPG(const char* path, intptr_t referenceDc, int32_t* width
  *   Threads: each thread has its own text; loads on other threads do not change it. */
 CORVALE_API const char* cpic_lastLoadMessage(void);
 
+/* cpic_lastLoadCause: why the calling thread's last cpic_load or loadJPG gave what it gave, as a
+ * number a caller can decide by (cpic_lastLoadMessage's text is only for showing). The numbers
+ * are stable; a later engine may add causes after the last, never renumber one:
+ *    0  clean load                      6  too large for memory (or the file too large to read)
+ *    1  loaded with warnings (damaged   7  a variant of the format this engine does not read
+ *       or cut short in parts)          8  the file could not be opened or read
+ *    2  not an image (not the format    9  the decoder failed, crashed or ran out of time
+ *       its extension says)            10  no name (an empty path)
+ *    3  damaged                        11  not a file (a folder, a pipe, a device)
+ *    4  cut short before any picture
+ *    5  too large for its file (a size the file's bytes could never code)
+ *   Returns: the cause; 1 goes with a picture, 2 to 11 with an empty one.
+ *   Threads: each thread has its own cause, like its message. */
+CORVALE_API int32_t cpic_lastLoadCause(void);
+
 /* cpic_getHDC: the picture's memory device context, with its bitmap selected; 0 for an empty
  * picture or 0. The device context belongs to the picture: do not free it. */
 CORVALE_API intptr_t cpic_getHDC(intptr_t picture);

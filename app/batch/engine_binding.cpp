@@ -90,6 +90,10 @@ const char* cpic_lastLoadMessage() {
   const char* message = fn ? fn() : nullptr;
   return message ? message : "";
 }
+std::int32_t cpic_lastLoadCause() {
+  static const auto fn = bindOptional<std::int32_t (*)()>("cpic_lastLoadCause");
+  return fn ? fn() : -1;
+}
 std::intptr_t cpic_getHDC(std::intptr_t picture) {
   CORVALE_BIND(cpic_getHDC);
   return fn(picture);

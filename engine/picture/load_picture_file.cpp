@@ -1,6 +1,7 @@
 // The choice of reader: the path's last four characters, lower-cased, and nothing else. File
 // contents are never sniffed, so a JPEG named .bmp goes to the BMP reader and is refused there.
-// What the reader said about the file is kept for the calling thread until its next load.
+// What the reader said about the file, its cause and its text, is kept for the calling thread
+// until its next load.
 #include <cctype>
 #include <cstring>
 #include <string>
@@ -12,14 +13,14 @@ namespace corvale {
 
 namespace {
 
-// Each worker thread loads its own photos, so each keeps its own message.
-thread_local std::string lastMessage;
+// Each worker thread loads its own photos, so each keeps its own outcome.
+thread_local LoadOutcome lastOutcome;
 
-constexpr const char* kUnknownExtension = "has no picture extension this engine reads";
+const LoadOutcome kUnknownExtension{LoadCause::kNotAnImage, "has no picture extension this engine reads"};
 
-std::string readByExtension(const char* path, Picture& picture, gdi::HDC referenceDc) {
+LoadOutcome readByExtension(const char* path, Picture& picture, gdi::HDC referenceDc) {
   std::size_t length = path ? std::strlen(path) : 0;
-  if (length == 0) return "has no name";
+  if (length == 0) return {LoadCause::kNoName, "has no name"};
   if (length < 4) return kUnknownExtension;
   std::string tail(path + length - 4);
   for (char& c : tail) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -38,11 +39,18 @@ std::string readByExtension(const char* path, Picture& picture, gdi::HDC referen
 
 void loadPictureFile(const char* path, Picture& picture, gdi::HDC referenceDc) {
   releasePicture(picture);
-  lastMessage = readByExtension(path, picture, referenceDc);
-  // A reader that gave up without saying why still leaves a reason behind.
-  if (picture.empty() && lastMessage.empty()) lastMessage = "cannot be decoded";
+  lastOutcome = readByExtension(path, picture, referenceDc);
+  // A reader that gave up without saying why still leaves a reason behind; a picture given is
+  // never counted as a failure.
+  if (picture.empty() && (lastOutcome.clean() || lastOutcome.warned()))
+    lastOutcome = {LoadCause::kDecoderFailure,
+                   lastOutcome.reason.empty() ? "cannot be decoded" : lastOutcome.reason};
+  if (!picture.empty() && !lastOutcome.clean() && !lastOutcome.warned())
+    lastOutcome.cause = LoadCause::kWarnings;
 }
 
-const char* lastLoadMessage() { return lastMessage.c_str(); }
+const char* lastLoadMessage() { return lastOutcome.reason.c_str(); }
+
+LoadCause lastLoadCause() { return lastOutcome.cause; }
 
 }  // namespace corvale

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "picture/load_cause.h"
 #include "platform/gdi.h"
 
 namespace corvale {
@@ -38,6 +39,9 @@ void loadPictureFile(const char* path, Picture& picture, gdi::HDC referenceDc);
 // came out empty, or the decoder's warnings when it loaded damaged. Valid until the thread's next
 // load.
 const char* lastLoadMessage();
+// The cause beside that message: kNone for a clean load, kWarnings for a picture loaded damaged,
+// else why the picture came out empty.
+LoadCause lastLoadCause();
 
 // Pointer to pixel (x, y); the caller keeps x and y inside the picture.
 inline std::uint8_t* pixelAt(const Picture& p, std::int32_t x, std::int32_t y) {

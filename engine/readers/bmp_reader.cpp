@@ -32,55 +32,60 @@ struct BmpHeaders {
   std::uint32_t coloursUsed = 0;
 };
 
-std::string readHeaders(ByteCursor& in, BmpHeaders& h) {
+LoadOutcome readHeaders(ByteCursor& in, BmpHeaders& h) {
   std::uint16_t type, planes;
   std::uint32_t fileSize, reserved, imageSize, unused;
   std::int32_t xRes, yRes;
   if (!in.u16le(type) || type != 0x4D42)
-    return in.failed() ? "is cut short in its header" : "is not a BMP file";
+    return in.failed() ? LoadOutcome{LoadCause::kTruncated, "is cut short in its header"}
+                       : LoadOutcome{LoadCause::kNotAnImage, "is not a BMP file"};
   if (!in.u32le(fileSize) || !in.u32le(reserved) || !in.u32le(h.dataOffset) || !in.u32le(h.infoSize))
-    return "is cut short in its header";
+    return {LoadCause::kTruncated, "is cut short in its header"};
   if (h.infoSize != kInfoHeaderSize)
-    return "BMP with a " + std::to_string(h.infoSize) + "-byte info header is not supported";
+    return {LoadCause::kUnsupported,
+            "BMP with a " + std::to_string(h.infoSize) + "-byte info header is not supported"};
   if (!in.i32le(h.width) || !in.i32le(h.height) || !in.u16le(planes) || !in.u16le(h.bitCount) ||
       !in.u32le(h.compression) || !in.u32le(imageSize) || !in.i32le(xRes) || !in.i32le(yRes) ||
       !in.u32le(h.coloursUsed) || !in.u32le(unused))
-    return "is cut short in its header";
+    return {LoadCause::kTruncated, "is cut short in its header"};
   return {};
 }
 
-std::string unsupportedLayout(const BmpHeaders& h) {
+LoadOutcome unsupportedLayout(const BmpHeaders& h) {
   static const char* const kCompressionNames[] = {"", "RLE8 ", "RLE4 ", "bit-field ", "JPEG ", "PNG "};
   std::string compression = h.compression < std::size(kCompressionNames)
                                 ? kCompressionNames[h.compression]
                                 : "compression-" + std::to_string(h.compression) + " ";
-  return std::to_string(h.bitCount) + "-bit " + compression + "BMP is not supported";
+  return {LoadCause::kUnsupported,
+          std::to_string(h.bitCount) + "-bit " + compression + "BMP is not supported"};
 }
 
-std::string badSize(const BmpHeaders& h) {
-  return "has an invalid size (" + std::to_string(h.width) + " x " + std::to_string(h.height) + ")";
+LoadOutcome badSize(const BmpHeaders& h) {
+  return {LoadCause::kDamaged,
+          "has an invalid size (" + std::to_string(h.width) + " x " + std::to_string(h.height) + ")"};
 }
 
-std::string allocate(Picture& picture, std::int32_t width, std::int32_t height, gdi::HDC referenceDc) {
+LoadOutcome allocate(Picture& picture, std::int32_t width, std::int32_t height, gdi::HDC referenceDc) {
   allocatePicture(picture, width, height, referenceDc);
   return picture.empty()
              ? tooLargeForMemory(static_cast<std::uint64_t>(width), static_cast<std::uint64_t>(height))
-             : std::string();
+             : LoadOutcome();
 }
 
 // Rows of 3 * width bytes padded to four. Rows the file does not hold stay black: a truncated
 // file shows as much of the image as it carries, down to a last row that lacks only its padding.
 // A file holding less than half its rows is a forged size or mostly missing, and is refused.
-std::string readUncompressed24(ByteCursor& in, const BmpHeaders& h, gdi::HDC referenceDc, Picture& picture) {
+LoadOutcome readUncompressed24(ByteCursor& in, const BmpHeaders& h, gdi::HDC referenceDc, Picture& picture) {
   if (h.width <= 0 || h.height == 0 || h.height == INT32_MIN) return badSize(h);
   bool topDown = h.height < 0;
   std::int32_t height = topDown ? -h.height : h.height;
-  if (h.dataOffset > kHeadersSize && !in.seek(h.dataOffset)) return "is cut short before its pixels";
+  if (h.dataOffset > kHeadersSize && !in.seek(h.dataOffset))
+    return {LoadCause::kTruncated, "is cut short before its pixels"};
   std::size_t pixelBytes = static_cast<std::size_t>(h.width) * 3;
   std::size_t rowBytes = (pixelBytes + 3) & ~std::size_t{3};
   if (in.remaining() < rowBytes * static_cast<std::uint64_t>(height) / 2)
     return tooShortForItsSize(h.width, height);
-  if (std::string failure = allocate(picture, h.width, height, referenceDc); !failure.empty()) return failure;
+  if (LoadOutcome failure = allocate(picture, h.width, height, referenceDc); !failure.clean()) return failure;
   for (std::int32_t fileRow = 0; fileRow < height && in.remaining() >= pixelBytes; ++fileRow) {
     auto row = in.take(std::min(rowBytes, in.remaining()));
     std::int32_t y = topDown ? fileRow : height - 1 - fileRow;
@@ -140,19 +145,20 @@ void paintRuns(ByteCursor& in, Rle8Painter& painter) {
 
 // Colour table of `colours used` entries (256 when that field is 0 or too large), then the run
 // data at the pixel data offset when that lies after the table, else right after the table.
-std::string readRle8(ByteCursor& in, const BmpHeaders& h, gdi::HDC referenceDc, Picture& picture) {
+LoadOutcome readRle8(ByteCursor& in, const BmpHeaders& h, gdi::HDC referenceDc, Picture& picture) {
   if (h.width <= 0 || h.height <= 0) return badSize(h);  // RLE8 rows are always stored bottom-up
   std::uint32_t colours = h.coloursUsed >= 1 && h.coloursUsed <= 256 ? h.coloursUsed : 256;
   std::uint8_t palette[256][4] = {};
   for (std::uint32_t i = 0; i < colours; ++i)
     for (int k = 0; k < 4; ++k)
-      if (!in.u8(palette[i][k])) return "is cut short in its colour table";
-  if (h.dataOffset > in.position() && !in.seek(h.dataOffset)) return "is cut short before its pixels";
+      if (!in.u8(palette[i][k])) return {LoadCause::kTruncated, "is cut short in its colour table"};
+  if (h.dataOffset > in.position() && !in.seek(h.dataOffset))
+    return {LoadCause::kTruncated, "is cut short before its pixels"};
   std::uint64_t pixels =
       std::uint64_t{static_cast<std::uint32_t>(h.width)} * static_cast<std::uint32_t>(h.height);
   if (pixels > kPixelsWithoutData + kMaxRle8PixelsPerByte * in.remaining())
     return tooShortForItsSize(h.width, h.height);
-  if (std::string failure = allocate(picture, h.width, h.height, referenceDc); !failure.empty())
+  if (LoadOutcome failure = allocate(picture, h.width, h.height, referenceDc); !failure.clean())
     return failure;
   Rle8Painter painter(picture, palette);
   paintRuns(in, painter);
@@ -161,21 +167,21 @@ std::string readRle8(ByteCursor& in, const BmpHeaders& h, gdi::HDC referenceDc, 
 
 }  // namespace
 
-std::string readBmpBytes(Bytes bytes, gdi::HDC referenceDc, Picture& picture) {
+LoadOutcome readBmpBytes(Bytes bytes, gdi::HDC referenceDc, Picture& picture) {
   releasePicture(picture);
-  if (bytes.empty()) return "is empty";
+  if (bytes.empty()) return {LoadCause::kTruncated, "is empty"};
   ByteCursor in(bytes);
   BmpHeaders h;
-  if (std::string failure = readHeaders(in, h); !failure.empty()) return failure;
+  if (LoadOutcome failure = readHeaders(in, h); !failure.clean()) return failure;
   if (h.bitCount == 24 && h.compression == 0) return readUncompressed24(in, h, referenceDc, picture);
   if (h.bitCount == 8 && h.compression == 1) return readRle8(in, h, referenceDc, picture);
   return unsupportedLayout(h);
 }
 
-std::string readBmpFile(const char* path, gdi::HDC referenceDc, Picture& picture) {
+LoadOutcome readBmpFile(const char* path, gdi::HDC referenceDc, Picture& picture) {
   releasePicture(picture);
   FileBytes file = readFileBytes(path, kMaxBmpFileBytes);
-  if (!file.failure.empty()) return file.failure;
+  if (!file.failure.clean()) return file.failure;
   return readBmpBytes(file.bytes, referenceDc, picture);
 }
 

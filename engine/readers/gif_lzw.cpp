@@ -163,11 +163,12 @@ void LzwDecoder::run() {
 
 }  // namespace
 
-std::string decodeGifLzw(ByteCursor& in, GifFrameWriter& out) {
+LoadOutcome decodeGifLzw(ByteCursor& in, GifFrameWriter& out) {
   std::uint8_t minimumCodeSize;
-  if (!in.u8(minimumCodeSize)) return "is cut short before its image data";
+  if (!in.u8(minimumCodeSize)) return {LoadCause::kTruncated, "is cut short before its image data"};
   if (minimumCodeSize > kMaxMinimumCodeSize)
-    return "has an LZW minimum code size of " + std::to_string(minimumCodeSize) + ", above 11";
+    return {LoadCause::kDamaged,
+            "has an LZW minimum code size of " + std::to_string(minimumCodeSize) + ", above 11"};
   LzwDecoder decoder(minimumCodeSize, in, out);
   decoder.run();
   return {};

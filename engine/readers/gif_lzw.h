@@ -1,8 +1,7 @@
 // The variable-length-code LZW decoder of GIF89a (section 22, Appendix F).
 #pragma once
 
-#include <string>
-
+#include "picture/load_cause.h"
 #include "readers/byte_cursor.h"
 #include "readers/gif_frame_writer.h"
 
@@ -12,7 +11,8 @@ namespace corvale {
 // data sub-blocks. Stops at the end code, when `out` is full, or where the data ends (a zero
 // length byte or the end of the file). `in` is left right after the last sub-block read, so
 // whatever follows the end code is left to the caller. Returns why nothing could be decoded (the
-// file ends before the code size, or the code size would make codes wider than 12 bits), else "".
-std::string decodeGifLzw(ByteCursor& in, GifFrameWriter& out);
+// file ends before the code size, or the code size would make codes wider than 12 bits), else a
+// clean outcome.
+LoadOutcome decodeGifLzw(ByteCursor& in, GifFrameWriter& out);
 
 }  // namespace corvale

@@ -20,7 +20,7 @@ void copyFrameToPicture(const GifFrame& frame, gdi::HDC referenceDc, Picture& pi
   gdi::DeleteDC(frameDc);
 }
 
-std::string pictureOfFirstFrame(const GifDecoder& decoder, gdi::HDC referenceDc, Picture& picture) {
+LoadOutcome pictureOfFirstFrame(const GifDecoder& decoder, gdi::HDC referenceDc, Picture& picture) {
   if (decoder.frames().empty()) return decoder.failure();
   allocatePicture(picture, decoder.screenWidth(), decoder.screenHeight(), referenceDc);
   if (picture.empty())
@@ -32,13 +32,13 @@ std::string pictureOfFirstFrame(const GifDecoder& decoder, gdi::HDC referenceDc,
 
 }  // namespace
 
-std::string readGifBytes(Bytes bytes, gdi::HDC referenceDc, Picture& picture) {
+LoadOutcome readGifBytes(Bytes bytes, gdi::HDC referenceDc, Picture& picture) {
   releasePicture(picture);
   GifDecoder decoder(bytes, referenceDc);
   return pictureOfFirstFrame(decoder, referenceDc, picture);
 }
 
-std::string readGifFile(const char* path, gdi::HDC referenceDc, Picture& picture) {
+LoadOutcome readGifFile(const char* path, gdi::HDC referenceDc, Picture& picture) {
   releasePicture(picture);
   GifDecoder decoder(path, referenceDc);
   return pictureOfFirstFrame(decoder, referenceDc, picture);

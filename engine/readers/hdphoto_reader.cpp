@@ -157,30 +157,30 @@ bool readRows(ForkedDecode& child, ImageSize size, Picture& picture) {
   return true;
 }
 
-std::string openFailure(const ImageSize& size) {
+LoadOutcome openFailure(const ImageSize& size) {
   switch (size.status) {
     case OpenStatus::kOpened:
       return {};
     case OpenStatus::kUnsupportedDepth:
-      return "HD Photo of other than 8 bits a channel is not supported";
+      return {LoadCause::kUnsupported, "HD Photo of other than 8 bits a channel is not supported"};
     case OpenStatus::kUnsupportedFormat:
-      return "HD Photo of this pixel format is not supported";
+      return {LoadCause::kUnsupported, "HD Photo of this pixel format is not supported"};
     case OpenStatus::kTooLarge:
       return tooLargeForMemory(size.width, size.height);
     default:
-      return "is not an HD Photo file";
+      return {LoadCause::kNotAnImage, "is not an HD Photo file"};
   }
 }
 
 }  // namespace
 
-std::string readHdPhotoBytes(Bytes bytes, gdi::HDC referenceDc, Picture& picture) {
+LoadOutcome readHdPhotoBytes(Bytes bytes, gdi::HDC referenceDc, Picture& picture) {
   releasePicture(picture);
-  if (bytes.empty()) return "is empty";
+  if (bytes.empty()) return {LoadCause::kTruncated, "is empty"};
   ForkedDecode child([bytes](int out) { decodeInChild(bytes, out); }, kBaseTimeLimit);
   ImageSize size;
-  if (!child.read(&size, sizeof size)) return "made the HD Photo decoder fail";
-  if (std::string failure = openFailure(size); !failure.empty()) return failure;
+  if (!child.read(&size, sizeof size)) return {LoadCause::kDecoderFailure, "made the HD Photo decoder fail"};
+  if (LoadOutcome failure = openFailure(size); !failure.clean()) return failure;
   if (size.width > INT32_MAX || size.height > INT32_MAX) return tooLargeForMemory(size.width, size.height);
   allocatePicture(picture, static_cast<std::int32_t>(size.width), static_cast<std::int32_t>(size.height),
                   referenceDc);
@@ -188,13 +188,13 @@ std::string readHdPhotoBytes(Bytes bytes, gdi::HDC referenceDc, Picture& picture
   child.allowFor(std::uint64_t{size.width} * size.height);
   if (readRows(child, size, picture)) return {};
   releasePicture(picture);
-  return "is damaged: the HD Photo decoder stopped";
+  return {LoadCause::kDamaged, "is damaged: the HD Photo decoder stopped"};
 }
 
-std::string readHdPhotoFile(const char* path, gdi::HDC referenceDc, Picture& picture) {
+LoadOutcome readHdPhotoFile(const char* path, gdi::HDC referenceDc, Picture& picture) {
   releasePicture(picture);
   FileBytes file = readFileBytes(path, kMaxHdPhotoFileBytes);
-  if (!file.failure.empty()) return file.failure;
+  if (!file.failure.clean()) return file.failure;
   return readHdPhotoBytes(file.bytes, referenceDc, picture);
 }
 

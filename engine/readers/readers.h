@@ -1,8 +1,10 @@
 // The file readers. Each releases what the picture holds, then fills it from the file, and
-// returns what the caller should know: nothing ("") for a clean read; why it gave up when the
-// picture is left empty ("is not a BMP file", "16-bit BMP is not supported", "is too short for
-// its size (23000 x 23000)"); the decoder's complaints when the picture loaded but damaged. The
-// texts start in lower case and never name the file: the caller puts the name in front.
+// returns what the caller should know as a cause with its text: a clean read (kNone, no text);
+// why it gave up when the picture is left empty (kNotAnImage "is not a BMP file", kUnsupported
+// "BMP with a 12-byte info header is not supported", kTooLargeForItsFile "is too short for its
+// size (23000 x 23000)"); kWarnings with the decoder's complaints when the picture loaded but
+// damaged. The texts start in lower case and never name the file: the caller puts the name in
+// front.
 //
 // Every reader also takes the file's bytes from memory, which is what the path readers do once
 // they have read the file, and what the fuzzers call directly.
@@ -10,31 +12,31 @@
 
 #include <cstdint>
 #include <span>
-#include <string>
 
+#include "picture/load_cause.h"
 #include "picture/picture.h"
 
 namespace corvale {
 
 using Bytes = std::span<const std::uint8_t>;
 
-std::string readJpegFile(const char* path, gdi::HDC referenceDc, Picture& picture);
-std::string readBmpFile(const char* path, gdi::HDC referenceDc, Picture& picture);
-std::string readGifFile(const char* path, gdi::HDC referenceDc, Picture& picture);
-std::string readHdPhotoFile(const char* path, gdi::HDC referenceDc, Picture& picture);
-std::string readPngFile(const char* path, gdi::HDC referenceDc, Picture& picture);
-std::string readWebpFile(const char* path, gdi::HDC referenceDc, Picture& picture);
-std::string readTiffFile(const char* path, gdi::HDC referenceDc, Picture& picture);
+LoadOutcome readJpegFile(const char* path, gdi::HDC referenceDc, Picture& picture);
+LoadOutcome readBmpFile(const char* path, gdi::HDC referenceDc, Picture& picture);
+LoadOutcome readGifFile(const char* path, gdi::HDC referenceDc, Picture& picture);
+LoadOutcome readHdPhotoFile(const char* path, gdi::HDC referenceDc, Picture& picture);
+LoadOutcome readPngFile(const char* path, gdi::HDC referenceDc, Picture& picture);
+LoadOutcome readWebpFile(const char* path, gdi::HDC referenceDc, Picture& picture);
+LoadOutcome readTiffFile(const char* path, gdi::HDC referenceDc, Picture& picture);
 // HEIC, HEIF and AVIF: one container, two codecs.
-std::string readHeifFile(const char* path, gdi::HDC referenceDc, Picture& picture);
+LoadOutcome readHeifFile(const char* path, gdi::HDC referenceDc, Picture& picture);
 
-std::string readJpegBytes(Bytes bytes, gdi::HDC referenceDc, Picture& picture);
-std::string readBmpBytes(Bytes bytes, gdi::HDC referenceDc, Picture& picture);
-std::string readGifBytes(Bytes bytes, gdi::HDC referenceDc, Picture& picture);
-std::string readHdPhotoBytes(Bytes bytes, gdi::HDC referenceDc, Picture& picture);
-std::string readPngBytes(Bytes bytes, gdi::HDC referenceDc, Picture& picture);
-std::string readWebpBytes(Bytes bytes, gdi::HDC referenceDc, Picture& picture);
-std::string readTiffBytes(Bytes bytes, gdi::HDC referenceDc, Picture& picture);
-std::string readHeifBytes(Bytes bytes, gdi::HDC referenceDc, Picture& picture);
+LoadOutcome readJpegBytes(Bytes bytes, gdi::HDC referenceDc, Picture& picture);
+LoadOutcome readBmpBytes(Bytes bytes, gdi::HDC referenceDc, Picture& picture);
+LoadOutcome readGifBytes(Bytes bytes, gdi::HDC referenceDc, Picture& picture);
+LoadOutcome readHdPhotoBytes(Bytes bytes, gdi::HDC referenceDc, Picture& picture);
+LoadOutcome readPngBytes(Bytes bytes, gdi::HDC referenceDc, Picture& picture);
+LoadOutcome readWebpBytes(Bytes bytes, gdi::HDC referenceDc, Picture& picture);
+LoadOutcome readTiffBytes(Bytes bytes, gdi::HDC referenceDc, Picture& picture);
+LoadOutcome readHeifBytes(Bytes bytes, gdi::HDC referenceDc, Picture& picture);
 
 }  // namespace corvale

@@ -137,7 +137,7 @@ TEST(GifLzw, MinimumCodeSizesNineToElevenDecodeTheirLowEightBits) {
   std::vector<std::uint8_t> bits(4, kUntouched);
   GifFrameWriter writer(bits.data(), 4, 2, 1, false);
   ByteCursor in(tooWide);
-  EXPECT_EQ(corvale::decodeGifLzw(in, writer), "has an LZW minimum code size of 12, above 11");
+  EXPECT_EQ(corvale::decodeGifLzw(in, writer).reason, "has an LZW minimum code size of 12, above 11");
   EXPECT_EQ(bits[0], kUntouched);
   EXPECT_EQ(in.position(), 1u);
 }
