@@ -202,14 +202,14 @@ TEST(ReaderMessages, WhatIsNotARegularFileIsRefusedUnopened) {
 TEST(ReaderMessages, EachReaderNamesWhatItDoesNotRead) {
   const std::vector<std::uint8_t> png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n',
                                          0,    0,   0,   13,  'I',  'H',  'D',  'R'};
-  auto bmp16 = bmpHeaders(2, 2, 16, 0);
-  bmp16.resize(54 + 16, 0);
+  auto bmp64 = bmpHeaders(2, 2, 64, 0);
+  bmp64.resize(54 + 32, 0);
   auto gifCut = std::vector<std::uint8_t>{'G', 'I', 'F', '8', '9', 'a', 2, 0, 2, 0, 0, 0, 0};
   const std::vector<std::tuple<std::vector<std::uint8_t>, std::string, std::string>> cases = {
       {png, "p.jpg", "cannot be read as an image: not a JPEG file: starts with 0x89 0x50"},
       {png, "p.bmp", "is not a BMP file"},
       {png, "p.gif", "is not a GIF file"},
-      {bmp16, "b.bmp", "16-bit BMP is not supported"},
+      {bmp64, "b.bmp", "64-bit BMP is not supported"},
       {gifCut, "g.gif", "is cut short before its first image"},
       {{}, "e.jpg", "is empty"},
   };
