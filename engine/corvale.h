@@ -72,9 +72,10 @@ CORVALE_API void cpic_destroy(intptr_t picture);
 
 /* cpic_load: reads an image file into a new picture. The reader is chosen by the path's last four
  * characters, in any case: ".jpg" and "jpeg" (JPEG, including CMYK), ".bmp", ".gif" (its first
- * frame), ".wdp" and ".hdp" (HD Photo), ".png", "webp" (an animation's first frame), ".tif" and
+ * frame), ".wdp", ".hdp" and ".jxr" (HD Photo), ".png", "webp" (an animation's first frame), ".tif" and
  * "tiff" (the first page, upright by its Orientation tag), "heic", "heif" and "avif" (the primary
- * image, turned and mirrored as its container says); transparency is composited over white. File
+ * image, turned and mirrored as its container says; of an image sequence, its first image), and
+ * ".avifs" like "avif"; transparency is composited over white. File
  * contents are never sniffed.
  *   Returns: the picture, owned by the caller. An unknown extension, a file that cannot be read or
  *   decoded, or an image too large to hold gives an empty picture (cpic_lastLoadMessage tells why);

@@ -106,8 +106,8 @@ bool IsSupportedImage(const std::string& name) {
   std::string lower = name;
   std::transform(lower.begin(), lower.end(), lower.begin(),
                  [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  for (const char* extension : {".jpeg", ".jpg", ".bmp", ".gif", ".hdp", ".wdp", ".png", ".webp", ".tif",
-                                ".tiff", ".heic", ".heif", ".avif"})
+  for (const char* extension : {".jpeg", ".jpg", ".bmp", ".gif", ".hdp", ".wdp", ".jxr", ".png", ".webp",
+                                ".tif", ".tiff", ".heic", ".heif", ".avif", ".avifs"})
     if (endsWith(lower, extension)) return true;
   return false;
 }

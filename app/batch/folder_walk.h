@@ -47,7 +47,8 @@ class PendingFiles {
 // "Could not read folder PATH: REASON", the line both front ends show for a problem.
 std::string WalkProblemText(const WalkProblem& problem);
 
-// The extension filter: .jpeg, .jpg, .bmp, .gif, .hdp and .wdp in any letter case. The file is
+// The extension filter: .jpeg, .jpg, .bmp, .gif, .hdp, .wdp, .jxr, .png, .webp, .tif, .tiff, .heic,
+// .heif, .avif and .avifs in any letter case. The file is
 // not opened.
 bool IsSupportedImage(const std::string& name);
 

@@ -28,6 +28,8 @@ std::string lowerCase(std::string text) {
 // ".jpg".
 // A name shorter than an extension has none; its output is a JPEG as well.
 SplitName splitSourceName(const std::string& name) {
+  if (name.size() >= 6 && lowerCase(name.substr(name.size() - 6)) == ".avifs")
+    return {name.substr(0, name.size() - 6), ".jpg"};
   std::string lastFive = name.size() >= 5 ? lowerCase(name.substr(name.size() - 5)) : std::string();
   if (lastFive == ".jpeg") return {name.substr(0, name.size() - 5), ".jpeg"};
   for (const char* longer : {".webp", ".tiff", ".heic", ".heif", ".avif"})
@@ -35,8 +37,8 @@ SplitName splitSourceName(const std::string& name) {
   if (name.size() < 4) return {name, ".jpg"};
   std::string extension = name.substr(name.size() - 4);
   std::string lower = lowerCase(extension);
-  if (lower == ".gif" || lower == ".bmp" || lower == ".wdp" || lower == ".hdp" || lower == ".png" ||
-      lower == ".tif")
+  if (lower == ".gif" || lower == ".bmp" || lower == ".wdp" || lower == ".hdp" || lower == ".jxr" ||
+      lower == ".png" || lower == ".tif")
     extension = ".jpg";
   return {name.substr(0, name.size() - 4), extension};
 }

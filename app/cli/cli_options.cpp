@@ -215,8 +215,8 @@ std::string UsageText() {
        lumivex --batch [OPTIONS] FILE|FOLDER...   resize without a window
        lumivex --help | --version
 
-Writes a resized JPEG copy of every image (.jpg, .jpeg, .bmp, .gif, .wdp, .hdp, .png, .webp, .tif,
-.tiff, .heic, .heif, .avif) named or found in the folders named. Settings come from lumivex.cfg;
+Writes a resized JPEG copy of every image (.jpg, .jpeg, .bmp, .gif, .wdp, .hdp, .jxr, .png, .webp,
+.tif, .tiff, .heic, .heif, .avif, .avifs) named or found in the folders named. Settings come from lumivex.cfg;
 each option overrides one for this run only (nothing is saved).
 
 Options of --batch:

@@ -47,8 +47,8 @@ std::string whySkipped(const std::string& item) {
   std::error_code error;
   if (!std::filesystem::exists(item, error)) return "no such file or folder";
   if (!IsSupportedImage(item))
-    return "not a supported image (.jpg, .jpeg, .bmp, .gif, .wdp, .hdp, .png, .webp, .tif, .tiff, .heic, "
-           ".heif, .avif)";
+    return "not a supported image (.jpg, .jpeg, .bmp, .gif, .wdp, .hdp, .jxr, .png, .webp, .tif, .tiff, "
+           ".heic, .heif, .avif, .avifs)";
   return "cannot be read";
 }
 

@@ -1,5 +1,6 @@
-// The choice of reader: the path's last four characters, lower-cased, and nothing else. File
-// contents are never sniffed, so a JPEG named .bmp goes to the BMP reader and is refused there.
+// The choice of reader: the path's last four characters, lower-cased (six for ".avifs"), and
+// nothing else. File contents are never sniffed, so a JPEG named .bmp goes to the BMP reader and
+// is refused there.
 // What the reader said about the file, its cause and its text, is kept for the calling thread
 // until its next load.
 #include <cctype>
@@ -27,11 +28,15 @@ LoadOutcome readByExtension(const char* path, Picture& picture, gdi::HDC referen
   if (tail == ".jpg" || tail == "jpeg") return readJpegFile(path, referenceDc, picture);
   if (tail == ".bmp") return readBmpFile(path, referenceDc, picture);
   if (tail == ".gif") return readGifFile(path, referenceDc, picture);
-  if (tail == ".wdp" || tail == ".hdp") return readHdPhotoFile(path, referenceDc, picture);
+  if (tail == ".wdp" || tail == ".hdp" || tail == ".jxr") return readHdPhotoFile(path, referenceDc, picture);
   if (tail == ".png") return readPngFile(path, referenceDc, picture);
   if (tail == "webp") return readWebpFile(path, referenceDc, picture);
   if (tail == ".tif" || tail == "tiff") return readTiffFile(path, referenceDc, picture);
   if (tail == "heic" || tail == "heif" || tail == "avif") return readHeifFile(path, referenceDc, picture);
+  // An AVIF image sequence, of which the first image is read: the one name of six characters.
+  std::string sixTail = length >= 6 ? std::string(path + length - 6) : std::string();
+  for (char& c : sixTail) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  if (sixTail == ".avifs") return readHeifFile(path, referenceDc, picture);
   return kUnknownExtension;
 }
 

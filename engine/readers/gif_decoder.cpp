@@ -254,8 +254,12 @@ bool GifDecoder::decodeFirstFrame(ByteCursor& in, GifFrame& frame, const GifColo
   }
   GifFrameWriter writer(dib.bits, static_cast<std::size_t>(dib.stride), frame.width, frame.height,
                         frame.interlaced);
-  failure_ = decodeGifLzw(in, writer);
-  if (failure_.clean()) return true;
+  LoadOutcome outcome = decodeGifLzw(in, writer);
+  if (outcome.clean() || outcome.warned()) {
+    warning_ = std::move(outcome);
+    return true;
+  }
+  failure_ = std::move(outcome);
   gdi::DeleteObject(frame.bitmap);
   frame.bitmap = nullptr;
   return false;

@@ -59,6 +59,9 @@ class GifDecoder {
   // Why the file gave no image (then frames() is empty): not a GIF, cut short, a size the file
   // cannot hold, and so on; clean when it gave one.
   const LoadOutcome& failure() const { return failure_; }
+  // What the first image's data lacked when it was decoded all the same (cut short): a warning,
+  // or clean.
+  const LoadOutcome& warning() const { return warning_; }
 
  private:
   void decode(std::span<const std::uint8_t> bytes);
@@ -85,6 +88,7 @@ class GifDecoder {
   std::uint16_t lastDelay_ = 0;
   int imageCount_ = 0;
   LoadOutcome failure_;
+  LoadOutcome warning_;
 };
 
 }  // namespace corvale

@@ -10,9 +10,10 @@ namespace corvale {
 // Decodes one frame's table-based image data from `in`: the LZW minimum code size byte, then
 // data sub-blocks. Stops at the end code, when `out` is full, or where the data ends (a zero
 // length byte or the end of the file). `in` is left right after the last sub-block read, so
-// whatever follows the end code is left to the caller. Returns why nothing could be decoded (the
-// file ends before the code size, or the code size would make codes wider than 12 bits), else a
-// clean outcome.
+// whatever follows the end code is left to the caller. Returns why the frame cannot be had (the
+// file ends before the code size or before any pixel, the code size would make codes wider than
+// 12 bits, or a code lies beyond the table: invalid data); a warning when the data ends before
+// the frame is full (the rest stays index 0); else a clean outcome.
 LoadOutcome decodeGifLzw(ByteCursor& in, GifFrameWriter& out);
 
 }  // namespace corvale

@@ -27,7 +27,7 @@ LoadOutcome pictureOfFirstFrame(const GifDecoder& decoder, gdi::HDC referenceDc,
     return tooLargeForMemory(static_cast<std::uint64_t>(decoder.screenWidth()),
                              static_cast<std::uint64_t>(decoder.screenHeight()));
   copyFrameToPicture(decoder.frames().front(), referenceDc, picture);
-  return {};
+  return decoder.warning();
 }
 
 }  // namespace

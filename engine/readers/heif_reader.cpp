@@ -62,14 +62,30 @@ LoadOutcome missingCodec(Bytes bytes) {
   return {};
 }
 
+// An image sequence says so in its brands. libheif reads the still images of a file, not its
+// tracks: a sequence loads when it also holds a primary still image (most do), and is named
+// for what it is when it does not.
+bool isSequence(Bytes bytes) {
+  int length = static_cast<int>(std::min<std::size_t>(bytes.size(), 4096));
+  heif_brand brand = heif_main_brand(bytes.data(), std::min(length, 64));
+  return brand == heif_msf1 || brand == heif_hevs || brand == heif_avis ||
+         heif_has_compatible_brand(bytes.data(), length, "msf1") == 1;
+}
+
+const LoadOutcome kSequence{LoadCause::kUnsupported, "is a HEIF image sequence"};
+
 LoadOutcome libraryFailure(const char* what, const heif_error& error) {
   if (error.code == heif_error_Invalid_input && error.subcode == heif_suberror_End_of_data)
     return {LoadCause::kTruncated, "is cut short"};
+  if (error.code == heif_error_Unsupported_feature || error.subcode == heif_suberror_Unsupported_codec ||
+      error.subcode == heif_suberror_Unsupported_image_type)
+    return {LoadCause::kUnsupported, "uses a codec this system's libheif cannot decode"};
   std::string text = error.message && *error.message ? error.message : "no reason given";
   return {LoadCause::kDamaged, std::string(what) + " (" + text + ")"};
 }
 
-LoadOutcome openFailure(const heif_error& error) {
+LoadOutcome openFailure(Bytes bytes, const heif_error& error) {
+  if (isSequence(bytes)) return kSequence;
   if (error.subcode == heif_suberror_No_ftyp_box || error.code == heif_error_Unsupported_filetype)
     return {LoadCause::kNotAnImage, "is not a HEIF file"};
   return libraryFailure("has a damaged HEIF container", error);
@@ -131,8 +147,10 @@ LoadOutcome decodeHeif(Bytes bytes, gdi::HDC referenceDc, Picture& picture) {
   heif_context_set_maximum_image_size_limit(ctx.get(), kMaxHeifSide);
   heif_error error =
       heif_context_read_from_memory_without_copy(ctx.get(), bytes.data(), bytes.size(), nullptr);
-  if (error.code != heif_error_Ok) return openFailure(error);
-  return decodePrimary(ctx.get(), referenceDc, picture);
+  if (error.code != heif_error_Ok) return openFailure(bytes, error);
+  LoadOutcome outcome = decodePrimary(ctx.get(), referenceDc, picture);
+  if (picture.empty() && outcome.cause == LoadCause::kDamaged && isSequence(bytes)) return kSequence;
+  return outcome;
 }
 
 // ---- The child: libheif and its codecs -----------------------------------------------------
