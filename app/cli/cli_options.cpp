@@ -216,8 +216,8 @@ std::string UsageText() {
        lumivex --help | --version
 
 Writes a resized JPEG copy of every image (.jpg, .jpeg, .bmp, .gif, .wdp, .hdp, .jxr, .png, .webp,
-.tif, .tiff, .heic, .heif, .avif, .avifs) named or found in the folders named. Settings come from lumivex.cfg;
-each option overrides one for this run only (nothing is saved).
+.tif, .tiff, .heic, .heif, .avif, .avifs) named or found in the folders named. Settings come from
+lumivex.cfg; each option overrides one for this run only (nothing is saved).
 
 Options of --batch:
   -s, --size SIZE           target size: WIDTHxHEIGHT (a 0 keeps the photo's size), WIDTHx or
