@@ -1,12 +1,12 @@
 // The GIF LZW decoder and the frame writer, on hand-packed code streams.
-#include "readers/gif_lzw.h"
+#include "readers/gif/gif_lzw.h"
 
 #include <gtest/gtest.h>
 
 #include <random>
 
 #include "gif_test_support.h"
-#include "readers/gif_frame_writer.h"
+#include "readers/gif/gif_frame_writer.h"
 
 namespace {
 

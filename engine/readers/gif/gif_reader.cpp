@@ -2,7 +2,7 @@
 // screen and all images. The image's offsets are not applied and areas it does not cover stay
 // black; animation and transparency do not reach the picture.
 #include "readers/file_bytes.h"
-#include "readers/gif_decoder.h"
+#include "readers/gif/gif_decoder.h"
 #include "readers/readers.h"
 
 namespace corvale {

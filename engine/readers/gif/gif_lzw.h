@@ -3,7 +3,7 @@
 
 #include "picture/load_cause.h"
 #include "readers/byte_cursor.h"
-#include "readers/gif_frame_writer.h"
+#include "readers/gif/gif_frame_writer.h"
 
 namespace corvale {
 

@@ -7,7 +7,7 @@
 // It stops growing at 4096 entries, as other GIF decoders do: codes are at most 12 bits wide, so a
 // larger entry could never be referenced, and an encoder that goes on without a clear code
 // ("deferred clear") is decoded exactly as with an uncapped table.
-#include "readers/gif_lzw.h"
+#include "readers/gif/gif_lzw.h"
 
 #include <algorithm>
 #include <array>

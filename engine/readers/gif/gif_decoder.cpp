@@ -3,14 +3,14 @@
 // decoder reads byte by byte and acts only on an extension introducer (0x21) or an image
 // separator (0x2C); every other byte (the trailer, block terminators, bytes an image's data left
 // over after its end code) is passed over.
-#include "readers/gif_decoder.h"
+#include "readers/gif/gif_decoder.h"
 
 #include <algorithm>
 
 #include "readers/file_bytes.h"
-#include "readers/gif_colour_table.h"
-#include "readers/gif_control.h"
-#include "readers/gif_lzw.h"
+#include "readers/gif/gif_colour_table.h"
+#include "readers/gif/gif_control.h"
+#include "readers/gif/gif_lzw.h"
 
 namespace corvale {
 
