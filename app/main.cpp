@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "batch/utilities.h"
+#include "utilities/utilities.h"
 #include "cli/cli_options.h"
 #include "cli/headless.h"
 

@@ -70,18 +70,18 @@ CORVALE_API intptr_t cpic_create(int32_t width, int32_t height);
  * afterwards. 0 is ignored. Must not be called while a job slot uses the picture. */
 CORVALE_API void cpic_destroy(intptr_t picture);
 
-/* cpic_load: reads an image file into a new picture. The reader is chosen by the path's last four
- * characters, in any case: ".jpg" and "jpeg" (JPEG, including CMYK), ".bmp", ".gif" (its first
- * frame), ".wdp", ".hdp" and ".jxr" (HD Photo), ".png", "webp" (an animation's first frame), ".tif" and
- * "tiff" (the first page, upright by its Orientation tag), "heic", "heif" and "avif" (the primary
- * image, turned and mirrored as its container says; of an image sequence, its first image), and
- * ".avifs" like "avif"; transparency is composited over white. File
- * contents are never sniffed.
- *   Returns: the picture, owned by the caller. An unknown extension, a file that cannot be read or
- *   decoded, or an image too large to hold gives an empty picture (cpic_lastLoadMessage tells why);
- *   0 when not even that could be had. A file that decodes only with warnings (cut short) still
- *   gives its picture, and cpic_lastLoadMessage holds the warnings.
- *   Threads: loads on different threads run at the same time. */
+/* cpic_load: reads an image file into a new picture. The reader is chosen by the file's content
+ * (the signature at its start), and by the name's extension, in any case, only when no signature
+ * matches: a JPEG saved as "photo.png" is read as a JPEG. The formats, their extensions and MIME
+ * types are the rows of the engine's table of formats (formats/format_table.cpp): JPEG (CMYK
+ * too), PNG, WebP (an animation's first frame), TIFF (the first page, upright by its Orientation
+ * tag), HEIC/HEIF and AVIF (the primary image, turned and mirrored as its container says; of an image
+ * sequence its first image, where libheif can), BMP,
+ * GIF (its first frame) and HD Photo; transparency is composited over white.
+ *   Returns: the picture, owned by the caller. A file of no format in the table, a file that cannot be read
+ * or decoded, or an image too large to hold gives an empty picture (cpic_lastLoadMessage tells why); 0 when
+ * not even that could be had. A file that decodes only with warnings (cut short) still gives its picture, and
+ * cpic_lastLoadMessage holds the warnings. Threads: loads on different threads run at the same time. */
 CORVALE_API intptr_t cpic_load(const char* path);
 
 /* loadJPG: reads an image file like cpic_load, but hands over the parts instead of a picture.

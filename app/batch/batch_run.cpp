@@ -12,9 +12,9 @@
 #include <set>
 #include <thread>
 
-#include "batch/target_size.h"
-#include "batch/utilities.h"
-#include "encoder/new_file.h"
+#include "settings/target_size.h"
+#include "utilities/utilities.h"
+#include "files/new_file.h"
 
 namespace lumivex {
 

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "batch/folder_walk.h"
+#include "input/folder_walk.h"
 #include "batch/job_wake.h"
 #include "batch/photo_job.h"
 

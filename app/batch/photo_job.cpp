@@ -10,16 +10,16 @@
 #include <string_view>
 #include <system_error>
 
-#include "batch/exif_block.h"
-#include "batch/exif_segment.h"
-#include "batch/more_settings.h"
-#include "batch/output_naming.h"
-#include "batch/photo_job_destination.h"
-#include "batch/settings.h"
-#include "batch/target_size.h"
-#include "batch/user_prompts.h"
-#include "batch/utilities.h"
-#include "encoder/new_file.h"
+#include "metadata/exif_block.h"
+#include "metadata/exif_segment.h"
+#include "settings/more_settings.h"
+#include "output/output_naming.h"
+#include "output/destination_folder.h"
+#include "settings/settings.h"
+#include "settings/target_size.h"
+#include "utilities/user_prompts.h"
+#include "utilities/utilities.h"
+#include "files/new_file.h"
 
 namespace lumivex {
 

@@ -20,8 +20,8 @@
 #include "batch/job_wake.h"
 #include "batch/photo_job_geometry.h"
 #include "batch/photo_work.h"
-#include "batch/run_ledger.h"
-#include "batch/target_size.h"
+#include "output/run_ledger.h"
+#include "settings/target_size.h"
 
 namespace lumivex {
 

@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "batch/target_size.h"
+#include "settings/target_size.h"
 
 namespace lumivex {
 

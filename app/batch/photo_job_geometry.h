@@ -6,13 +6,9 @@
 #include <cstdint>
 #include <optional>
 
-namespace lumivex {
+#include "utilities/picture_size.h"
 
-struct PictureSize {
-  std::int32_t width = 0;
-  std::int32_t height = 0;
-  bool operator==(const PictureSize&) const = default;
-};
+namespace lumivex {
 
 // A percentage in (0, 1000] scales the source; otherwise a zero side keeps the source size;
 // otherwise the two sides are the target. Each side is at least 1 pixel, so that a tiny

@@ -16,9 +16,9 @@
 #include <thread>
 #include <utility>
 
-#include "batch/colour_profile.h"
+#include "metadata/colour_profile.h"
 #include "batch/engine_binding.h"
-#include "batch/exif_rewrite.h"
+#include "metadata/exif_rewrite.h"
 #include "encoder/cjpeg.h"
 #include "platform/gdi.h"
 

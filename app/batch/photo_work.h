@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "batch/photo_job_geometry.h"
-#include "batch/target_size.h"
 #include "picture/load_cause.h"
+#include "settings/target_size.h"
 
 namespace lumivex {
 

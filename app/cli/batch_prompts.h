@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "batch/user_prompts.h"
+#include "utilities/user_prompts.h"
 
 namespace lumivex::cli {
 

@@ -5,9 +5,10 @@
 #include <functional>
 #include <map>
 
-#include "batch/more_settings.h"
-#include "batch/settings.h"
-#include "batch/target_size.h"
+#include "formats/format_table.h"
+#include "settings/more_settings.h"
+#include "settings/settings.h"
+#include "settings/target_size.h"
 
 namespace lumivex::cli {
 
@@ -215,9 +216,10 @@ std::string UsageText() {
        lumivex --batch [OPTIONS] FILE|FOLDER...   resize without a window
        lumivex --help | --version
 
-Writes a resized JPEG copy of every image (.jpg, .jpeg, .bmp, .gif, .wdp, .hdp, .jxr, .png, .webp,
-.tif, .tiff, .heic, .heif, .avif, .avifs) named or found in the folders named. Settings come from
-lumivex.cfg; each option overrides one for this run only (nothing is saved).
+Writes a resized JPEG copy of every image named or found in the folders named. Settings come
+from lumivex.cfg; each option overrides one for this run only (nothing is saved).
+Images: )" +
+         corvale::extensionList(", ") + R"(
 
 Options of --batch:
   -s, --size SIZE           target size: WIDTHxHEIGHT (a 0 keeps the photo's size), WIDTHx or

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "batch/setting_modes.h"
+#include "settings/setting_modes.h"
 
 namespace lumivex::cli {
 

@@ -9,15 +9,16 @@
 #include <vector>
 
 #include "batch/batch_run.h"
-#include "batch/command_line.h"
-#include "batch/folder_walk.h"
-#include "batch/more_settings.h"
-#include "batch/settings.h"
-#include "batch/target_size.h"
-#include "batch/utilities.h"
 #include "cli/batch_prompts.h"
 #include "cli/cli_options.h"
 #include "cli/terminal_observer.h"
+#include "formats/format_table.h"
+#include "input/command_line.h"
+#include "input/folder_walk.h"
+#include "settings/more_settings.h"
+#include "settings/settings.h"
+#include "settings/target_size.h"
+#include "utilities/utilities.h"
 
 namespace lumivex::cli {
 
@@ -46,9 +47,7 @@ std::string absolutePath(const std::string& item) {
 std::string whySkipped(const std::string& item) {
   std::error_code error;
   if (!std::filesystem::exists(item, error)) return "no such file or folder";
-  if (!IsSupportedImage(item))
-    return "not a supported image (.jpg, .jpeg, .bmp, .gif, .wdp, .hdp, .jxr, .png, .webp, .tif, .tiff, "
-           ".heic, .heif, .avif, .avifs)";
+  if (!IsSupportedImage(item)) return "not a supported image (" + corvale::extensionList(", ") + ")";
   return "cannot be read";
 }
 

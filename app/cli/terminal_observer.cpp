@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "batch/utilities.h"
+#include "utilities/utilities.h"
 
 namespace lumivex::cli {
 

@@ -6,7 +6,7 @@
 #include "encoder/comment_text.h"
 #include "encoder/jpeg_file_writer.h"
 #include "encoder/jpeg_segments.h"
-#include "encoder/new_file.h"
+#include "files/new_file.h"
 
 namespace lumivex {
 

@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "encoder/encoder_error.h"
-#include "encoder/new_file.h"
+#include "files/new_file.h"
 #include "encoder/quality_search.h"
 #include "encoder/quantization_tables.h"
 #include "encoder/sampling.h"

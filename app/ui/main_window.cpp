@@ -18,11 +18,11 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "batch/command_line.h"
-#include "batch/more_settings.h"
-#include "batch/settings.h"
-#include "batch/target_size.h"
-#include "batch/utilities.h"
+#include "input/command_line.h"
+#include "settings/more_settings.h"
+#include "settings/settings.h"
+#include "settings/target_size.h"
+#include "utilities/utilities.h"
 #include "ui/drop_reading.h"
 #include "ui/form_frame.h"
 #include "ui/form_metrics.h"

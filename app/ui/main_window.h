@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "batch/batch_run.h"
-#include "batch/folder_walk.h"
+#include "input/folder_walk.h"
 #include "ui/options_dialog.h"
 
 class QComboBox;

@@ -14,16 +14,16 @@
 #include <iterator>
 #include <optional>
 
-#include "batch/more_settings.h"
-#include "batch/output_naming.h"
-#include "batch/settings.h"
-#include "batch/settings_normalise.h"
-#include "batch/target_size.h"
+#include "settings/more_settings.h"
+#include "output/output_naming.h"
+#include "settings/settings.h"
+#include "settings/settings_normalise.h"
+#include "settings/target_size.h"
 #include "ui/form_frame.h"
 #include "ui/form_metrics.h"
 #include "ui/qt_user_prompts.h"
-#include "ui/simple_check_box.h"
-#include "ui/simple_option_button.h"
+#include "ui/controls/simple_check_box.h"
+#include "ui/controls/simple_option_button.h"
 #include "ui/window_platform.h"
 
 #ifndef LUMIVEX_VERSION

@@ -10,7 +10,7 @@
 #include <functional>
 #include <string>
 
-#include "batch/setting_modes.h"
+#include "settings/setting_modes.h"
 
 class QComboBox;
 class QLabel;

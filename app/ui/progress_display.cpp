@@ -4,7 +4,7 @@
 #include <QPainter>
 #include <algorithm>
 
-#include "ui/drawing_routines.h"
+#include "ui/controls/drawing_routines.h"
 
 namespace lumivex::ui {
 

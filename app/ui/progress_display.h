@@ -9,7 +9,7 @@
 #include <cstdint>
 
 #include "platform/gdi.h"
-#include "ui/dib_surface.h"
+#include "ui/controls/dib_surface.h"
 
 namespace lumivex::ui {
 

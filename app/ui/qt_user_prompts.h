@@ -7,7 +7,7 @@
 #include <QWidget>
 #include <string>
 
-#include "batch/user_prompts.h"
+#include "utilities/user_prompts.h"
 
 namespace lumivex::ui {
 

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "batch/engine_binding.h"
-#include "batch/user_prompts.h"
+#include "utilities/user_prompts.h"
 #include "ui/display_check.h"
 #include "ui/main_window.h"
 #include "ui/qt_user_prompts.h"

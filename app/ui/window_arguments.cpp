@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <system_error>
 
-#include "batch/target_size.h"
+#include "settings/target_size.h"
 
 namespace lumivex::ui {
 

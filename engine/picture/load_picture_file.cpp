@@ -1,14 +1,15 @@
-// The choice of reader: the path's last four characters, lower-cased (six for ".avifs"), and
-// nothing else. File contents are never sniffed, so a JPEG named .bmp goes to the BMP reader and
-// is refused there.
+// The choice of reader: the file's content first, so that a JPEG saved as "photo.png" (as many web
+// pages hand them out) is read as the JPEG it is; the name's extension only when no format's
+// signature matches, so that a damaged file still meets the reader that can say what is wrong
+// with it. The file is read once, here, and every reader parses it from memory.
 // What the reader said about the file, its cause and its text, is kept for the calling thread
 // until its next load.
-#include <cctype>
-#include <cstring>
+#include <cstdint>
 #include <string>
 
+#include "formats/format_table.h"
 #include "picture/picture.h"
-#include "readers/readers.h"
+#include "readers/file_bytes.h"
 
 namespace corvale {
 
@@ -17,34 +18,28 @@ namespace {
 // Each worker thread loads its own photos, so each keeps its own outcome.
 thread_local LoadOutcome lastOutcome;
 
-const LoadOutcome kUnknownExtension{LoadCause::kNotAnImage, "has no picture extension this engine reads"};
+// No reader needs more than this; a larger file is refused before it is read.
+constexpr std::uint64_t kMaxSourceFileBytes = std::uint64_t{1} << 31;
 
-LoadOutcome readByExtension(const char* path, Picture& picture, gdi::HDC referenceDc) {
-  std::size_t length = path ? std::strlen(path) : 0;
-  if (length == 0) return {LoadCause::kNoName, "has no name"};
-  if (length < 4) return kUnknownExtension;
-  std::string tail(path + length - 4);
-  for (char& c : tail) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  if (tail == ".jpg" || tail == "jpeg") return readJpegFile(path, referenceDc, picture);
-  if (tail == ".bmp") return readBmpFile(path, referenceDc, picture);
-  if (tail == ".gif") return readGifFile(path, referenceDc, picture);
-  if (tail == ".wdp" || tail == ".hdp" || tail == ".jxr") return readHdPhotoFile(path, referenceDc, picture);
-  if (tail == ".png") return readPngFile(path, referenceDc, picture);
-  if (tail == "webp") return readWebpFile(path, referenceDc, picture);
-  if (tail == ".tif" || tail == "tiff") return readTiffFile(path, referenceDc, picture);
-  if (tail == "heic" || tail == "heif" || tail == "avif") return readHeifFile(path, referenceDc, picture);
-  // An AVIF image sequence, of which the first image is read: the one name of six characters.
-  std::string sixTail = length >= 6 ? std::string(path + length - 6) : std::string();
-  for (char& c : sixTail) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  if (sixTail == ".avifs") return readHeifFile(path, referenceDc, picture);
-  return kUnknownExtension;
+const ImageFormat* readerFor(const char* path, Bytes content) {
+  if (const ImageFormat* format = formatOfContent(content)) return format;
+  return formatOfName(path);
+}
+
+LoadOutcome readByContent(const char* path, Picture& picture, gdi::HDC referenceDc) {
+  if (!path || !*path) return {LoadCause::kNoName, "has no name"};
+  FileBytes file = readFileBytes(path, kMaxSourceFileBytes);
+  if (!file.failure.clean()) return file.failure;
+  const ImageFormat* format = readerFor(path, file.bytes);
+  if (!format || !format->read) return {LoadCause::kNotAnImage, "is not a picture this engine reads"};
+  return format->read(file.bytes, referenceDc, picture);
 }
 
 }  // namespace
 
 void loadPictureFile(const char* path, Picture& picture, gdi::HDC referenceDc) {
   releasePicture(picture);
-  lastOutcome = readByExtension(path, picture, referenceDc);
+  lastOutcome = readByContent(path, picture, referenceDc);
   // A reader that gave up without saying why still leaves a reason behind; a picture given is
   // never counted as a failure.
   if (picture.empty() && (lastOutcome.clean() || lastOutcome.warned()))

@@ -14,8 +14,6 @@ namespace corvale {
 
 namespace {
 
-constexpr std::uint64_t kMaxBmpFileBytes = std::uint64_t{1} << 31;
-
 LoadOutcome allocate(Picture& picture, std::int32_t width, std::int32_t height, gdi::HDC referenceDc) {
   allocatePicture(picture, width, height, referenceDc);
   return picture.empty()
@@ -38,13 +36,6 @@ LoadOutcome readBmpBytes(Bytes bytes, gdi::HDC referenceDc, Picture& picture) {
   LoadOutcome outcome = runs ? readBmpRuns(in, layout, picture) : readBmpRows(in, layout, picture);
   if (!outcome.clean() && !outcome.warned()) releasePicture(picture);
   return outcome;
-}
-
-LoadOutcome readBmpFile(const char* path, gdi::HDC referenceDc, Picture& picture) {
-  releasePicture(picture);
-  FileBytes file = readFileBytes(path, kMaxBmpFileBytes);
-  if (!file.failure.clean()) return file.failure;
-  return readBmpBytes(file.bytes, referenceDc, picture);
 }
 
 }  // namespace corvale

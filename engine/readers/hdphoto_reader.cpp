@@ -22,9 +22,9 @@
 #include <vector>
 
 #include "readers/file_bytes.h"
-#include "readers/forked_decode.h"
 #include "readers/readers.h"
 #include "readers/rgba_rows.h"
+#include "sandbox/forked_decode.h"
 
 // clang-format off
 #include <JXRGlue.h>  // after the standard headers: it defines min and max as macros
@@ -43,8 +43,6 @@ constexpr auto kBaseTimeLimit = std::chrono::seconds(20);
 constexpr std::uint64_t kMaxPictureBytes = std::uint64_t{1} << 31;
 // Room for jxrlib's own tables beside the pixel buffer, in a child limited in address space.
 constexpr std::uint64_t kChildMemoryMargin = std::uint64_t{1} << 30;
-constexpr std::uint64_t kMaxHdPhotoFileBytes = std::uint64_t{1} << 31;
-
 // What the child found when it opened the file.
 enum class OpenStatus : std::uint32_t {
   kOpened,
@@ -273,13 +271,6 @@ LoadOutcome readHdPhotoBytes(Bytes bytes, gdi::HDC referenceDc, Picture& picture
   releasePicture(picture);
   return size.cutShort ? LoadOutcome{LoadCause::kTruncated, "is cut short in its image data"}
                        : LoadOutcome{LoadCause::kDamaged, "is damaged: the HD Photo decoder stopped"};
-}
-
-LoadOutcome readHdPhotoFile(const char* path, gdi::HDC referenceDc, Picture& picture) {
-  releasePicture(picture);
-  FileBytes file = readFileBytes(path, kMaxHdPhotoFileBytes);
-  if (!file.failure.clean()) return file.failure;
-  return readHdPhotoBytes(file.bytes, referenceDc, picture);
 }
 
 }  // namespace corvale

@@ -17,15 +17,14 @@
 #include <memory>
 
 #include "readers/file_bytes.h"
-#include "readers/forked_decode.h"
 #include "readers/readers.h"
 #include "readers/rgba_rows.h"
+#include "sandbox/forked_decode.h"
 
 namespace corvale {
 
 namespace {
 
-constexpr std::uint64_t kMaxHeifFileBytes = std::uint64_t{1} << 31;
 // libheif refuses images of more than this squared pixels, just above kMaxPicturePixels.
 constexpr int kMaxHeifSide = 23171;
 
@@ -213,13 +212,6 @@ LoadOutcome readHeifBytes(Bytes bytes, gdi::HDC referenceDc, Picture& picture) {
     }
   }
   return {};
-}
-
-LoadOutcome readHeifFile(const char* path, gdi::HDC referenceDc, Picture& picture) {
-  releasePicture(picture);
-  FileBytes file = readFileBytes(path, kMaxHeifFileBytes);
-  if (!file.failure.clean()) return file.failure;
-  return readHeifBytes(file.bytes, referenceDc, picture);
 }
 
 }  // namespace corvale

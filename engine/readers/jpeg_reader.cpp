@@ -25,7 +25,6 @@ namespace corvale {
 
 namespace {
 
-constexpr std::uint64_t kMaxJpegFileBytes = std::uint64_t{1} << 31;
 // Larger images would not fit a picture anyway; refusing them before decoding also keeps a
 // progressive file from allocating its whole coefficient buffer.
 constexpr std::uint64_t kMaxJpegPixels = std::uint64_t{1} << 29;
@@ -284,13 +283,6 @@ LoadOutcome readJpegBytes(Bytes bytes, gdi::HDC referenceDc, Picture& picture) {
   if (!picture.empty()) return warningsOf(trap.warnings);
   // A failure the library did not name still leaves a reason.
   return trap.failure.clean() ? LoadOutcome{LoadCause::kDecoderFailure, "cannot be decoded"} : trap.failure;
-}
-
-LoadOutcome readJpegFile(const char* path, gdi::HDC referenceDc, Picture& picture) {
-  releasePicture(picture);
-  FileBytes file = readFileBytes(path, kMaxJpegFileBytes);
-  if (!file.failure.clean()) return file.failure;
-  return readJpegBytes(file.bytes, referenceDc, picture);
 }
 
 }  // namespace corvale

@@ -16,7 +16,6 @@ namespace corvale {
 
 namespace {
 
-constexpr std::uint64_t kMaxPngFileBytes = std::uint64_t{1} << 31;
 // Ancillary chunks (text, ICC profiles) are not used; none may make the library hold more.
 constexpr std::size_t kMaxChunkBytes = std::size_t{1} << 26;
 // Deflate codes at most 1032 bytes in one (a run of 258 bytes in two bits a length and a
@@ -106,13 +105,6 @@ LoadOutcome readPngBytes(Bytes bytes, gdi::HDC referenceDc, Picture& picture) {
   LoadOutcome failure = decodeRows(ctx.get(), h, picture);
   if (!failure.clean()) releasePicture(picture);
   return failure;
-}
-
-LoadOutcome readPngFile(const char* path, gdi::HDC referenceDc, Picture& picture) {
-  releasePicture(picture);
-  FileBytes file = readFileBytes(path, kMaxPngFileBytes);
-  if (!file.failure.clean()) return file.failure;
-  return readPngBytes(file.bytes, referenceDc, picture);
 }
 
 }  // namespace corvale

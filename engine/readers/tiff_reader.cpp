@@ -25,7 +25,6 @@ namespace corvale {
 
 namespace {
 
-constexpr std::uint64_t kMaxTiffFileBytes = std::uint64_t{1} << 31;
 // The largest single buffer libtiff may ask for (a strip, a tile, a table); the picture and the
 // RGBA rows are allocated here, against the picture limit.
 constexpr tmsize_t kMaxLibraryAllocation = tmsize_t{1} << 30;
@@ -216,13 +215,6 @@ LoadOutcome readTiffBytes(Bytes bytes, gdi::HDC referenceDc, Picture& picture) {
   std::unique_ptr<TIFF, TiffClose> tiff(openFromMemory(file, libraryError));
   if (!tiff) return withLibraryText(LoadCause::kDamaged, "has a damaged TIFF header", libraryError);
   return decodeImage(tiff.get(), bytes.size(), referenceDc, picture, libraryError);
-}
-
-LoadOutcome readTiffFile(const char* path, gdi::HDC referenceDc, Picture& picture) {
-  releasePicture(picture);
-  FileBytes file = readFileBytes(path, kMaxTiffFileBytes);
-  if (!file.failure.clean()) return file.failure;
-  return readTiffBytes(file.bytes, referenceDc, picture);
 }
 
 }  // namespace corvale

@@ -15,8 +15,6 @@ namespace corvale {
 
 namespace {
 
-constexpr std::uint64_t kMaxWebpFileBytes = std::uint64_t{1} << 31;
-
 LoadOutcome statusFailure(VP8StatusCode status) {
   switch (status) {
     case VP8_STATUS_NOT_ENOUGH_DATA:
@@ -123,13 +121,6 @@ LoadOutcome readWebpBytes(Bytes bytes, gdi::HDC referenceDc, Picture& picture) {
   }
   if (!failure.clean()) releasePicture(picture);
   return failure;
-}
-
-LoadOutcome readWebpFile(const char* path, gdi::HDC referenceDc, Picture& picture) {
-  releasePicture(picture);
-  FileBytes file = readFileBytes(path, kMaxWebpFileBytes);
-  if (!file.failure.clean()) return file.failure;
-  return readWebpBytes(file.bytes, referenceDc, picture);
 }
 
 }  // namespace corvale

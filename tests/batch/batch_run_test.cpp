@@ -9,7 +9,7 @@
 #include <functional>
 #include <thread>
 
-#include "batch/target_size.h"
+#include "settings/target_size.h"
 
 namespace lumivex {
 namespace {

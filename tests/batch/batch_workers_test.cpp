@@ -7,8 +7,8 @@
 #include <filesystem>
 
 #include "batch/batch_run.h"
-#include "batch/photo_job_destination.h"
-#include "batch/settings.h"
+#include "output/destination_folder.h"
+#include "settings/settings.h"
 #include "photo_job_files.h"
 #include "support/test_files.h"
 

@@ -1,6 +1,6 @@
 // Conversion to sRGB from an embedded profile, with ImageMagick (which also converts through Little
 // CMS, at 16 bits) as the oracle for the colours.
-#include "batch/colour_profile.h"
+#include "metadata/colour_profile.h"
 
 #include <gtest/gtest.h>
 

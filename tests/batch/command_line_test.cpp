@@ -1,5 +1,5 @@
 // The split of an argument string, and what each piece queues.
-#include "batch/command_line.h"
+#include "input/command_line.h"
 
 #include <gtest/gtest.h>
 

@@ -5,9 +5,9 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "batch/heif_exif_item.h"
-#include "batch/tiff_exif_block.h"
-#include "batch/tiff_structure.h"
+#include "metadata/heif_exif_item.h"
+#include "metadata/tiff_exif_block.h"
+#include "metadata/tiff_structure.h"
 #include "support/test_files.h"
 
 namespace lumivex {

@@ -1,6 +1,6 @@
 // The Exif block: finding the APP1 segment, reading and changing IFD0 values, refusing
 // malformed blocks, and exiftool as an independent reader of what we change.
-#include "batch/exif_block.h"
+#include "metadata/exif_block.h"
 
 #include <gtest/gtest.h>
 #include <jpeglib.h>
@@ -11,7 +11,7 @@
 #include <memory>
 #include <sstream>
 
-#include "batch/utilities.h"
+#include "utilities/utilities.h"
 #include "support/scripted_prompts.h"
 #include "support/test_files.h"
 

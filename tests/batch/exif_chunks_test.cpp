@@ -1,12 +1,12 @@
 // The Exif block of PNG and WebP files: written by exiftool, found by the chunk walks, read for
 // its orientation and handed on byte for byte as exiftool itself extracts it.
-#include "batch/exif_chunks.h"
+#include "metadata/exif_chunks.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 
-#include "batch/exif_block.h"
+#include "metadata/exif_block.h"
 #include "support/test_files.h"
 
 namespace lumivex {

@@ -1,6 +1,6 @@
 // The extension filter, the folder walk with its per-level subfolder question, the drops and the
 // queue.
-#include "batch/folder_walk.h"
+#include "input/folder_walk.h"
 
 #include <gtest/gtest.h>
 #include <pwd.h>
@@ -12,8 +12,8 @@
 #include <cstring>
 #include <filesystem>
 
-#include "batch/natural_order.h"
-#include "batch/settings.h"
+#include "input/natural_order.h"
+#include "settings/settings.h"
 #include "support/scripted_prompts.h"
 #include "support/test_files.h"
 

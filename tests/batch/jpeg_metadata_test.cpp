@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "batch/exif_segment.h"
+#include "metadata/exif_segment.h"
 #include "support/test_files.h"
 
 namespace lumivex {

@@ -1,7 +1,7 @@
 // lumivex-more.cfg: the text the program writes reads back as the same settings, unknown keys and
 // unreadable values leave the defaults, and lumivex.cfg is not touched by it. Also the file size
 // limit's texts and the modes' keywords.
-#include "batch/more_settings.h"
+#include "settings/more_settings.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +9,7 @@
 #include <string>
 #include <utility>
 
-#include "batch/settings.h"
+#include "settings/settings.h"
 #include "support/test_files.h"
 
 namespace lumivex {

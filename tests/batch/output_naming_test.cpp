@@ -1,9 +1,9 @@
 // Output names: tags, extension rules and the search for a free counter value.
-#include "batch/output_naming.h"
+#include "output/output_naming.h"
 
 #include <gtest/gtest.h>
 
-#include "batch/settings.h"
+#include "settings/settings.h"
 #include "support/test_files.h"
 
 namespace lumivex {

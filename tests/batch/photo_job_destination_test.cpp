@@ -1,11 +1,11 @@
 // The output folder of each destination mode, and the creation of every missing level.
-#include "batch/photo_job_destination.h"
+#include "output/destination_folder.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 
-#include "batch/settings.h"
+#include "settings/settings.h"
 #include "support/test_files.h"
 
 namespace lumivex {

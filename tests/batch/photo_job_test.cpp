@@ -9,8 +9,8 @@
 #include <filesystem>
 #include <thread>
 
-#include "batch/photo_job_destination.h"
-#include "batch/settings.h"
+#include "output/destination_folder.h"
+#include "settings/settings.h"
 #include "photo_job_files.h"
 #include "support/scripted_prompts.h"
 #include "support/test_files.h"

@@ -1,6 +1,6 @@
 // The settings store: defaults, lumivex.cfg written byte for byte and read record by record,
 // resolutions.cfg, and saving that never loses the previous file.
-#include "batch/settings.h"
+#include "settings/settings.h"
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>
@@ -10,9 +10,9 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "batch/settings_file.h"
-#include "batch/settings_normalise.h"
-#include "batch/utilities.h"
+#include "settings/settings_file.h"
+#include "settings/settings_normalise.h"
+#include "utilities/utilities.h"
 #include "support/test_files.h"
 
 namespace lumivex {

@@ -1,6 +1,6 @@
 // The size text of a run: percentages, resolutions and "No Resize", with the status texts of
 // the texts that give no valid target.
-#include "batch/target_size.h"
+#include "settings/target_size.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // The terminal's overwrite question: every answer letter, asking again after anything else, the
 // end of input, and silence for every question when there is no terminal to answer.
-#include "batch/user_prompts.h"
+#include "utilities/user_prompts.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>

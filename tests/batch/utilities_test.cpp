@@ -1,5 +1,5 @@
 // Path splitting, existence tests, the clock and the processor answers of ReadRegValue.
-#include "batch/utilities.h"
+#include "utilities/utilities.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -7,8 +7,8 @@
 
 #include <filesystem>
 
-#include "batch/processor_list.h"
-#include "batch/user_prompts.h"
+#include "utilities/processor_list.h"
+#include "utilities/user_prompts.h"
 #include "support/test_files.h"
 
 namespace lumivex {

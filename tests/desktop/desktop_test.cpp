@@ -14,6 +14,7 @@
 #include <regex>
 #include <set>
 
+#include "formats/format_table.h"
 #include "launch.h"
 #include "support/test_files.h"
 
@@ -51,7 +52,11 @@ ino_t inodeOf(const fs::path& path) {
   return ::stat(path.c_str(), &info) == 0 ? info.st_ino : 0;
 }
 
+// The desktop entry and the file-manager actions are generated into the build folder; the rest
+// stays in the source tree.
 std::string packaging(const std::string& name) {
+  std::string generated = std::string(LUMIVEX_BIN_DIR) + "/../packaging/" + name;
+  if (fs::exists(generated)) return generated;
   return std::string(LUMIVEX_SOURCE_DIR) + "/packaging/" + name;
 }
 
@@ -206,7 +211,7 @@ TEST_F(DesktopTest, FileManagerActionsResizeTheSelection) {
     actions.push_back({"dolphin-" + id, dolphin["Desktop Action " + id]["Exec"]});
   }
   EXPECT_EQ(actions.size(), 5u);
-  for (const auto& entry : fs::directory_iterator(LUMIVEX_SOURCE_DIR "/packaging")) {
+  for (const auto& entry : fs::directory_iterator(LUMIVEX_BIN_DIR "/../packaging")) {
     if (entry.path().extension() != ".nemo_action") continue;
     auto nemo = desktopGroups(entry.path());
     EXPECT_EQ(nemo["Nemo Action"]["Selection"], "notnone");
@@ -311,6 +316,25 @@ TEST(DesktopMetadata, ManualPageCoversEveryOption) {
     EXPECT_EQ(pclose(pipe), 0);
     EXPECT_EQ(warnings, "");
   }
+}
+
+}  // namespace
+
+namespace {
+
+// The README and the desktop entries list what the table of formats holds, no more and no less.
+TEST(FormatLists, TheReadmeAndTheDesktopEntryFollowTheTable) {
+  std::string readme = fileText(std::string(LUMIVEX_SOURCE_DIR) + "/README.md");
+  std::size_t from = readme.find("take files by extension: "), end = readme.find(" (the table", from);
+  std::string listed;
+  while ((from = readme.find('`', from)) < end) {
+    std::size_t close = readme.find('`', from + 1);
+    listed += (listed.empty() ? "" : ", ") + readme.substr(from + 1, close - from - 1);
+    from = close + 1;
+  }
+  EXPECT_EQ(listed, corvale::extensionList(", "));
+  auto entry = desktopGroups(packaging("lumivex.desktop"));
+  EXPECT_EQ(entry["Desktop Entry"]["MimeType"], corvale::mimeTypeList());
 }
 
 }  // namespace

@@ -14,9 +14,9 @@
 
 #include "encoder/cjpeg.h"
 #include "encoder/jpeg_oracle.h"
-#include "encoder/named_temporary_file.h"
-#include "encoder/new_file.h"
-#include "encoder/unnamed_temporary_file.h"
+#include "files/named_temporary_file.h"
+#include "files/new_file.h"
+#include "files/unnamed_temporary_file.h"
 #include "support/test_files.h"
 
 namespace lumivex {

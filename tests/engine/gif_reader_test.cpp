@@ -348,7 +348,7 @@ TEST(GifReader, FilesWithoutAnImageSayWhy) {
   auto header = GifBytes().header(8, 8, &palette).bytes();
   auto data = literalImageData(12, {1});
   std::vector<std::pair<std::vector<std::uint8_t>, std::string>> cases = {
-      {{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 0, 0, 0, 13, 'I', 'H', 'D', 'R'}, "is not a GIF file"},
+      {{'J', 'I', 'F', '8', '9', 'a', 8, 0, 8, 0, 0, 0, 0}, "is not a GIF file"},
       {{'G', 'I', 'F', '8', '9', 'a', 8, 0}, "is cut short in its header"},
       {header, "is cut short before its first image"},
       {GifBytes().header(8, 8, &palette).trailer().bytes(), "holds no image"},

@@ -372,3 +372,30 @@ TEST(PngReader, DeclaredSizesAreCheckedBeforeAllocating) {
   EXPECT_EQ(withSize(20000, 20000), "is too short for its size (20000 x 20000)");
   EXPECT_EQ(withSize(100000, 100000), "is too large for memory (100000 x 100000)");
 }
+
+// The reader follows the content: a JPEG named .png (as web pages save them), a PNG named .jpg
+// and a JPEG without an extension read exactly like the same files under their own names; a file
+// no signature matches goes to the reader its extension names, which says what is wrong with it.
+TEST(FormatTable, TheContentChoosesTheReader) {
+  REQUIRE_TOOLS("convert");
+  TempDir dir;
+  std::string jpeg = testing_support::samplePhoto("cameras/canon-ixus.jpg");
+  std::string png = dir.file("real.png");
+  run("convert '" + jpeg + "' -resize 64x48 " + png);
+  Rgb fromJpeg = ours(jpeg), fromPng = ours(png);
+  ASSERT_GT(fromJpeg.width, 0);
+  ASSERT_GT(fromPng.width, 0);
+  for (const auto& [source, misnamed] : {std::pair{jpeg, dir.file("photo.png")},
+                                         {png, dir.file("logo.jpg")},
+                                         {jpeg, dir.file("no-extension")}}) {
+    std::filesystem::copy_file(source, misnamed);
+    Rgb read = ours(misnamed), expected = source == jpeg ? fromJpeg : fromPng;
+    EXPECT_EQ(read.message, "") << misnamed;
+    EXPECT_EQ(read.pixels, expected.pixels) << misnamed;
+  }
+  std::string text(200, 'x');
+  testing_support::writeBytes(dir.file("notes.bmp"), std::vector<std::uint8_t>(text.begin(), text.end()));
+  testing_support::writeBytes(dir.file("notes.txt"), std::vector<std::uint8_t>(text.begin(), text.end()));
+  EXPECT_EQ(ours(dir.file("notes.bmp")).message, "is not a BMP file");
+  EXPECT_EQ(ours(dir.file("notes.txt")).message, "is not a picture this engine reads");
+}

@@ -36,21 +36,15 @@ TEST(Picture, SizesThatCannotBeHeldGiveAnEmptyPicture) {
   }
 }
 
-TEST(Picture, TheExtensionAloneChoosesTheReader) {
+// The content chooses the reader, whatever the name says (the table's own test covers the rest).
+TEST(Picture, AJpegLoadsUnderAnyName) {
   TempDir dir;
   auto jpeg = testing_support::readBytes(testing_support::samplePhoto("cameras/fujifilm-finepix40i.jpg"));
-  for (const char* name : {"a.JPEG", "b.jpeg", "c.Jpg", "d.jpg", "ejpeg"}) {
+  for (const char* name : {"a.JPEG", "b.jpeg", "c.Jpg", "d.jpg", "ejpeg", "f.jpe", "g.png", "i.bmp", "jpg"}) {
     testing_support::writeBytes(dir.file(name), jpeg);
     std::intptr_t handle = cpic_load(dir.file(name).c_str());
     EXPECT_EQ(cpic_getWidth(handle), 600) << name;
     EXPECT_EQ(cpic_getHeight(handle), 450) << name;
-    cpic_destroy(handle);
-  }
-  for (const char* name : {"f.jpe", "g.png", "h.PNG", "i.bmp", "jpg"}) {  // .bmp: a JPEG is not a bitmap
-    testing_support::writeBytes(dir.file(name), jpeg);
-    std::intptr_t handle = cpic_load(dir.file(name).c_str());
-    EXPECT_EQ(cpic_getWidth(handle), 0) << name;
-    EXPECT_EQ(cpic_getHDC(handle), 0) << name;
     cpic_destroy(handle);
   }
   std::intptr_t missing = cpic_load((dir.path() / "missing.jpg").c_str());

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "batch/user_prompts.h"
+#include "utilities/user_prompts.h"
 
 namespace testing_support {
 

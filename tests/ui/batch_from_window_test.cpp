@@ -15,8 +15,8 @@
 #include <QTimer>
 #include <QUrl>
 
-#include "batch/settings.h"
-#include "batch/user_prompts.h"
+#include "settings/settings.h"
+#include "utilities/user_prompts.h"
 #include "scripted_prompts.h"
 #include "ui/drop_reading.h"
 #include "ui/main_window.h"

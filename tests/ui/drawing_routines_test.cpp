@@ -1,10 +1,10 @@
 // The drawing routines and the progress bar, pixel for pixel against direct formulas.
-#include "ui/drawing_routines.h"
+#include "ui/controls/drawing_routines.h"
 
 #include <QTest>
 #include <cmath>
 
-#include "ui/dib_surface.h"
+#include "ui/controls/dib_surface.h"
 #include "ui/progress_display.h"
 #include "ui/ui_suite.h"
 

@@ -16,8 +16,8 @@
 #include <QUrl>
 #include <fstream>
 
-#include "batch/settings.h"
-#include "batch/user_prompts.h"
+#include "settings/settings.h"
+#include "utilities/user_prompts.h"
 #include "scripted_prompts.h"
 #include "ui/drop_reading.h"
 #include "ui/form_frame.h"

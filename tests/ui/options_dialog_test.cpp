@@ -10,12 +10,12 @@
 #include <QPushButton>
 #include <QTest>
 
-#include "batch/more_settings.h"
-#include "batch/settings.h"
-#include "batch/settings_file.h"
+#include "settings/more_settings.h"
+#include "settings/settings.h"
+#include "settings/settings_file.h"
 #include "scripted_prompts.h"
-#include "ui/simple_check_box.h"
-#include "ui/simple_option_button.h"
+#include "ui/controls/simple_check_box.h"
+#include "ui/controls/simple_option_button.h"
 #include "ui/ui_suite.h"
 
 using namespace lumivex;

@@ -3,8 +3,8 @@
 #include <QSignalSpy>
 #include <QTest>
 
-#include "ui/simple_check_box.h"
-#include "ui/simple_option_button.h"
+#include "ui/controls/simple_check_box.h"
+#include "ui/controls/simple_option_button.h"
 #include "ui/ui_suite.h"
 
 using namespace lumivex::ui;

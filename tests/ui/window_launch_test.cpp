@@ -9,8 +9,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "batch/settings.h"
-#include "batch/user_prompts.h"
+#include "settings/settings.h"
+#include "utilities/user_prompts.h"
 #include "scripted_prompts.h"
 #include "ui/main_window.h"
 #include "ui/single_window.h"

@@ -38,10 +38,4 @@ LoadOutcome readGifBytes(Bytes bytes, gdi::HDC referenceDc, Picture& picture) {
   return pictureOfFirstFrame(decoder, referenceDc, picture);
 }
 
-LoadOutcome readGifFile(const char* path, gdi::HDC referenceDc, Picture& picture) {
-  releasePicture(picture);
-  GifDecoder decoder(path, referenceDc);
-  return pictureOfFirstFrame(decoder, referenceDc, picture);
-}
-
 }  // namespace corvale

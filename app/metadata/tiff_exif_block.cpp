@@ -1,0 +1,174 @@
+// Copies the descriptive part of a TIFF file's IFDs into a fresh Exif block, in the file's byte
+// order, so that every value is copied as it is and only offsets are written anew.
+#include "metadata/tiff_exif_block.h"
+
+#include <algorithm>
+
+#include "metadata/tiff_structure.h"
+
+namespace lumivex {
+
+namespace {
+
+constexpr std::uint8_t kExifIdentifier[6] = {'E', 'x', 'i', 'f', 0, 0};
+constexpr std::size_t kTiffStart = sizeof kExifIdentifier;
+constexpr std::size_t kMaxBlockBytes = 65533;  // an APP1 payload's limit
+constexpr std::uint16_t kInteropIfdTag = 0xA005;
+
+// The IFD0 fields that say who made the photo, with what, when and which way up: the ones a
+// camera's JPEG carries in its own IFD0. Everything else in a TIFF's IFD0 describes its pixels.
+constexpr std::uint16_t kDescriptiveTags[] = {
+    0x010D,  // DocumentName
+    0x010E,  // ImageDescription
+    0x010F,  // Make
+    0x0110,  // Model
+    0x0112,  // Orientation
+    0x011A,  // XResolution
+    0x011B,  // YResolution
+    0x011D,  // PageName
+    0x0128,  // ResolutionUnit
+    0x0131,  // Software
+    0x0132,  // DateTime
+    0x013B,  // Artist
+    0x013C,  // HostComputer
+    0x8298,  // Copyright
+};
+
+bool isDescriptive(std::uint16_t tag) {
+  return std::find(std::begin(kDescriptiveTags), std::end(kDescriptiveTags), tag) !=
+         std::end(kDescriptiveTags);
+}
+
+// The block as it grows, written in the source's byte order. Offsets are TIFF offsets: block
+// index minus the identifier.
+class BlockWriter {
+ public:
+  explicit BlockWriter(bool bigEndian) : bigEndian_(bigEndian) {
+    block_.assign(kExifIdentifier, kExifIdentifier + kTiffStart);
+    append(bigEndian ? 'M' : 'I', 1), append(bigEndian ? 'M' : 'I', 1);
+    append(42, 2), append(8, 4);  // IFD0 follows the header
+  }
+
+  std::uint32_t tiffOffset() const { return static_cast<std::uint32_t>(block_.size() - kTiffStart); }
+  std::size_t size() const { return block_.size(); }
+
+  void append(std::uint32_t value, int bytes) {
+    block_.resize(block_.size() + static_cast<std::size_t>(bytes));
+    put(block_.size() - static_cast<std::size_t>(bytes), value, bytes);
+  }
+  // Values that would make the block larger than an APP1 segment are not copied: the block is then
+  // full and is not used, and a file of many large values never makes it grow without end.
+  void appendBytes(std::span<const std::uint8_t> bytes) {
+    if (bytes.size() > kMaxBlockBytes - std::min(block_.size(), kMaxBlockBytes)) {
+      full_ = true;
+      return;
+    }
+    block_.insert(block_.end(), bytes.begin(), bytes.end());
+  }
+  bool full() const { return full_ || block_.size() > kMaxBlockBytes; }
+  void alignToWord() {
+    if (block_.size() % 2 != kTiffStart % 2) block_.push_back(0);
+  }
+
+  void copyInto(std::size_t position, std::span<const std::uint8_t> bytes) {
+    if (position <= block_.size() && bytes.size() <= block_.size() - position)
+      std::copy(bytes.begin(), bytes.end(), block_.begin() + static_cast<std::ptrdiff_t>(position));
+  }
+
+  void put(std::size_t position, std::uint32_t value, int bytes) {
+    if (position > block_.size() || static_cast<std::size_t>(bytes) > block_.size() - position) return;
+    for (int i = 0; i < bytes; ++i) {
+      int shift = 8 * (bigEndian_ ? bytes - 1 - i : i);
+      block_[position + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(value >> shift);
+    }
+  }
+
+  std::vector<std::uint8_t> take() { return std::move(block_); }
+
+ private:
+  std::vector<std::uint8_t> block_;
+  bool bigEndian_;
+  bool full_ = false;
+};
+
+// An entry copied: where its value field now lies, for the pointers filled in later.
+struct CopiedEntry {
+  std::uint16_t tag;
+  std::size_t valueField;
+};
+
+// Appends an IFD of the entries (in their order) and the values that do not fit in an entry,
+// each at an even offset. The next-IFD offset is 0: the copy has no thumbnail.
+std::vector<CopiedEntry> appendIfd(BlockWriter& out, const TiffStructure& source,
+                                   const std::vector<TiffEntry>& entries) {
+  std::vector<CopiedEntry> copied;
+  out.append(static_cast<std::uint32_t>(entries.size()), 2);
+  for (const TiffEntry& e : entries) {
+    out.append(e.tag, 2), out.append(e.type, 2), out.append(e.count, 4);
+    copied.push_back({e.tag, out.size()});
+    std::span<const std::uint8_t> value = *source.valueOf(e);
+    out.append(0, 4);
+    if (value.size() <= 4) out.copyInto(copied.back().valueField, value);
+  }
+  out.append(0, 4);
+  for (std::size_t i = 0; i < entries.size(); ++i) {
+    std::span<const std::uint8_t> value = *source.valueOf(entries[i]);
+    if (value.size() <= 4) continue;
+    if (out.full()) break;
+    out.alignToWord();
+    out.put(copied[i].valueField, out.tiffOffset(), 4);
+    out.appendBytes(value);
+  }
+  return copied;
+}
+
+// The entries worth copying: those `keep` takes whose values lie inside the file.
+template <typename Keep>
+std::vector<TiffEntry> entriesToCopy(const TiffStructure& source, const TiffIfd& ifd, Keep keep) {
+  std::vector<TiffEntry> entries;
+  for (const TiffEntry& e : ifd.entries)
+    if (keep(e.tag) && source.valueOf(e)) entries.push_back(e);
+  return entries;
+}
+
+// A pointer entry of IFD0 that the copy keeps: a LONG or IFD value whose sub-IFD is readable, so
+// that the new offset fills its whole value field.
+bool keepsPointer(const TiffStructure& source, const TiffIfd& ifd0, std::uint16_t tag) {
+  constexpr std::uint16_t kTypeIfd = 13;
+  auto pointer = std::find_if(ifd0.entries.begin(), ifd0.entries.end(),
+                              [&](const TiffEntry& e) { return e.tag == tag && e.count == 1; });
+  return pointer != ifd0.entries.end() && (pointer->type == kTiffTypeLong || pointer->type == kTypeIfd) &&
+         source.subIfd(ifd0, tag).has_value();
+}
+
+void appendSubIfd(BlockWriter& out, const TiffStructure& source, const TiffIfd& ifd0,
+                  const std::vector<CopiedEntry>& pointers, std::uint16_t tag) {
+  std::optional<TiffIfd> sub = source.subIfd(ifd0, tag);
+  if (!sub) return;
+  for (const CopiedEntry& pointer : pointers)
+    if (pointer.tag == tag) out.alignToWord(), out.put(pointer.valueField, out.tiffOffset(), 4);
+  // The interoperability IFD is left behind: a pointer the copy cannot follow would be stale.
+  appendIfd(out, source, entriesToCopy(source, *sub, [](std::uint16_t t) { return t != kInteropIfdTag; }));
+}
+
+}  // namespace
+
+std::optional<std::vector<std::uint8_t>> BuildExifFromTiff(std::span<const std::uint8_t> file) {
+  TiffStructure source(file, 0);
+  if (!source.hasTiffHeader()) return std::nullopt;
+  std::optional<TiffIfd> ifd0 = source.ifd0();
+  if (!ifd0) return std::nullopt;
+  bool exif = keepsPointer(source, *ifd0, kExifIfdTag), gps = keepsPointer(source, *ifd0, kGpsIfdTag);
+  std::vector<TiffEntry> entries = entriesToCopy(source, *ifd0, [&](std::uint16_t tag) {
+    return isDescriptive(tag) || (tag == kExifIfdTag && exif) || (tag == kGpsIfdTag && gps);
+  });
+  if (entries.empty()) return std::nullopt;
+  BlockWriter out(source.bigEndian());
+  std::vector<CopiedEntry> copied = appendIfd(out, source, entries);
+  appendSubIfd(out, source, *ifd0, copied, kExifIfdTag);
+  appendSubIfd(out, source, *ifd0, copied, kGpsIfdTag);
+  if (out.full()) return std::nullopt;
+  return out.take();
+}
+
+}  // namespace lumivex

@@ -1,0 +1,59 @@
+// The table of image formats: the one place where a format is named. Each row gives a format's
+// file name extensions, its MIME types, how its content is recognised, the engine's reader and
+// the container its metadata (Exif, XMP, colour profile) travels in. The engine chooses its reader
+// here, and the program asks the same table for the folder walk's filter, the window's drops,
+// output names, its help text and the packaging's MIME types: adding a format is one reader file
+// and one row.
+//
+// The table is compiled into the engine and into the program; the program's copy has no readers
+// (it binds the engine by name at run time), so its reader column is empty.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "readers/readers.h"
+
+namespace corvale {
+
+// Where a format keeps its Exif block, XMP packet and colour profile.
+enum class MetadataContainer { None, Jpeg, Png, Webp, Tiff, Heif };
+
+using ContentTest = bool (*)(Bytes head);
+using BytesReader = decltype(&readJpegBytes);
+
+struct ImageFormat {
+  const char* name;             // as people call it: "JPEG", "HD Photo"
+  const char* extensions[4];    // lower case with the dot, the usual one first; nullptr ends
+  const char* mimeTypes[3];     // the usual one first; nullptr ends
+  ContentTest hasSignature;     // true when the file's first bytes are this format's
+  MetadataContainer container;  // where its metadata lies
+  BytesReader read;             // the engine's reader; nullptr in the program's copy
+};
+
+// The leading bytes any signature test needs: a HEIF file names its brands within them.
+constexpr std::size_t kSignatureBytes = 64;
+
+// Every row, in the order the help text and the packaging list them.
+std::span<const ImageFormat> imageFormats();
+
+// The row whose extension ends `fileName` (any letter case), or nullptr.
+const ImageFormat* formatOfName(std::string_view fileName);
+
+// The row whose signature the content starts with (only the first kSignatureBytes are looked at),
+// or nullptr when no row recognises it.
+const ImageFormat* formatOfContent(Bytes head);
+
+// The extension of `fileName` that names a row, as it is written in the name (its letter case
+// kept), or empty when none does.
+std::string_view knownExtensionOf(std::string_view fileName);
+
+// Every extension, each with its dot, joined by `separator`: ".jpg, .jpeg, .png, ...".
+std::string extensionList(std::string_view separator);
+
+// Every MIME type, each followed by ";", as desktop entries list them.
+std::string mimeTypeList();
+
+}  // namespace corvale
