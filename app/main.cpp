@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "utilities/utilities.h"
 #include "cli/cli_options.h"
 #include "cli/headless.h"
+#include "utilities/utilities.h"
 
 #ifdef LUMIVEX_WITH_UI
 #include "ui/ui_app.h"
@@ -16,9 +16,8 @@
 int main(int argc, char** argv) {
   lumivex::KeepReleasedMemoryForTheNextPhoto();
   std::vector<std::string> arguments(argv + 1, argv + argc);
-  if (!arguments.empty() && arguments[0] == "--batch")
-    return lumivex::cli::RunHeadless({arguments.begin() + 1, arguments.end()});
-  if (!arguments.empty() && (arguments[0] == "--help" || arguments[0] == "-h" || arguments[0] == "--version"))
+  // --batch and --help count wherever they stand: "lumivex -q 20 --batch photo.jpg" is a batch.
+  if (lumivex::cli::ModeOfArguments(arguments) != lumivex::cli::ProgramMode::Window)
     return lumivex::cli::RunHeadless(arguments);
 #ifdef LUMIVEX_WITH_UI
   return lumivex::ui::RunWindow(argc, argv);

@@ -102,20 +102,58 @@ CORVALE_API void* loadJPG(const char* path, intptr_t referenceDc, int32_t* width
  *   Threads: each thread has its own text; loads on other threads do not change it. */
 CORVALE_API const char* cpic_lastLoadMessage(void);
 
-/* cpic_lastLoadCause: why the calling thread's last cpic_load or loadJPG gave what it gave, as a
- * number a caller can decide by (cpic_lastLoadMessage's text is only for showing). The numbers
- * are stable; a later engine may add causes after the last, never renumber one:
+/* cpic_lastLoadCause: why the calling thread's last cpic_load, loadJPG or cpic_loadResampled
+ * gave what it gave, as a number a caller can decide by (cpic_lastLoadMessage's text is only for
+ * showing). The numbers are stable; a later engine may add causes after the last, never renumber one:
  *    0  clean load                      6  too large for memory (or the file too large to read)
  *    1  loaded with warnings (damaged   7  a variant of the format this engine does not read
  *       or cut short in parts)          8  the file could not be opened or read
  *    2  not an image (not the format    9  the decoder failed, crashed or ran out of time
  *       its extension says)            10  no name (an empty path)
  *    3  damaged                        11  not a file (a folder, a pipe, a device)
- *    4  cut short before any picture
- *    5  too large for its file (a size the file's bytes could never code)
- *   Returns: the cause; 1 goes with a picture, 2 to 11 with an empty one.
+ *    4  cut short before any picture   12  cpic_loadResampled only: the caller's plan stopped
+ *    5  too large for its file (a          the load or does not fit the picture
+ *       size the file's bytes could never code)
+ *   Returns: the cause; 1 goes with a picture, 2 to 12 with an empty one.
  *   Threads: each thread has its own cause, like its message. */
 CORVALE_API int32_t cpic_lastLoadCause(void);
+
+/* cpic_loadResampled: reads an image file as cpic_load does and returns it at the size the caller
+ * plans once the file's stored size is known: turned upright by an Exif orientation, cropped to
+ * a band, and resampled as a job slot resamples (a box reduction by an integer factor first when
+ * the result is less than half as wide, then `mode`). The pixels are those of cpic_load followed
+ * by the turn, the crop and a job slot's resample, byte for byte. A JPEG file that the box stage
+ * reduces goes from its decoder straight into the box sums, so the full-size picture is never
+ * held: memory is the decoder's own, a few rows of the file and the small pictures.
+ *   planner: called once, on the calling thread, with `context` and the picture's stored size
+ *   (as cpic_load would give it). It fills `plan` (all zero when called) and returns non-zero to
+ *   go on, or 0 to stop: the load then gives an empty picture. A null planner stops every load.
+ *   The plan's fields:
+ *     orientationCode  2 to 8: the Exif orientation the stored picture has, which the result is
+ *                      turned upright from (3, 6 and 8 as cpic_rotate90 turns; 2, 4, 5 and 7 the
+ *                      mirrors of the Exif standard); any other value: no turn.
+ *     cropLeft, cropTop, cropWidth, cropHeight  the band of the upright picture that is kept; a
+ *                      width or height of 0 keeps the whole. A band not inside the upright
+ *                      picture stops the load.
+ *     width, height    the result's size. mode  the resampling mode.
+ *     threads          how many threads the resampling may use, the calling one included (1 to
+ *                      16; other values are taken as the nearer end). The bytes do not depend on it.
+ *   Returns: the picture, owned by the caller; its fourth bytes are 0. A file that cannot be read,
+ *   a refused plan, or a picture too large to hold gives an empty picture, and
+ *   cpic_lastLoadMessage tells why; 0 when not even an empty picture could be had. A file that
+ *   decodes only with warnings still gives its picture, and cpic_lastLoadMessage holds them.
+ *   Threads: loads on different threads run at the same time; the helper threads have ended when
+ *   the call returns. */
+typedef struct cpic_LoadPlan {
+  int32_t orientationCode;
+  int32_t cropLeft, cropTop, cropWidth, cropHeight;
+  int32_t width, height;
+  int32_t mode;
+  int32_t threads;
+} cpic_LoadPlan;
+typedef int32_t (*cpic_Planner)(void* context, int32_t storedWidth, int32_t storedHeight,
+                                cpic_LoadPlan* plan);
+CORVALE_API intptr_t cpic_loadResampled(const char* path, cpic_Planner planner, void* context);
 
 /* cpic_getHDC: the picture's memory device context, with its bitmap selected; 0 for an empty
  * picture or 0. The device context belongs to the picture: do not free it. */

@@ -12,9 +12,11 @@
 #include <set>
 #include <thread>
 
+#include "batch/decoder_memory.h"
+#include "batch/question_clock.h"
+#include "files/new_file.h"
 #include "settings/target_size.h"
 #include "utilities/utilities.h"
-#include "files/new_file.h"
 
 namespace lumivex {
 
@@ -56,6 +58,8 @@ class Run {
   void flushNowAndThen();
   void record(const PhotoReport& report);
   void startNext(std::int32_t slot, PhotoJob& worker);
+  std::int32_t threadsPerPhoto() const;
+  std::int64_t nextDecoderBytes();
 
   PendingFiles& queue_;
   Workers& workers_;
@@ -67,6 +71,8 @@ class Run {
   RunLedger ledger_;
   BatchSummary summary_;
   std::set<std::string> sources_;
+  std::int32_t decoderBytesOf_ = 0;  // the entry decoderBytes_ was read for
+  std::int64_t decoderBytes_ = 0;
 };
 
 // A worker whose photo only waits for its name holds no pictures any more: it does not count.
@@ -109,15 +115,33 @@ void Run::record(const PhotoReport& report) {
 
 void Run::startNext(std::int32_t slot, PhotoJob& worker) {
   observer_.drawProgress(static_cast<double>(next_ - 1) / queue_.count());
-  QueuedFile entry = queue_.at(next_++);  // a copy: drops may grow the queue meanwhile
+  QueuedFile entry = queue_.at(next_);  // a copy: drops may grow the queue meanwhile
+  observer_.entryStarted(next_++, queue_.count(), entry.Path);
   observer_.showStatus(ResizingText(entry.Path));
   ledger_.addSource(entry.Path);
   worker.ledger = &ledger_;
   worker.wake = &observer_.jobWake();
   worker.moreSizes = moreTargets_;
+  worker.threads = threadsPerPhoto();
   worker.ResizePicture_Start(slot, entry.Path, target_.dstWidth, target_.dstHeight, target_.dstPrcnt,
                              entry.BaseDir);
   observer_.processEvents();
+}
+
+// A run of fewer photos than workers lends each photo the processors of the workers it leaves idle.
+std::int32_t Run::threadsPerPhoto() const {
+  const auto workers = static_cast<std::int32_t>(workers_.size());
+  const std::int32_t photos = std::max(queue_.count(), 1);
+  return photos >= workers ? 1 : workers / photos;
+}
+
+// What the next photo's decoder takes beyond the ordinary, read from its file once.
+std::int64_t Run::nextDecoderBytes() {
+  if (decoderBytesOf_ != next_) {
+    decoderBytes_ = DecoderMemoryBytes(queue_.at(next_).Path);
+    decoderBytesOf_ = next_;
+  }
+  return decoderBytes_;
 }
 
 // Hands each free worker the next entry until none is left. While another photo is in flight and
@@ -131,7 +155,7 @@ void Run::dispatch() {
       PhotoJob& worker = *workers_[k];
       bool free = worker.canTakePhoto();
       ended |= collect(worker);
-      if (!free || !entriesLeft() || (anyBusy() && observer_.memoryIsShort())) continue;
+      if (!free || !entriesLeft() || (anyBusy() && observer_.memoryIsShort(nextDecoderBytes()))) continue;
       startNext(static_cast<std::int32_t>(k), worker);
     }
     if (!ended) observer_.pause(kPollMilliseconds);
@@ -174,7 +198,11 @@ BatchObserver::~BatchObserver() = default;
 
 void BatchObserver::pause(int milliseconds) { jobWake_.waitFor(milliseconds); }
 
-bool BatchObserver::memoryIsShort() { return AvailableMemoryBytes() < kMemoryReserveBytes; }
+void BatchObserver::entryStarted(std::int32_t, std::int32_t, const std::string&) {}
+
+bool BatchObserver::memoryIsShort(std::int64_t decoderBytes) {
+  return AvailableMemoryBytes() < kMemoryReserveBytes + decoderBytes;
+}
 
 void BatchObserver::photoEnded(const PhotoReport& report) {
   if (report.outcome == PhotoOutcome::Failed) showStatus(FailureText(report));
@@ -210,10 +238,11 @@ BatchSummary RunBatch(PendingFiles& queue, Workers& workers, const std::string& 
   if (queue.count() == 0 || workers.empty()) return {};
   TargetSizesReading targets = ReadTargetSizes(sizeText);
   if (!targets.valid) {
-    observer.showStatus(targets.status);
+    observer.showStatus(WithSizeForms(targets.status));
     return {};
   }
   observer.drawProgress(0.0);
+  QuestionClock questions;
   std::int64_t t0 = ClockMs();
   Run run(queue, workers, targets.sizes, observer);
   // Every source of the queue is known before the first photo is written, so that no photo's
@@ -222,17 +251,19 @@ BatchSummary RunBatch(PendingFiles& queue, Workers& workers, const std::string& 
   run.dispatch();
   run.waitForLastJobs();
   run.flush();
-  for (auto& worker : workers) worker->ledger = nullptr, worker->wake = nullptr, worker->moreSizes.clear();
+  for (auto& worker : workers)
+    worker->ledger = nullptr, worker->wake = nullptr, worker->moreSizes.clear(), worker->threads = 1;
   observer.drawProgress(1.0);
   // A cancelled run drops the entries it did not start: the user asked to stop.
   if (run.ledger().cancelled)
     queue.reset();
   else
     queue.removeServed(run.served());
-  std::int64_t t1 = ClockMs();
-  run.summary().elapsedMilliseconds = static_cast<double>(t1 - t0);
+  // The time spent waiting on a question is no photo's.
+  double elapsed = static_cast<double>(ClockMs() - t0 - questions.waitedMilliseconds());
+  run.summary().elapsedMilliseconds = elapsed;
   // Every job this run started has ended by now, and only those count.
-  observer.showStatus(DoneText(static_cast<double>(t1 - t0), run.served()));
+  observer.showStatus(DoneText(elapsed, run.served()));
   observer.processEvents();
   run.summary().ran = true;
   return run.summary();

@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "input/folder_walk.h"
 #include "batch/job_wake.h"
 #include "batch/photo_job.h"
+#include "input/folder_walk.h"
 
 namespace lumivex {
 
@@ -31,6 +31,8 @@ class BatchObserver {
   virtual void showStatus(const std::string& text) = 0;
   // The share of the run's entries started so far; may pass 1 when files arrive during a run.
   virtual void drawProgress(double fraction) = 0;
+  // Entry `number` of the `total` queued so far starts (the total grows with drops during a run).
+  virtual void entryStarted(std::int32_t number, std::int32_t total, const std::string& path);
   // Lets the front end handle what happened meanwhile (drops, dialogs, the exit button).
   virtual void processEvents() {}
   // Waits between two polls of the jobs, and less when a job ends meanwhile (jobWake signals it);
@@ -41,8 +43,9 @@ class BatchObserver {
   // reason in the status.
   virtual void photoEnded(const PhotoReport& report);
   // True when the machine has too little memory left to start one more photo beside those in
-  // flight; reads the kernel's estimate of available memory by default.
-  virtual bool memoryIsShort();
+  // flight, a photo whose decoder takes `decoderBytes` beyond the ordinary (a progressive JPEG's
+  // coefficients); reads the kernel's estimate of available memory by default.
+  virtual bool memoryIsShort(std::int64_t decoderBytes);
 
  private:
   JobWake jobWake_;

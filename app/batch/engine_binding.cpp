@@ -94,6 +94,20 @@ std::int32_t cpic_lastLoadCause() {
   static const auto fn = bindOptional<std::int32_t (*)()>("cpic_lastLoadCause");
   return fn ? fn() : -1;
 }
+namespace {
+// An export that engines before the planned load lack; the program then loads whole pictures.
+decltype(&::cpic_loadResampled) loadResampled() {
+  return bindOptional<decltype(&::cpic_loadResampled)>("cpic_loadResampled");
+}
+}  // namespace
+bool hasLoadResampled() {
+  static const auto fn = loadResampled();
+  return fn != nullptr;
+}
+std::intptr_t cpic_loadResampled(const char* path, cpic_Planner planner, void* context) {
+  static const auto fn = loadResampled();
+  return fn ? fn(path, planner, context) : 0;
+}
 std::intptr_t cpic_getHDC(std::intptr_t picture) {
   CORVALE_BIND(cpic_getHDC);
   return fn(picture);

@@ -128,6 +128,7 @@ PhotoOrder CWorker::orderFor(std::int32_t dstWidth, std::int32_t dstHeight, floa
   order.shrinkOnly = moreSettings.shrinkOnly;
   order.stripLocation = moreSettings.stripLocation;
   order.resizeQuality = settings.ResizeQuality;
+  order.threads = threads;
   order.jpegQuality = settings.JpegQuality;
   readExif(order);
   readMetadata(order);

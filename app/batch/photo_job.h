@@ -73,6 +73,9 @@ class PhotoJob {
   std::string baseDir;  // the base folder of the current job
   // The sizes after the first that the batch loop asks of every photo it starts; empty for one size.
   std::vector<TargetSize> moreSizes;
+  // How many threads the resampling of each photo it starts may use: more than one when the batch
+  // holds fewer photos than there are workers, so that one large photo still uses every core.
+  std::int32_t threads = 1;
   RunLedger* ledger = nullptr;  // the run's shared record, set by the batch loop for each job
   JobWake* wake = nullptr;      // signalled from the job's thread when its work is done
 };

@@ -11,15 +11,16 @@
 #include <chrono>
 #include <cstring>
 #include <filesystem>
+#include <optional>
 #include <span>
 #include <stdexcept>
 #include <thread>
 #include <utility>
 
-#include "metadata/colour_profile.h"
 #include "batch/engine_binding.h"
-#include "metadata/exif_rewrite.h"
 #include "encoder/cjpeg.h"
+#include "metadata/colour_profile.h"
+#include "metadata/exif_rewrite.h"
 #include "platform/gdi.h"
 
 namespace lumivex {
@@ -35,6 +36,16 @@ class JobFailure : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
 };
+
+// Orientations 5 to 8 turn a picture a quarter, so that its width and height trade places.
+bool swapsSides(std::int32_t code) { return code >= 5 && code <= 8; }
+
+void requireJpegSides(PictureSize size) {
+  if (size.width > kLargestJpegSide || size.height > kLargestJpegSide)
+    throw JobFailure("the resized picture (" + std::to_string(size.width) + " x " +
+                     std::to_string(size.height) + " pixels) would be larger than a JPEG file can hold (" +
+                     std::to_string(kLargestJpegSide) + " pixels a side)");
+}
 
 gdi::HDC dcOf(std::intptr_t picture) { return reinterpret_cast<gdi::HDC>(engine::cpic_getHDC(picture)); }
 
@@ -73,6 +84,17 @@ corvale::LoadCause causeOfLoad(std::int32_t number, bool loaded, const std::stri
   bool refused = cause != LoadCause::kNone && cause != LoadCause::kWarnings;
   if (!loaded && !refused) return LoadCause::kTooLargeForMemory;
   return loaded && refused ? LoadCause::kWarnings : cause;
+}
+
+// What the engine said of the load just made, decided by its cause: a warning is kept for the
+// report, a failure ends the job with the engine's reason and its cause.
+void acceptLoad(PhotoWork& work, bool loaded, const std::string& source) {
+  std::string message = engine::cpic_lastLoadMessage();
+  corvale::LoadCause cause = causeOfLoad(engine::cpic_lastLoadCause(), loaded, message);
+  if (cause == corvale::LoadCause::kWarnings) work.loadWarning = message;
+  if (cause == corvale::LoadCause::kNone || cause == corvale::LoadCause::kWarnings) return;
+  work.failureCause = cause;
+  throw JobFailure(message.empty() ? whyUnreadable(source) : message);
 }
 
 // The engine's slot can only be polled. A small photo resamples in a fraction of a millisecond,
@@ -117,6 +139,12 @@ class PhotoWorker {
   void run(PhotoWork& work);
 
  private:
+  bool loadsAtOutputSize() const;
+  void runAtOutputSize(PhotoWork& work);
+  static std::int32_t planLoad(void* context, std::int32_t storedWidth, std::int32_t storedHeight,
+                               cpic_LoadPlan* plan);
+  void plan(PictureSize stored, PhotoOutput& output, cpic_LoadPlan& plan);
+  std::int32_t turnCodeFor(PictureSize stored) const;
   void load(PhotoWork& work);
   void turnUpright();
   void convertToSrgb(PhotoWork& work);
@@ -137,6 +165,7 @@ class PhotoWorker {
 };
 
 void PhotoWorker::run(PhotoWork& work) {
+  if (loadsAtOutputSize()) return runAtOutputSize(work);
   load(work);
   // Targets are taken from the photo as stored, before any turn, as they always were.
   const PictureSize stored = sizeOf(source_.get());
@@ -164,23 +193,79 @@ PhotoOutput PhotoWorker::makeOutput(PhotoWork& work, PictureSize target, bool la
   return output;
 }
 
+// One size, and no colour conversion of the whole picture: the engine loads the photo straight at
+// its output size (a JPEG that the box stage reduces is never held at full size), with the same
+// pixels as the load, turn, crop and resampling one after the other.
+bool PhotoWorker::loadsAtOutputSize() const {
+  return order_.moreSizes.empty() && !(order_.convertToSrgb && !order_.icc.empty()) &&
+         engine::hasLoadResampled();
+}
+
+// What the planner (called inside the load) needs, and what it leaves behind.
+struct LoadPlanning {
+  PhotoWorker* worker;
+  PhotoOutput* output;
+  std::string failure;  // why the plan was refused
+};
+
+void PhotoWorker::runAtOutputSize(PhotoWork& work) {
+  PhotoOutput output;
+  LoadPlanning planning{this, &output, {}};
+  resized_.reset(engine::cpic_loadResampled(order_.source.c_str(), &PhotoWorker::planLoad, &planning));
+  if (!planning.failure.empty()) throw JobFailure(planning.failure);
+  acceptLoad(work, holdsPixels(resized_.get()), order_.source);
+  encode(work, output);
+  work.outputs.push_back(std::move(output));
+}
+
+// Called by the engine once the stored size is known; nothing may be thrown back through it.
+std::int32_t PhotoWorker::planLoad(void* context, std::int32_t storedWidth, std::int32_t storedHeight,
+                                   cpic_LoadPlan* plan) {
+  auto& planning = *static_cast<LoadPlanning*>(context);
+  try {
+    planning.worker->plan({storedWidth, storedHeight}, *planning.output, *plan);
+    return 1;
+  } catch (const std::exception& failure) {
+    planning.failure = failure.what();
+    return 0;
+  }
+}
+
+// The steps of the whole-picture way, worked out on sizes alone: the target from the photo as
+// stored, the turn, the size limit within the target, the crop band and the fit.
+void PhotoWorker::plan(PictureSize stored, PhotoOutput& output, cpic_LoadPlan& plan) {
+  const TargetSize size = order_.sizes().front();
+  output.target = TargetFor(stored, size.dstWidth, size.dstHeight, size.dstPrcnt);
+  const std::int32_t code = turnCodeFor(stored);
+  turned_ = code != 0;
+  const PictureSize upright = swapsSides(code) ? PictureSize{stored.height, stored.width} : stored;
+  if (order_.shrinkOnly && upright.width <= output.target.width && upright.height <= output.target.height)
+    output.target = upright;
+  std::optional<CropBand> band = order_.autoCrop ? CropBandFor(upright, output.target) : std::nullopt;
+  output.output = FitInto(band ? band->size : upright, output.target);
+  requireJpegSides(output.output);
+  plan.orientationCode = code;
+  if (band) plan.cropLeft = band->left, plan.cropTop = band->top;
+  if (band) plan.cropWidth = band->size.width, plan.cropHeight = band->size.height;
+  plan.width = output.output.width;
+  plan.height = output.output.height;
+  plan.mode = order_.resizeQuality;
+  plan.threads = order_.threads;
+}
+
+std::int32_t PhotoWorker::turnCodeFor(PictureSize stored) const {
+  if (order_.turnPortraits) return stored.height > stored.width ? kQuarterTurnClockwise : 0;
+  return order_.turnCode;
+}
+
 void PhotoWorker::load(PhotoWork& work) {
   // Paths are UTF-8 on both sides of the engine, so the name crosses unchanged.
   source_.reset(engine::cpic_load(order_.source.c_str()));
-  std::string message = engine::cpic_lastLoadMessage();
-  corvale::LoadCause cause = causeOfLoad(engine::cpic_lastLoadCause(), holdsPixels(source_.get()), message);
-  if (cause == corvale::LoadCause::kWarnings) work.loadWarning = message;
-  if (cause == corvale::LoadCause::kNone || cause == corvale::LoadCause::kWarnings) return;
-  work.failureCause = cause;
-  throw JobFailure(message.empty() ? whyUnreadable(order_.source) : message);
+  acceptLoad(work, holdsPixels(source_.get()), order_.source);
 }
 
 void PhotoWorker::turnUpright() {
-  std::int32_t code = order_.turnCode;
-  if (order_.turnPortraits) {
-    PictureSize size = sizeOf(source_.get());
-    code = size.height > size.width ? kQuarterTurnClockwise : 0;
-  }
+  const std::int32_t code = turnCodeFor(sizeOf(source_.get()));
   if (code == 0) return;
   replaceSource(engine::cpic_rotate90(source_.get(), code), "turned");
   turned_ = true;
@@ -228,11 +313,7 @@ OwnedPicture PhotoWorker::cropToTarget(PictureSize target, bool lastSize) {
 // thread waits for it.
 void PhotoWorker::resample(std::intptr_t from, PhotoOutput& output, bool lastSize) {
   output.output = FitInto(sizeOf(from), output.target);
-  if (output.output.width > kLargestJpegSide || output.output.height > kLargestJpegSide)
-    throw JobFailure("the resized picture (" + std::to_string(output.output.width) + " x " +
-                     std::to_string(output.output.height) +
-                     " pixels) would be larger than a JPEG file can hold (" +
-                     std::to_string(kLargestJpegSide) + " pixels a side)");
+  requireJpegSides(output.output);
   resized_.reset(createPicture(output.output, "resized picture"));
   if (engine::imgResample_Threaded(order_.slot, from, resized_.get(), order_.resizeQuality) == 0)
     throw JobFailure("the resampling thread could not be started");

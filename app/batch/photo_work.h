@@ -29,6 +29,7 @@ struct PhotoOrder {
   bool autoCrop = false;
   bool shrinkOnly = false;  // a photo already within the target keeps its size
   std::int32_t resizeQuality = 0;
+  std::int32_t threads = 1;  // threads the resampling may use: more when the batch leaves workers idle
   std::int32_t jpegQuality = 75;
   std::vector<std::uint8_t> exif;  // the source's APP1 payload for the output; empty for none
   bool stripLocation = false;      // the copied Exif block loses its GPS data

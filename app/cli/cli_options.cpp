@@ -20,6 +20,21 @@ constexpr std::int32_t kMaxJpegQuality = 100;
 // A keyword option's words and the setting value each stands for; the digit itself is accepted
 // too, as lumivex.cfg stores it. The modes' keywords live with the settings (setting_modes.h).
 using Keywords = std::map<std::string, std::int32_t>;
+
+const std::map<std::string, std::string> kShortNames = {{"-s", "--size"},
+                                                        {"-q", "--quality"},
+                                                        {"-r", "--resampling"},
+                                                        {"-d", "--destination"},
+                                                        {"-p", "--pattern"}};
+const std::vector<std::string> kValued = {"--size",      "--quality",      "--resampling", "--destination",
+                                          "--subfolder", "--fixed-folder", "--pattern",    "--rotate",
+                                          "--overwrite", "--profile",      "--max-size"};
+const std::vector<std::string> kSwitches = {
+    "--same-folder", "--crop",          "--no-crop",        "--exif",          "--no-exif",
+    "--subfolders",  "--no-subfolders", "--strip-location", "--keep-location", "--keep-date",
+    "--new-date",    "--shrink-only",   "--enlarge"};
+
+bool IsValuedShortOption(const std::string& name) { return kShortNames.contains(name); }
 const Keywords kResampling = {{"good", 1}, {"excellent", 2}, {"best", 3}, {"1", 1}, {"2", 2}, {"3", 3}};
 
 class Parser {
@@ -57,10 +72,13 @@ ParsedOptions Parser::parse() {
     } else {
       std::size_t equals = argument.find('=');
       std::optional<std::string> inlineValue;
+      std::size_t nameEnd = std::string::npos;
       if (argument.starts_with("--") && equals != std::string::npos)
-        inlineValue = argument.substr(equals + 1);
-      if (!parseOption(argument.substr(0, inlineValue ? equals : std::string::npos), inlineValue))
-        return result_;
+        inlineValue = argument.substr(equals + 1), nameEnd = equals;
+      // A short option's value may follow it at once, as getopt allows ("-s800x600").
+      if (!argument.starts_with("--") && argument.size() > 2 && IsValuedShortOption(argument.substr(0, 2)))
+        inlineValue = argument.substr(2), nameEnd = 2;
+      if (!parseOption(argument.substr(0, nameEnd), inlineValue)) return result_;
     }
   }
   CliOptions& o = result_.options;
@@ -127,28 +145,22 @@ bool Parser::parseOption(const std::string& name, const std::optional<std::strin
       {"--new-date", [&] { o.keepDate = false; }},
       {"--shrink-only", [&] { o.shrinkOnly = true; }},
       {"--enlarge", [&] { o.shrinkOnly = false; }},
+      // Already seen by the program, wherever it stood on the line.
+      {"--batch", [] {}},
   };
   if (auto s = switches.find(name); s != switches.end()) {
     if (inlineValue) return fail("option " + name + " takes no value");
     s->second();
     return true;
   }
-  static const std::map<std::string, std::string> kShortNames = {{"-s", "--size"},
-                                                                 {"-q", "--quality"},
-                                                                 {"-r", "--resampling"},
-                                                                 {"-d", "--destination"},
-                                                                 {"-p", "--pattern"}};
   std::string longName = kShortNames.contains(name) ? kShortNames.at(name) : name;
-  static const std::vector<std::string> kValued = {
-      "--size",    "--quality", "--resampling", "--destination", "--subfolder", "--fixed-folder",
-      "--pattern", "--rotate",  "--overwrite",  "--profile",     "--max-size"};
   if (std::find(kValued.begin(), kValued.end(), longName) == kValued.end())
     return fail("unknown option " + name);
   std::string value;
   if (!takeValue(name, inlineValue, value)) return false;
   if (longName == "--size") {
     TargetSizesReading reading = ReadTargetSizes(value);
-    if (!reading.valid) return fail("option --size: " + reading.status);
+    if (!reading.valid) return fail("option --size \"" + value + "\": " + reading.status + " " + kSizeForms);
     // Given again, it adds a size: every photo is made at each.
     o.size = o.size ? JoinTargetSizeTexts({*o.size, value}) : value;
   } else if (longName == "--max-size") {
@@ -191,6 +203,23 @@ void override(T& setting, const std::optional<T>& value) {
 }  // namespace
 
 ParsedOptions ParseCliOptions(const std::vector<std::string>& arguments) { return Parser(arguments).parse(); }
+
+bool IsBatchOnlyOption(const std::string& argument) {
+  std::string name = argument.substr(0, argument.starts_with("--") ? argument.find('=') : 2);
+  if (name == "-s" || name == "--size") return false;
+  return kShortNames.contains(name) || std::find(kValued.begin(), kValued.end(), name) != kValued.end() ||
+         std::find(kSwitches.begin(), kSwitches.end(), name) != kSwitches.end();
+}
+
+ProgramMode ModeOfArguments(const std::vector<std::string>& arguments) {
+  ProgramMode mode = ProgramMode::Window;
+  for (const std::string& argument : arguments) {
+    if (argument == "--") break;
+    if (argument == "--help" || argument == "-h" || argument == "--version") return ProgramMode::Information;
+    if (argument == "--batch") mode = ProgramMode::Batch;
+  }
+  return mode;
+}
 
 void ApplyOverrides(const CliOptions& options) {
   override(settings.ResolutionText, options.size);

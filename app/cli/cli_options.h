@@ -41,6 +41,14 @@ struct ParsedOptions {
 // Parses the arguments after --batch.
 ParsedOptions ParseCliOptions(const std::vector<std::string>& arguments);
 
+// True for an option of --batch that the window does not take (every one but --size).
+bool IsBatchOnlyOption(const std::string& argument);
+
+// What the command line asks for: --help, -h and --version anywhere before "--" ask for
+// information, else --batch anywhere asks for a run without a window.
+enum class ProgramMode { Window, Batch, Information };
+ProgramMode ModeOfArguments(const std::vector<std::string>& arguments);
+
 // Writes the given overrides into the program's settings (never saved).
 void ApplyOverrides(const CliOptions& options);
 

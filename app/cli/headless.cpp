@@ -18,6 +18,7 @@
 #include "settings/more_settings.h"
 #include "settings/settings.h"
 #include "settings/target_size.h"
+#include "utilities/terminal_text.h"
 #include "utilities/utilities.h"
 
 namespace lumivex::cli {
@@ -60,12 +61,12 @@ int queueItems(const CliOptions& options, BatchPrompts& prompts, PendingFiles& q
   std::vector<std::string> skipped = QueueCommandLinePieces(pieces, queue);
   prompts.setStandingAnswer(std::nullopt);
   for (const std::string& item : skipped)
-    std::fprintf(stderr, "lumivex: %s: %s\n", item.c_str(), whySkipped(item).c_str());
+    std::fprintf(stderr, "lumivex: %s: %s\n", EscapedForTerminal(item).c_str(), whySkipped(item).c_str());
   for (const std::string& item : options.items)
     if (item.empty()) std::fprintf(stderr, "lumivex: an empty name was given\n");
   std::vector<WalkProblem> problems = queue.takeProblems();
   for (const WalkProblem& problem : problems)
-    std::fprintf(stderr, "lumivex: %s\n", WalkProblemText(problem).c_str());
+    std::fprintf(stderr, "lumivex: %s\n", EscapedForTerminal(WalkProblemText(problem)).c_str());
   return static_cast<int>(skipped.size() + problems.size());
 }
 
@@ -89,26 +90,20 @@ void printSummary(const BatchSummary& summary) {
   for (std::size_t i = 0; i < parts.size(); ++i) line += (i ? ", " : "") + parts[i];
   std::printf("%s\n", line.c_str());
   std::fflush(stdout);
-  for (const PhotoReport& failure : summary.failures)
-    std::fprintf(stderr, "lumivex: not resized: %s: %s\n", failure.source.c_str(), failure.reason.c_str());
-  for (const PhotoReport& damaged : summary.warnings)
-    std::fprintf(stderr, "lumivex: written with warnings: %s: %s\n", damaged.source.c_str(),
-                 damaged.warning.c_str());
-  for (const PhotoReport& large : summary.overLimit)
-    std::fprintf(stderr, "lumivex: over the size limit: %s: %s is %s\n", large.source.c_str(),
-                 large.outputPath.c_str(), large.sizeWarning.c_str());
+  // Each failure, damaged file and copy over the limit was named on its own line as it ended.
   if (summary.flushFailed) std::fprintf(stderr, "lumivex: %s\n", kFlushFailedText);
 }
 
 int runBatch(const CliOptions& options) {
   LoadDefaults();
-  LoadSettings();
+  std::string damage = LoadSettings();
+  if (!damage.empty()) std::fprintf(stderr, "lumivex: %s\n", EscapedForTerminal(damage).c_str());
   LoadMoreSettings();
   ApplyOverrides(options);
   TargetSizesReading size = ReadTargetSizes(settings.ResolutionText);
   if (!size.valid)
-    return usageError("the size \"" + settings.ResolutionText + "\" of lumivex.cfg is not valid (" +
-                      size.status + "); give one with --size");
+    return usageError("the size \"" + EscapedForTerminal(settings.ResolutionText) +
+                      "\" of lumivex.cfg is not valid (" + size.status + "); give one with --size");
 
   BatchPrompts prompts;
   setUserPrompts(&prompts);

@@ -2,6 +2,7 @@
 // that the user's locale never changes the decimal point.
 #include "settings/file_size_limit.h"
 
+#include <algorithm>
 #include <array>
 #include <cctype>
 #include <charconv>
@@ -61,6 +62,8 @@ std::optional<std::string> exactlyIn(std::int64_t bytes, std::int64_t unit) {
 
 std::optional<std::int64_t> ParseFileSizeLimit(const std::string& text) {
   std::string word = lowerCase(trimmed(text));
+  // Many people write the decimal point as a comma ("1,5 MB").
+  if (std::count(word.begin(), word.end(), ',') == 1) word[word.find(',')] = '.';
   if (word == "none") return 0;
   if (word.empty() || !std::isdigit(static_cast<unsigned char>(word[0]))) return std::nullopt;
   std::size_t numberEnd = word.find_first_not_of("0123456789.");

@@ -12,8 +12,8 @@ namespace lumivex {
 inline constexpr std::int64_t kLargestFileSizeLimit = std::int64_t{1} << 40;  // 1 TiB
 
 // The limit in bytes (0: no limit) of "300k", "300K", "300 KB", "1.5m", "2M", "250000", "0" or
-// "none"; blanks around the text are ignored. None for negative numbers, a fraction of a byte, a
-// limit above 1 TiB, an empty text or any other text.
+// "none"; blanks around the text are ignored and a comma may stand for the decimal point ("1,5 MB"). None for
+// negative numbers, a fraction of a byte, a limit above 1 TiB, an empty text or any other text.
 std::optional<std::int64_t> ParseFileSizeLimit(const std::string& text);
 
 // The limit as lumivex-more.cfg writes it, read back exactly by ParseFileSizeLimit: "300k" for

@@ -55,12 +55,12 @@ void ParseMoreSettings(const std::string& text, MoreSettings& values) {
   }
 }
 
+// Reading never writes: a run without a window leaves no settings file behind, and the window
+// writes this one with the others when it closes.
 void LoadMoreSettings() {
   moreSettings = MoreSettings{};
   if (std::optional<std::string> text = ReadConfigFile(kMoreSettingsFileName))
     ParseMoreSettings(*text, moreSettings);
-  else
-    SaveMoreSettings();
 }
 
 bool SaveMoreSettings() { return WriteConfigFile(kMoreSettingsFileName, FormatMoreSettings(moreSettings)); }

@@ -30,8 +30,8 @@ inline constexpr const char* kMoreSettingsFileName = "lumivex-more.cfg";
 std::string FormatMoreSettings(const MoreSettings& values);
 void ParseMoreSettings(const std::string& text, MoreSettings& values);
 
-// Reads lumivex-more.cfg into moreSettings (defaults first); writes the file with the defaults
-// when there is none yet.
+// Reads lumivex-more.cfg into moreSettings (defaults first); a missing file leaves the defaults
+// and is not created.
 void LoadMoreSettings();
 bool SaveMoreSettings();
 

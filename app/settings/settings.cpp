@@ -129,12 +129,21 @@ void LoadDefaults() {
 
 // Normalised here, once, so that the window and a run without one both start from the values the
 // options dialog would have stored.
-void LoadSettings() {
-  std::string path = ConfigFolder() + kSettingsFileName;
-  if (FileExists(path)) {
-    if (std::optional<std::string> text = readWholeFile(path)) ParseSettingsFile(*text, settings);
+std::string LoadSettings() {
+  std::string path = ConfigFolder() + kSettingsFileName, damage;
+  std::optional<std::string> text = FileExists(path) ? readWholeFile(path) : std::nullopt;
+  if (text && !IsSettingsText(*text)) {
+    damage =
+        "the settings file " + path + " is damaged (it holds bytes that are not text); the defaults are used";
+  } else if (text) {
+    bool badRecord = false;
+    int taken = ParseSettingsFile(*text, settings, &badRecord);
+    if (badRecord)
+      damage = "the settings file " + path + " is damaged (record " + std::to_string(taken + 1) +
+               " cannot be read); that setting and those after it keep their defaults";
   }
   NormaliseSettings(settings);
+  return damage;
 }
 
 bool SaveSettings() { return WriteConfigFile(kSettingsFileName, FormatSettingsFile(settings)); }

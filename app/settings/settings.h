@@ -47,10 +47,12 @@ std::string ConfigFolder();
 // exists (else the built-in list) and the size text to "800x600".
 void LoadDefaults();
 
-// Reads lumivex.cfg when it exists. Reading stops silently at the first record that is missing or
-// cannot be converted; the records read before it keep their new values. The values are then
-// brought into range by NormaliseSettings (settings_normalise.h).
-void LoadSettings();
+// Reads lumivex.cfg when it exists. Reading stops at the first record that is missing or cannot
+// be converted; the records read before it keep their new values. A file that is not text at all
+// (control bytes) is not read: every setting keeps its default. The values are then brought into
+// range by NormaliseSettings (settings_normalise.h). Answers, for a damaged file, the line that
+// names it and says why (the window stays silent, a run without one prints it); empty otherwise.
+std::string LoadSettings();
 
 // Writes lumivex.cfg (creating the configuration folder when needed). A failure leaves any
 // previous file as it was and answers false.

@@ -1,6 +1,7 @@
 // Formatting and parsing lumivex.cfg's thirteen records, byte for byte as other readers expect.
 #include "settings/settings_file.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <functional>
@@ -181,15 +182,27 @@ std::string FormatSettingsFile(const Settings& values) {
          integer(ModeNumber(values.DestinationMode)) + quoted(values.FixedFolder);
 }
 
-int ParseSettingsFile(const std::string& text, Settings& values) {
+int ParseSettingsFile(const std::string& text, Settings& values, bool* badRecord) {
   RecordReader reader(text);
   int taken = 0;
+  if (badRecord) *badRecord = false;
   for (const Assign& assign : recordOrder()) {
     std::optional<Field> field = reader.next();
-    if (!field || !assign(*field, values)) break;
+    if (!field) break;
+    if (!assign(*field, values)) {
+      if (badRecord) *badRecord = true;
+      break;
+    }
     ++taken;
   }
   return taken;
+}
+
+bool IsSettingsText(const std::string& text) {
+  return std::none_of(text.begin(), text.end(), [](char c) {
+    auto byte = static_cast<unsigned char>(c);
+    return (byte < 0x20 && c != '\t' && c != '\r' && c != '\n') || byte == 0x7F;
+  });
 }
 
 }  // namespace lumivex

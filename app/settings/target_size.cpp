@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <optional>
 
 namespace lumivex {
 
@@ -17,8 +18,8 @@ bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
 
 std::string trimBlanks(const std::string& text) {
   std::size_t first = 0, last = text.size();
-  while (first < last && text[first] == ' ') ++first;
-  while (last > first && text[last - 1] == ' ') --last;
+  while (first < last && isBlank(text[first])) ++first;
+  while (last > first && isBlank(text[last - 1])) --last;
   return text.substr(first, last - first);
 }
 
@@ -35,8 +36,28 @@ bool meansNoResize(const std::string& text) {
 
 TargetSizeReading invalid(const char* status) { return {false, {}, status}; }
 
+// A number as the documented forms allow it: digits with at most one "." among or after them
+// ("12.5", "800."). Anything else (a letter, a blank inside, an exponent, a sign) is no number.
+std::optional<double> plainNumber(const std::string& text) {
+  bool digit = false, point = false;
+  for (char c : text) {
+    if (c >= '0' && c <= '9') {
+      digit = true;
+    } else if (c == '.' && !point) {
+      point = true;
+    } else {
+      return std::nullopt;
+    }
+  }
+  if (!digit) return std::nullopt;
+  return LeadingNumber(text);
+}
+
+// "N%", blanks allowed before the sign ("50 %").
 TargetSizeReading readPercentage(const std::string& text) {
-  float percentage = static_cast<float>(LeadingNumber(text));
+  std::optional<double> number = plainNumber(trimBlanks(text.substr(0, text.size() - 1)));
+  if (!number) return invalid(kIncorrectPercentage);
+  float percentage = static_cast<float>(*number);
   if (!(percentage >= kMinPercentage && percentage <= kMaxPercentage)) return invalid(kIncorrectPercentage);
   return {true, {0, 0, percentage}, ""};
 }
@@ -44,26 +65,29 @@ TargetSizeReading readPercentage(const std::string& text) {
 // A side must lie in 0..16000 after rounding; the range is checked on the double so that no
 // huge value is ever converted to an integer.
 bool readSide(const std::string& piece, std::int32_t& side) {
-  double rounded = RoundHalfEven(LeadingNumber(piece));
+  std::optional<double> number = plainNumber(piece);
+  if (!number) return false;
+  double rounded = RoundHalfEven(*number);
   if (!(rounded >= 0.0 && rounded <= kMaxSide)) return false;
   side = static_cast<std::int32_t>(rounded);
   return true;
 }
 
+// "WxH", "Wx" or "xH" with one lower-case x, blanks allowed around it. A text that only begins
+// like a size ("800x600px", "800x6OO", "800x600x400") is refused rather than read as far as it
+// goes: a size the user never meant is worse than none.
 TargetSizeReading readResolution(const std::string& text) {
-  std::size_t split = text.find('x');  // only the lower-case x separates the two sides
-  if (split == std::string::npos) return invalid(kIncorrectResolution);
-  std::size_t secondEnd = text.find('x', split + 1);
-  std::string second =
-      text.substr(split + 1, secondEnd == std::string::npos ? std::string::npos : secondEnd - split - 1);
+  std::size_t split = text.find('x');
+  if (split == std::string::npos || text.find('x', split + 1) != std::string::npos)
+    return invalid(kIncorrectResolution);
+  std::string first = trimBlanks(text.substr(0, split)), second = trimBlanks(text.substr(split + 1));
   TargetSize size;
-  std::string first = text.substr(0, split);
-  // One side left out ("1920x", "x1080") follows the photo's aspect; both left out is no size.
-  bool noWidth = trimBlanks(first).empty(), noHeight = trimBlanks(second).empty();
-  if (noWidth && noHeight) return invalid(kIncorrectResolution);
-  if (noWidth) size.dstWidth = kFollowAspect;
-  if (noHeight) size.dstHeight = kFollowAspect;
-  if ((!noWidth && !readSide(first, size.dstWidth)) || (!noHeight && !readSide(second, size.dstHeight)))
+  // One side left out follows the photo's aspect; both left out is no size.
+  if (first.empty() && second.empty()) return invalid(kIncorrectResolution);
+  if (first.empty()) size.dstWidth = kFollowAspect;
+  if (second.empty()) size.dstHeight = kFollowAspect;
+  if ((!first.empty() && !readSide(first, size.dstWidth)) ||
+      (!second.empty() && !readSide(second, size.dstHeight)))
     return invalid(kIncorrectResolution);
   return {true, size, ""};
 }
@@ -129,6 +153,8 @@ TargetSizesReading ReadTargetSizes(const std::string& text) {
   reading.valid = true;
   return reading;
 }
+
+std::string WithSizeForms(const std::string& status) { return status + "\n" + kSizeForms; }
 
 std::string JoinTargetSizeTexts(const std::vector<std::string>& pieces) {
   std::string text;

@@ -1,7 +1,8 @@
 // The target size of a run, read from the text of the size box: a percentage ("50%"), a resolution
 // ("800x600"; a 0 on either side keeps the source size) or "No Resize". A text that gives no valid
 // target leaves the queue waiting and shows why in the status. Several targets separated by ";"
-// ("800x600; 1920x1080") make a copy of every photo at each size.
+// ("800x600; 1920x1080") make a copy of every photo at each size. Only these forms are read: a
+// text that merely begins like one is refused.
 #pragma once
 
 #include <cstdint>
@@ -12,6 +13,12 @@ namespace lumivex {
 
 inline constexpr const char* kIncorrectPercentage = "Incorrect percentage selected!";
 inline constexpr const char* kIncorrectResolution = "Incorrect resolution selected!";
+// The forms a size text may take, shown under a refusal so that the user can see what would do.
+inline constexpr const char* kSizeForms =
+    "Sizes are WxH, Wx, xH, N% or No Resize (several separated by \";\").";
+
+// A refusal's status followed, on the next line, by the forms a size may take.
+std::string WithSizeForms(const std::string& status);
 
 // A percentage target has dstPrcnt > 0 and both sizes 0; a resolution target dstPrcnt 0; a target
 // that keeps every photo's size has all three 0. A side of kFollowAspect ("1920x", "x1080") follows

@@ -2,6 +2,8 @@
 // list of photos a run could not do (or did from damaged files) once the run is over.
 #include "ui/main_window.h"
 
+#include <unistd.h>
+
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -17,12 +19,13 @@
 #include <QTimer>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <limits>
 
 #include "input/command_line.h"
 #include "settings/more_settings.h"
 #include "settings/settings.h"
 #include "settings/target_size.h"
-#include "utilities/utilities.h"
 #include "ui/drop_reading.h"
 #include "ui/form_frame.h"
 #include "ui/form_metrics.h"
@@ -33,6 +36,7 @@
 #include "ui/single_window.h"
 #include "ui/window_batch_observer.h"
 #include "ui/window_platform.h"
+#include "utilities/utilities.h"
 
 namespace lumivex::ui {
 
@@ -49,7 +53,18 @@ QPushButton* button(QWidget* parent, const char* name, const char* caption, cons
   return push;
 }
 
+// Everything gathered in `from` joins the end of `to`, in order.
+void AppendQueue(const PendingFiles& from, PendingFiles& to) {
+  for (std::int32_t i = 1; i <= from.count(); ++i) to.append(from.at(i));
+}
+
 }  // namespace
+
+bool NamesNothingReadable(const std::string& path) {
+  std::error_code error;
+  if (path.empty() || std::filesystem::is_directory(path, error)) return false;
+  return !std::filesystem::exists(path, error) || ::access(path.c_str(), R_OK) != 0;
+}
 
 void EndProgramAtOnce(bool duringRun) {
   if (duringRun) {
@@ -106,7 +121,8 @@ void frmMain::createControls() {
   Frame2->setGeometry(TwipsRect(120, 1200, 2775, 1095));
   lblStatus = new QLabel(Frame2);
   lblStatus->setObjectName("lblStatus");
-  lblStatus->setGeometry(TwipsRect(120, 360, 2535, 495));
+  // Three lines: a wrapped line of counts above the seconds per photo must show whole.
+  lblStatus->setGeometry(TwipsRect(120, 255, 2535, 795));
   lblStatus->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
   lblStatus->setWordWrap(true);
   picProgress = new ProgressDisplay(this);
@@ -121,6 +137,11 @@ void frmMain::createControls() {
   // The size text is saved with the settings; the box is where it lives while the program runs.
   connect(cmbResolution, &QComboBox::editTextChanged, this,
           [](const QString& text) { settings.ResolutionText = text.toStdString(); });
+  // textEdited comes from the user's keys alone, never from the box's own completion or from the
+  // program setting the text.
+  connect(cmbResolution->lineEdit(), &QLineEdit::textEdited, this, [this] { sizeBeingTyped_ = true; });
+  connect(cmbResolution->lineEdit(), &QLineEdit::editingFinished, this, [this] { sizeBeingTyped_ = false; });
+  connect(cmbResolution, &QComboBox::activated, this, [this] { sizeBeingTyped_ = false; });
 }
 
 void frmMain::Form_Load(const std::vector<std::string>& arguments, const std::optional<std::string>& size) {
@@ -133,32 +154,40 @@ void frmMain::Form_Load(const std::vector<std::string>& arguments, const std::op
   LoadMoreSettings();
   cmbResolution->setEditText(QString::fromStdString(settings.ResolutionText));
   if (settings.AlwaysOnTop) SetTopmost(this, true);
-  if (!size || !ReadTargetSizes(*size).valid) {
-    QueueCommandLinePieces(arguments, PendingFiles_);
-    ShowWalkProblems(PendingFiles_);
-    return;
-  }
   PendingFiles files;
-  QueueCommandLinePieces(arguments, files);
+  // A named photo that is missing or unreadable is queued all the same, so that the run lists it
+  // as failed with its reason rather than dropping it unseen.
+  for (const std::string& piece : QueueCommandLinePieces(arguments, files))
+    if (NamesNothingReadable(piece)) files.append({piece, FolderOf(piece)});
   ShowWalkProblems(files);
-  QueueAtSize(*size, std::move(files));
+  if (size && ReadTargetSizes(*size).valid)
+    QueueAtSize(*size, std::move(files));
+  else
+    AppendQueue(files, PendingFiles_);
 }
 
-// The files are gathered apart first: the subfolder question lets the timer tick, and a run must
-// not start on half of a launch's photos.
 void frmMain::TakeHandOver(const HandOver& handOver) {
   if (isMinimized()) showNormal();
   raise();
   activateWindow();
-  if (!handOver.size || !ReadTargetSizes(*handOver.size).valid) {
-    QueueDroppedFiles(handOver.paths, PendingFiles_);
-    ShowWalkProblems(PendingFiles_);
-    return;
-  }
+  QueueGathered(handOver.paths, handOver.size);
+}
+
+// The files are gathered apart first and queued together once every subfolder question is
+// answered: the question lets the timer tick, and a run must not start on half of the photos.
+void frmMain::QueueGathered(const std::vector<std::string>& items, const std::optional<std::string>& size) {
   PendingFiles files;
-  QueueDroppedFiles(handOver.paths, files);
+  for (const std::string& item : items) {
+    if (NamesNothingReadable(item))
+      files.append({item, FolderOf(item)});
+    else
+      QueueDroppedFiles({item}, files);
+  }
   ShowWalkProblems(files);
-  QueueAtSize(*handOver.size, std::move(files));
+  if (size && ReadTargetSizes(*size).valid)
+    QueueAtSize(*size, std::move(files));
+  else
+    AppendQueue(files, PendingFiles_);
 }
 
 void frmMain::QueueAtSize(const std::string& size, PendingFiles files) {
@@ -191,11 +220,21 @@ void frmMain::cmdOptions_Click() {
   options_->activateWindow();
 }
 
-void frmMain::cmdExit_Click() { close(); }
+void frmMain::cmdExit_Click() {
+  if (StopRunToExit()) close();
+}
 
+// The user's own close (the window's close box) asks like the Exit button; a close by the
+// program or a termination signal does not.
 void frmMain::closeEvent(QCloseEvent* event) {
+  if (event->spontaneous() && !StopRunToExit()) return event->ignore();
   Form_Unload();
   event->accept();
+}
+
+// Leaving in the middle of a run abandons the photos still to come: the user says so first.
+bool frmMain::StopRunToExit() {
+  return !running_ || unloading_ || prompts_.question(kStopRunQuestion, PromptIcon::Question);
 }
 
 // Saving comes first: whatever happens next, the user's settings are kept.
@@ -224,8 +263,7 @@ void frmMain::dropEvent(QDropEvent* event) {
 void frmMain::Frame2_OLEDragDrop(const DroppedData& dropped) {
   switch (dropped.kind) {
     case DroppedData::Kind::FileList:
-      QueueDroppedFiles(dropped.files, PendingFiles_);
-      ShowWalkProblems(PendingFiles_);
+      QueueGathered(dropped.files, std::nullopt);
       break;
     case DroppedData::Kind::Text:
       QueueDroppedText(dropped.text, PendingFiles_);
@@ -245,6 +283,10 @@ void frmMain::Timer1_Timer() {
 
 void frmMain::RunBatch() {
   if (PendingFiles_.count() == 0 && !sizedRuns_.empty()) return RunSizedBatch();
+  if (PendingFiles_.count() > 0 && sizeBeingTyped_) {
+    lblStatus->setText(kConfirmSizeText);
+    return;
+  }
   RunQueue(PendingFiles_, cmbResolution->currentText().toStdString());
 }
 
@@ -291,7 +333,8 @@ void frmMain::ShowWalkProblems(PendingFiles& queue) {
 // files are listed too: they look done but may hold grey areas; and copies that stayed above the
 // file size limit even at the lowest quality.
 void frmMain::ReportFailures(const BatchSummary& summary) {
-  constexpr std::size_t kListed = 10;
+  // Every photo is listed: the box scrolls, and its text can be copied.
+  constexpr std::size_t kListed = std::numeric_limits<std::size_t>::max();
   std::string text;
   if (summary.failed > 0) {
     text = std::to_string(summary.failed) + (summary.failed == 1 ? " photo" : " photos") +
@@ -322,7 +365,7 @@ void frmMain::ReportFailures(const BatchSummary& summary) {
     flushText[0] = 'T';
     text += (text.empty() ? "" : "\n\n") + flushText + ".";
   }
-  prompts_.message(text, PromptIcon::Warning);
+  prompts_.report(text, PromptIcon::Warning);
 }
 
 }  // namespace lumivex::ui

@@ -30,6 +30,13 @@ class WindowPrompts;
 
 inline constexpr const char* kUnrecognizedDrop = "Unrecognized drop format";
 inline constexpr int kTimerMilliseconds = 500;
+inline constexpr const char* kConfirmSizeText = "Press Enter to resize at this size.";
+inline constexpr const char* kStopRunQuestion =
+    "Photos are still being resized. Stop and exit? The photos not yet started are not resized.";
+
+// True for a named item that is neither a folder nor a file this user can read (missing, or
+// without permission): the run is to list it as failed, with the system's reason.
+bool NamesNothingReadable(const std::string& path);
 
 class frmMain : public QWidget {
   Q_OBJECT
@@ -92,6 +99,8 @@ class frmMain : public QWidget {
   void ShowOutcome(const BatchSummary& summary);
   void ReportFailures(const BatchSummary& summary);
   void ShowWalkProblems(PendingFiles& queue);
+  void QueueGathered(const std::vector<std::string>& items, const std::optional<std::string>& size);
+  bool StopRunToExit();
 
   WindowPrompts& prompts_;
   EndProgram endProgram_;
@@ -108,6 +117,9 @@ class frmMain : public QWidget {
   bool running_ = false;
   bool unloading_ = false;
   bool timerStarted_ = false;
+  // True from a key typed in the size box until the text is confirmed (Enter, a pick from the
+  // list, or leaving the box): a half-typed or auto-completed size must not start a run.
+  bool sizeBeingTyped_ = false;
   QPointer<frmOptions> options_;
 
   QPushButton* cmdOptions = nullptr;

@@ -14,16 +14,16 @@
 #include <iterator>
 #include <optional>
 
-#include "settings/more_settings.h"
 #include "output/output_naming.h"
+#include "settings/more_settings.h"
 #include "settings/settings.h"
 #include "settings/settings_normalise.h"
 #include "settings/target_size.h"
+#include "ui/controls/simple_check_box.h"
+#include "ui/controls/simple_option_button.h"
 #include "ui/form_frame.h"
 #include "ui/form_metrics.h"
 #include "ui/qt_user_prompts.h"
-#include "ui/controls/simple_check_box.h"
-#include "ui/controls/simple_option_button.h"
 #include "ui/window_platform.h"
 
 #ifndef LUMIVEX_VERSION
@@ -54,7 +54,7 @@ constexpr Entry<RotationMode> kRotations[] = {{RotationMode::None, "0 - Don't Ro
                                               {RotationMode::ToLandscape, "2 - Rotate to landscape"}};
 constexpr Entry<OverwriteMode> kOverwriteOptions[] = {{OverwriteMode::Ask, "0 - Ask"},
                                                       {OverwriteMode::Never, "1 - Never Overwrite"},
-                                                      {OverwriteMode::Always, "2 - Allways Overwrite"}};
+                                                      {OverwriteMode::Always, "2 - Always Overwrite"}};
 constexpr Entry<ProfileMode> kColourProfiles[] = {{ProfileMode::Keep, "Keep the photo's profile"},
                                                   {ProfileMode::ConvertToSrgb, "Convert to sRGB"},
                                                   {ProfileMode::Strip, "Remove the profile"}};
@@ -407,6 +407,18 @@ void frmOptions::txtLargestFileSize_Change() {
   QPalette colours = palette();
   if (!bytes) colours.setColor(QPalette::Text, QColor(192, 0, 0));
   txtLargestFileSize->setPalette(colours);
+}
+
+void frmOptions::done(int result) {
+  std::string text = txtLargestFileSize->text().toStdString();
+  if (text.find_first_not_of(" \t") != std::string::npos && !ParseFileSizeLimit(text)) {
+    prompts_.message("\"" + text + "\" is not a file size. Write it as 300 KB, 1.5 MB (or 1,5 MB), " +
+                         "or leave the box empty for no limit.",
+                     PromptIcon::Warning);
+    txtLargestFileSize->setFocus();
+    return;
+  }
+  QDialog::done(result);
 }
 
 void frmOptions::chkLeaveOutLocation_Click() { moreSettings.stripLocation = chkLeaveOutLocation->Selected(); }

@@ -54,6 +54,9 @@ class frmOptions : public QDialog {
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
+  // Every way of closing (OK, the close box, Escape) ends here: a largest file size that cannot
+  // be read keeps the dialog open, so that it never turns into "no limit" unseen.
+  void done(int result) override;
 
  private:
   void createQualityFrame();

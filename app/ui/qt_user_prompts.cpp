@@ -3,6 +3,8 @@
 
 #include <QMessageBox>
 
+#include "ui/report_dialog.h"
+
 namespace lumivex::ui {
 
 namespace {
@@ -77,6 +79,10 @@ bool QtUserPrompts::question(const std::string& text, PromptIcon icon) {
                   owner_);
   box.setDefaultButton(QMessageBox::Yes);
   return box.exec() == QMessageBox::Yes;
+}
+
+void QtUserPrompts::report(const std::string& text, PromptIcon) {
+  ShowReportDialog(owner_, kTitle, QString::fromStdString(text));
 }
 
 // Cancel is the box's escape button, so Escape and the close button stop the run rather than

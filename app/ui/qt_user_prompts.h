@@ -22,6 +22,8 @@ class WindowPrompts : public UserPrompts {
   // The overwrite question with Yes, Yes to All, No, No to All and Cancel buttons. Unless
   // overridden it is a plain question (Yes or No only).
   virtual OverwriteAnswer overwriteQuestion(const std::string& text, PromptIcon icon);
+  // A notice that may be very long (the failures of a run): unless overridden, a plain message.
+  virtual void report(const std::string& text, PromptIcon icon) { message(text, icon); }
 
   // The pipeline's own notices and questions, with the icon their text calls for.
   void notice(const std::string& text) override;
@@ -42,6 +44,8 @@ class QtUserPrompts : public WindowPrompts {
   void message(const std::string& text, PromptIcon icon) override;
   bool question(const std::string& text, PromptIcon icon) override;
   OverwriteAnswer overwriteQuestion(const std::string& text, PromptIcon icon) override;
+  // A scrolling list with a button that copies it, rather than a box as tall as the list.
+  void report(const std::string& text, PromptIcon icon) override;
 
  private:
   QPointer<QWidget> owner_;

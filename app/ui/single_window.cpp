@@ -18,18 +18,21 @@ namespace lumivex::ui {
 
 namespace {
 
-constexpr quint32 kHandOverTag = 0x4c4d5801;  // "LMX" and the message version
+constexpr quint32 kHandOverTag = 0x4c4d5802;  // "LMX" and the message version
 constexpr char kTaken = 'k';
+constexpr char kGo = 'g';
 // Far more than any selection of paths; a peer that sends more is not a launch of this program.
 constexpr qint64 kMaxMessageBytes = qint64{16} << 20;
 
+// Paths travel as their bytes: a name that is not valid UTF-8 (a Latin-1 "d\xe9j\xe0.jpg") must
+// reach the window as the same file.
 QByteArray encode(const HandOver& handOver) {
   QByteArray bytes;
   QDataStream out(&bytes, QIODevice::WriteOnly);
   out.setVersion(QDataStream::Qt_6_0);
-  QStringList paths;
-  for (const std::string& path : handOver.paths) paths << QString::fromStdString(path);
-  out << kHandOverTag << handOver.size.has_value() << QString::fromStdString(handOver.size.value_or(""))
+  QList<QByteArray> paths;
+  for (const std::string& path : handOver.paths) paths << QByteArray::fromStdString(path);
+  out << kHandOverTag << handOver.size.has_value() << QByteArray::fromStdString(handOver.size.value_or(""))
       << paths;
   return bytes;
 }
@@ -40,16 +43,23 @@ std::optional<HandOver> decode(QDataStream& in, bool& malformed) {
   in.startTransaction();
   quint32 tag = 0;
   bool hasSize = false;
-  QString size;
-  QStringList paths;
+  QByteArray size;
+  QList<QByteArray> paths;
   in >> tag >> hasSize >> size >> paths;
   if (!in.commitTransaction()) return std::nullopt;
   malformed = tag != kHandOverTag;
   if (malformed) return std::nullopt;
   HandOver handOver;
   if (hasSize) handOver.size = size.toStdString();
-  for (const QString& path : paths) handOver.paths.push_back(path.toStdString());
+  for (const QByteArray& path : paths) handOver.paths.push_back(path.toStdString());
   return handOver;
+}
+
+bool waitForByte(QLocalSocket& socket, int timeoutMilliseconds, char expected) {
+  while (socket.bytesAvailable() == 0)
+    if (!socket.waitForReadyRead(timeoutMilliseconds)) return false;
+  char answer = 0;
+  return socket.getChar(&answer) && answer == expected;
 }
 
 }  // namespace
@@ -61,16 +71,18 @@ QString WindowSocketName() {
   return QString("lumivex-%1").arg(static_cast<qulonglong>(::getuid()));
 }
 
+// The window acknowledges the message, and only this launch's "go" after that makes it act: a
+// window too busy to acknowledge in time never acts later on photos that this launch has by then
+// resized in a window of its own.
 bool HandToOpenWindow(const HandOver& handOver, int timeoutMilliseconds) {
   QLocalSocket socket;
   socket.connectToServer(WindowSocketName());
   if (!socket.waitForConnected(timeoutMilliseconds)) return false;
   socket.write(encode(handOver));
   if (!socket.waitForBytesWritten(timeoutMilliseconds)) return false;
-  while (socket.bytesAvailable() == 0)
-    if (!socket.waitForReadyRead(timeoutMilliseconds)) return false;
-  char answer = 0;
-  return socket.getChar(&answer) && answer == kTaken;
+  if (!waitForByte(socket, timeoutMilliseconds, kTaken)) return false;
+  socket.putChar(kGo);
+  return socket.waitForBytesWritten(timeoutMilliseconds);
 }
 
 WindowListener::WindowListener(Receive receive, QObject* parent)
@@ -97,12 +109,24 @@ QString WindowListener::socketPath() const { return server_->fullServerName(); }
 void WindowListener::accept() {
   while (QLocalSocket* socket = server_->nextPendingConnection()) {
     connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+    connect(socket, &QObject::destroyed, this, [this, socket] { waiting_.erase(socket); });
     connect(socket, &QLocalSocket::readyRead, this, [this, socket] { read(socket); });
     read(socket);
   }
 }
 
+// A hand-over is acted on only once the launch says "go" after the acknowledgement; a launch
+// that hung up before (it gave up waiting and opened a window of its own) takes its photos along.
 void WindowListener::read(QLocalSocket* socket) {
+  if (auto waiting = waiting_.find(socket); waiting != waiting_.end()) {
+    char go = 0;
+    if (!socket->getChar(&go) || go != kGo) return;
+    HandOver taken = std::move(waiting->second);
+    waiting_.erase(waiting);
+    QMetaObject::invokeMethod(
+        this, [this, taken = std::move(taken)] { receive_(taken); }, Qt::QueuedConnection);
+    return;
+  }
   QDataStream in(socket);
   in.setVersion(QDataStream::Qt_6_0);
   bool malformed = socket->bytesAvailable() > kMaxMessageBytes;
@@ -110,10 +134,11 @@ void WindowListener::read(QLocalSocket* socket) {
   std::optional<HandOver> handOver = decode(in, malformed);
   if (malformed) socket->abort();
   if (!handOver) return;
+  if (socket->state() != QLocalSocket::ConnectedState) return;
+  waiting_[socket] = std::move(*handOver);
   socket->putChar(kTaken);
   socket->flush();
-  QMetaObject::invokeMethod(
-      this, [this, taken = *handOver] { receive_(taken); }, Qt::QueuedConnection);
+  if (socket->bytesAvailable() > 0) read(socket);
 }
 
 }  // namespace lumivex::ui

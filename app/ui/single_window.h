@@ -6,6 +6,7 @@
 #include <QObject>
 #include <QString>
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -26,12 +27,13 @@ struct HandOver {
 QString WindowSocketName();
 
 // Hands the launch to the open window; true when that window took it. False when no window
-// answers within the time (none is open, or its socket is stale).
+// answers within the time (none is open, its socket is stale, or it is frozen); the window then
+// never acts on this hand-over.
 bool HandToOpenWindow(const HandOver& handOver, int timeoutMilliseconds = 5000);
 
-// The open window's end of the socket: each complete hand-over is acknowledged at once and then
-// passed to `receive` from the event loop, so that a question about subfolders never keeps the
-// other launch waiting.
+// The open window's end of the socket: each complete hand-over is acknowledged at once and, when
+// the launch confirms, passed to `receive` from the event loop, so that a question about
+// subfolders never keeps the other launch waiting.
 class WindowListener : public QObject {
   Q_OBJECT
 
@@ -54,6 +56,7 @@ class WindowListener : public QObject {
 
   Receive receive_;
   QLocalServer* server_;
+  std::map<QLocalSocket*, HandOver> waiting_;  // acknowledged, waiting for the launch's go
 };
 
 }  // namespace lumivex::ui

@@ -7,17 +7,19 @@
 #include <QMessageBox>
 #include <QStyleFactory>
 #include <cstdio>
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "batch/engine_binding.h"
-#include "utilities/user_prompts.h"
 #include "ui/display_check.h"
 #include "ui/main_window.h"
 #include "ui/qt_user_prompts.h"
 #include "ui/single_window.h"
 #include "ui/termination_signal.h"
 #include "ui/window_arguments.h"
+#include "utilities/terminal_text.h"
+#include "utilities/user_prompts.h"
 
 #ifndef LUMIVEX_VERSION
 #define LUMIVEX_VERSION "0.0.0"
@@ -42,13 +44,28 @@ void ShowEngineFailure(const std::string& message) {
   QMessageBox::critical(nullptr, "Lumivex", QString::fromStdString(message));
 }
 
+// The launch's items that name nothing this user can read, each named on standard error: the
+// window lists them as failed, and the launch that handed them over says so by its status.
+int countUnreadable(const std::vector<std::string>& paths) {
+  int unreadable = 0;
+  for (const std::string& path : paths) {
+    if (!NamesNothingReadable(path)) continue;
+    std::string reason = std::filesystem::exists(path) ? "cannot be read" : "no such file or folder";
+    std::fprintf(stderr, "lumivex: %s: %s\n", EscapedForTerminal(path).c_str(), reason.c_str());
+    ++unreadable;
+  }
+  return unreadable;
+}
+
 }  // namespace
 
 int RunWindow(int argc, char** argv) {
-  if (!DisplayAvailable({argv + 1, argv + argc})) {
+  DisplayChoice display = ChooseDisplay({argv + 1, argv + argc});
+  if (!display.available) {
     std::fputs(kNoDisplayText, stderr);
     return 2;
   }
+  if (!display.platform.empty()) qputenv("QT_QPA_PLATFORM", QByteArray::fromStdString(display.platform));
   // QApplication takes its own options (-platform, -style...) out of argc and argv.
   QApplication application(argc, argv);
   WindowArguments launch = ParseWindowArguments({argv + 1, argv + argc});
@@ -57,7 +74,8 @@ int RunWindow(int argc, char** argv) {
                  launch.error.c_str());
     return 2;
   }
-  if (HandToOpenWindow({launch.size, AbsoluteItems(launch.items)})) return 0;
+  std::vector<std::string> items = AbsoluteItems(launch.items);
+  if (HandToOpenWindow({launch.size, items})) return countUnreadable(items) > 0 ? 1 : 0;
   SetUpApplication();
   engine::setFatalReport(ShowEngineFailure);
 

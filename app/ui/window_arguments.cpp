@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "cli/cli_options.h"
 #include "settings/target_size.h"
 
 namespace lumivex::ui {
@@ -13,7 +14,7 @@ namespace {
 void takeSize(const std::string& value, WindowArguments& parsed) {
   TargetSizesReading reading = ReadTargetSizes(value);
   if (!reading.valid)
-    parsed.error = "option --size: " + reading.status;
+    parsed.error = "option --size \"" + value + "\": " + reading.status + " " + kSizeForms;
   else  // given again, it adds a size
     parsed.size = parsed.size ? JoinTargetSizeTexts({*parsed.size, value}) : value;
 }
@@ -36,6 +37,14 @@ WindowArguments ParseWindowArguments(const std::vector<std::string>& arguments) 
         takeSize(arguments[++i], parsed);
       else
         parsed.error = "option --size needs a value";
+    } else if (argument.starts_with("-s")) {
+      takeSize(argument.substr(2), parsed);
+    } else if (cli::IsBatchOnlyOption(argument)) {
+      // The window runs with its saved settings; an option it would ignore must not pass silently.
+      parsed.error = "option " + argument.substr(0, argument.find('=')) +
+                     " applies only with --batch (the window uses the settings of its Options dialog)";
+    } else if (argument.size() > 1 && argument[0] == '-' && argument != "-") {
+      parsed.error = "unknown option " + argument + " (a file of that name can follow \"--\")";
     } else {
       parsed.items.push_back(argument);
     }

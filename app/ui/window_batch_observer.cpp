@@ -9,7 +9,12 @@
 namespace lumivex::ui {
 
 void WindowBatchObserver::showStatus(const std::string& text) {
-  if (status_) status_->setText(QString::fromStdString(text));
+  std::string shown = text.starts_with("Resizing ") && !place_.empty() ? text + "\n" + place_ : text;
+  if (status_) status_->setText(QString::fromStdString(shown));
+}
+
+void WindowBatchObserver::entryStarted(std::int32_t number, std::int32_t total, const std::string&) {
+  place_ = std::to_string(number) + " of " + std::to_string(total);
 }
 
 void WindowBatchObserver::drawProgress(double fraction) {

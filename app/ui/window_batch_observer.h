@@ -17,6 +17,8 @@ class WindowBatchObserver : public BatchObserver {
 
   void showStatus(const std::string& text) override;
   void drawProgress(double fraction) override;
+  // The photo's place in the run ("3 of 40") goes under its "Resizing" line.
+  void entryStarted(std::int32_t number, std::int32_t total, const std::string& path) override;
   void processEvents() override;
   // Waits with the window's event loop running, rather than asleep.
   void pause(int milliseconds) override;
@@ -24,6 +26,7 @@ class WindowBatchObserver : public BatchObserver {
  private:
   QPointer<QLabel> status_;
   QPointer<ProgressDisplay> progress_;
+  std::string place_;
 };
 
 }  // namespace lumivex::ui

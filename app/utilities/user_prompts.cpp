@@ -6,6 +6,7 @@
 #include <iostream>
 #include <optional>
 
+#include "utilities/terminal_text.h"
 
 namespace lumivex {
 namespace {
@@ -84,7 +85,8 @@ bool UserPrompts::askAboutSubfolders(const std::string& folder) {
 }
 
 SubfolderAnswer AskSubfoldersOn(std::istream& in, std::ostream& out, const std::string& folder) {
-  out << "Process the subfolders of " << folder << " as well?" << kSubfolderChoices << std::flush;
+  out << "Process the subfolders of " << EscapedForTerminal(folder) << " as well?" << kSubfolderChoices
+      << std::flush;
   std::string line;
   while (std::getline(in, line)) {
     if (std::optional<SubfolderAnswer> answer = subfolderAnswerOf(line)) return *answer;
@@ -112,7 +114,7 @@ void UserPrompts::noticeAbout(const std::string& /*photo*/, const std::string& t
 void TerminalPrompts::notice(const std::string& text) { std::cerr << forTerminal(text) << std::endl; }
 
 void TerminalPrompts::noticeAbout(const std::string& photo, const std::string& text) {
-  std::cerr << "lumivex: " << photo << ": " << forTerminal(text) << std::endl;
+  std::cerr << "lumivex: " << EscapedForTerminal(photo) << ": " << forTerminal(text) << std::endl;
 }
 
 // Without a terminal nobody can answer, so the safe answer is given at once rather than waiting

@@ -14,6 +14,7 @@
 #include <string>
 #include <string_view>
 
+#include "picture/planned_load.h"
 #include "readers/readers.h"
 
 namespace corvale {
@@ -22,7 +23,9 @@ namespace corvale {
 enum class MetadataContainer { None, Jpeg, Png, Webp, Tiff, Heif };
 
 using ContentTest = bool (*)(Bytes head);
-using BytesReader = decltype(&readJpegBytes);
+using BytesReader = LoadOutcome (*)(Bytes bytes, gdi::HDC referenceDc, Picture& picture);
+// A reader that decodes straight to the planned size (picture/planned_load.h), row by row.
+using PlannedReader = LoadOutcome (*)(Bytes bytes, const LoadPlanner& planner, Picture& result);
 
 struct ImageFormat {
   const char* name;             // as people call it: "JPEG", "HD Photo"
@@ -31,6 +34,7 @@ struct ImageFormat {
   ContentTest hasSignature;     // true when the file's first bytes are this format's
   MetadataContainer container;  // where its metadata lies
   BytesReader read;             // the engine's reader; nullptr in the program's copy
+  PlannedReader readPlanned;    // its reader straight to a planned size, if it streams rows
 };
 
 // The leading bytes any signature test needs: a HEIF file names its brands within them.

@@ -23,16 +23,27 @@ enum class LoadCause : int {
   kDecoderFailure = 9,      // the decoder crashed, stopped, ran out of time or could not start
   kNoName = 10,             // an empty path
   kNotAFile = 11,           // a folder, a pipe, a device
+  kPlanRefused = 12,        // a planned load whose caller's plan stopped it or cannot be followed
 };
 
-inline constexpr int kLoadCauseCount = 12;
+inline constexpr int kLoadCauseCount = 13;
 
 // The words for a cause where failures are counted: "3 failed (1 damaged, 2 not an image)".
 inline const char* loadCauseWords(LoadCause cause) {
   static constexpr const char* kWords[kLoadCauseCount] = {
-      "read",       "partly decoded",         "not an image",         "damaged",
-      "cut short",  "too large for its file", "too large for memory", "of an unsupported kind",
-      "unreadable", "decoder failure",        "without a name",       "not a file",
+      "read",
+      "partly decoded",
+      "not an image",
+      "damaged",
+      "cut short",
+      "too large for its file",
+      "too large for memory",
+      "of an unsupported kind",
+      "unreadable",
+      "decoder failure",
+      "without a name",
+      "not a file",
+      "refused by its plan",
   };
   int index = static_cast<int>(cause);
   return index >= 0 && index < kLoadCauseCount ? kWords[index] : "of an unknown cause";

@@ -9,7 +9,7 @@
 
 #include "formats/format_table.h"
 #include "picture/picture.h"
-#include "readers/file_bytes.h"
+#include "picture/source_file.h"
 
 namespace corvale {
 
@@ -21,32 +21,44 @@ thread_local LoadOutcome lastOutcome;
 // No reader needs more than this; a larger file is refused before it is read.
 constexpr std::uint64_t kMaxSourceFileBytes = std::uint64_t{1} << 31;
 
-const ImageFormat* readerFor(const char* path, Bytes content) {
-  if (const ImageFormat* format = formatOfContent(content)) return format;
-  return formatOfName(path);
-}
+const LoadOutcome kNotAPicture{LoadCause::kNotAnImage, "is not a picture this engine reads"};
 
-LoadOutcome readByContent(const char* path, Picture& picture, gdi::HDC referenceDc) {
-  if (!path || !*path) return {LoadCause::kNoName, "has no name"};
-  FileBytes file = readFileBytes(path, kMaxSourceFileBytes);
-  if (!file.failure.clean()) return file.failure;
-  const ImageFormat* format = readerFor(path, file.bytes);
-  if (!format || !format->read) return {LoadCause::kNotAnImage, "is not a picture this engine reads"};
-  return format->read(file.bytes, referenceDc, picture);
+LoadOutcome readChosenReader(const char* path, Picture& picture, gdi::HDC referenceDc) {
+  SourceFile source = readSourceFile(path);
+  if (!source.failure.clean()) return source.failure;
+  return source.format->read(source.file.bytes, referenceDc, picture);
 }
 
 }  // namespace
 
+SourceFile readSourceFile(const char* path) {
+  SourceFile source;
+  if (!path || !*path) {
+    source.failure = {LoadCause::kNoName, "has no name"};
+    return source;
+  }
+  source.file = readFileBytes(path, kMaxSourceFileBytes);
+  source.failure = source.file.failure;
+  if (!source.failure.clean()) return source;
+  source.format = formatOfContent(source.file.bytes);
+  if (!source.format) source.format = formatOfName(path);
+  if (!source.format || !source.format->read) source.failure = kNotAPicture;
+  return source;
+}
+
 void loadPictureFile(const char* path, Picture& picture, gdi::HDC referenceDc) {
   releasePicture(picture);
-  lastOutcome = readByContent(path, picture, referenceDc);
-  // A reader that gave up without saying why still leaves a reason behind; a picture given is
-  // never counted as a failure.
-  if (picture.empty() && (lastOutcome.clean() || lastOutcome.warned()))
-    lastOutcome = {LoadCause::kDecoderFailure,
-                   lastOutcome.reason.empty() ? "cannot be decoded" : lastOutcome.reason};
-  if (!picture.empty() && !lastOutcome.clean() && !lastOutcome.warned())
-    lastOutcome.cause = LoadCause::kWarnings;
+  LoadOutcome outcome = readChosenReader(path, picture, referenceDc);
+  keepLoadOutcome(outcome, !picture.empty());
+}
+
+// A reader that gave up without saying why still leaves a reason behind; a picture given is never
+// counted as a failure.
+void keepLoadOutcome(const LoadOutcome& outcome, bool loaded) {
+  lastOutcome = outcome;
+  if (!loaded && (outcome.clean() || outcome.warned()))
+    lastOutcome = {LoadCause::kDecoderFailure, outcome.reason.empty() ? "cannot be decoded" : outcome.reason};
+  if (loaded && !outcome.clean() && !outcome.warned()) lastOutcome.cause = LoadCause::kWarnings;
 }
 
 const char* lastLoadMessage() { return lastOutcome.reason.c_str(); }

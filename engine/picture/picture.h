@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "picture/load_cause.h"
 #include "platform/gdi.h"
@@ -31,8 +32,9 @@ void allocatePictureToFill(Picture& picture, std::int32_t width, std::int32_t he
 // Frees the bitmap and the device context and empties the picture.
 void releasePicture(Picture& picture);
 
-// Reads an image file into `picture`, choosing the reader by the path's last four characters.
-// The picture is empty when the extension is unknown or the file cannot be read.
+// Reads an image file into `picture`, choosing the reader by the file's content (the table of
+// formats), by its extension when no signature matches. The picture is empty when no format reads
+// the file or it cannot be read.
 void loadPictureFile(const char* path, Picture& picture, gdi::HDC referenceDc);
 
 // What the calling thread's last loadPictureFile had to say: "" for a clean load, why the picture
@@ -42,6 +44,11 @@ const char* lastLoadMessage();
 // The cause beside that message: kNone for a clean load, kWarnings for a picture loaded damaged,
 // else why the picture came out empty.
 LoadCause lastLoadCause();
+
+// Makes `outcome` the calling thread's last load outcome, for a load that does not go through
+// loadPictureFile alone; `loaded` says whether it gave a picture (a reason is then a warning, and
+// an empty picture always has one).
+void keepLoadOutcome(const LoadOutcome& outcome, bool loaded);
 
 // Pointer to pixel (x, y); the caller keeps x and y inside the picture.
 inline std::uint8_t* pixelAt(const Picture& p, std::int32_t x, std::int32_t y) {

@@ -19,6 +19,7 @@
 // clang-format on
 
 #include "readers/file_bytes.h"
+#include "readers/jpeg_rows.h"
 #include "readers/readers.h"
 
 namespace corvale {
@@ -149,11 +150,12 @@ LoadOutcome refusalByHeader(const jpeg_decompress_struct& cinfo) {
 }
 
 void storeRgbRow(const JSAMPLE* in, std::uint8_t* out, JDIMENSION width) {
-  for (JDIMENSION x = 0; x < width; ++x, in += 3, out += 4) out[0] = in[2], out[1] = in[1], out[2] = in[0];
+  for (JDIMENSION x = 0; x < width; ++x, in += 3, out += 4)
+    out[0] = in[2], out[1] = in[1], out[2] = in[0], out[3] = 0;
 }
 
 void storeGreyRow(const JSAMPLE* in, std::uint8_t* out, JDIMENSION width) {
-  for (JDIMENSION x = 0; x < width; ++x, out += 4) out[0] = out[1] = out[2] = in[x];
+  for (JDIMENSION x = 0; x < width; ++x, out += 4) out[0] = out[1] = out[2] = in[x], out[3] = 0;
 }
 
 // Adobe writes CMYK inverted (0 is full ink), so the stored values already are "amount of
@@ -164,6 +166,7 @@ void storeInvertedCmykRow(const JSAMPLE* in, std::uint8_t* out, JDIMENSION width
     out[0] = static_cast<std::uint8_t>(in[2] * k / 255);
     out[1] = static_cast<std::uint8_t>(in[1] * k / 255);
     out[2] = static_cast<std::uint8_t>(in[0] * k / 255);
+    out[3] = 0;
   }
 }
 
@@ -185,53 +188,77 @@ void clearFourthBytes(std::uint8_t* row, JDIMENSION width) {
   for (; x < width; ++x, row += 4) row[3] = 0;
 }
 
-// Colour photos are decoded straight into the picture's rows: the library converts to blue,
-// green, red and a spare byte itself, with the same arithmetic as its RGB output, so no separate
-// line is written and then read again.
-void readColourRows(jpeg_decompress_struct& cinfo, Picture& picture) {
+// Colour photos are decoded straight into the sink's rows: the library converts to blue, green,
+// red and a spare byte itself, with the same arithmetic as its RGB output, so no separate line is
+// written and then read again.
+void readColourRows(jpeg_decompress_struct& cinfo, JpegRowSink& sink) {
   std::array<JSAMPROW, kRowsPerRead> rows{};
   while (cinfo.output_scanline < cinfo.output_height) {
     JDIMENSION first = cinfo.output_scanline;
-    JDIMENSION wanted = std::min(kRowsPerRead, cinfo.output_height - first);
-    for (JDIMENSION i = 0; i < wanted; ++i)
-      rows[i] = pixelAt(picture, 0, static_cast<std::int32_t>(first + i));
+    JDIMENSION wanted = std::min({kRowsPerRead, cinfo.output_height - first,
+                                  static_cast<JDIMENSION>(sink.rowsAhead(static_cast<std::int32_t>(first)))});
+    for (JDIMENSION i = 0; i < wanted; ++i) rows[i] = sink.rowFor(static_cast<std::int32_t>(first + i));
     JDIMENSION read = jpeg_read_scanlines(&cinfo, rows.data(), wanted);
     if (read == 0) break;
-    for (JDIMENSION i = 0; i < read; ++i) clearFourthBytes(rows[i], cinfo.output_width);
+    sink.rowsDone(static_cast<std::int32_t>(first + read));
   }
-  // The picture was not cleared for these rows; rows the library did not give stay black, as in
-  // a picture of the other readers.
-  for (JDIMENSION y = cinfo.output_scanline; y < cinfo.output_height; ++y)
-    std::memset(pixelAt(picture, 0, static_cast<std::int32_t>(y)), 0, std::size_t{cinfo.output_width} * 4);
 }
 
 // Grey, CMYK and unknown three-component rows come from the library one line at a time and are
-// spread into the picture.
+// spread into the sink's rows.
 void readConvertedRows(jpeg_decompress_struct& cinfo, bool cmyk, std::vector<JSAMPLE>& line,
-                       Picture& picture) {
+                       JpegRowSink& sink) {
   line.resize(std::size_t{cinfo.output_width} * cinfo.output_components);
   while (cinfo.output_scanline < cinfo.output_height) {
     JSAMPROW row = line.data();
     JDIMENSION y = cinfo.output_scanline;
     if (jpeg_read_scanlines(&cinfo, &row, 1) != 1) break;
-    std::uint8_t* out = pixelAt(picture, 0, static_cast<std::int32_t>(y));
+    std::uint8_t* out = sink.rowFor(static_cast<std::int32_t>(y));
     if (cinfo.output_components == 3)
       storeRgbRow(line.data(), out, cinfo.output_width);
     else if (cmyk && cinfo.output_components == 4)
       storeInvertedCmykRow(line.data(), out, cinfo.output_width);
     else
       storeGreyRow(line.data(), out, cinfo.output_width);
+    sink.rowsDone(static_cast<std::int32_t>(y + 1));
   }
 }
 
+// Rows the library did not give are black, as in a picture of the other readers.
+void blackenMissingRows(const jpeg_decompress_struct& cinfo, JpegRowSink& sink) {
+  for (JDIMENSION y = cinfo.output_scanline; y < cinfo.output_height; ++y) {
+    std::memset(sink.rowFor(static_cast<std::int32_t>(y)), 0, std::size_t{cinfo.output_width} * 4);
+    sink.rowsDone(static_cast<std::int32_t>(y + 1));
+  }
+}
+
+// The picture as a sink. Its rows are written whole (the library's spare byte cleared while the
+// row is still in the cache, missing rows blackened), so it is not cleared first.
+class PictureRows : public JpegRowSink {
+ public:
+  PictureRows(Picture& picture, gdi::HDC referenceDc) : picture_(picture), referenceDc_(referenceDc) {}
+  LoadOutcome begin(std::int32_t width, std::int32_t height) override {
+    allocatePictureToFill(picture_, width, height, referenceDc_);
+    return picture_.empty() ? tooLargeForMemory(width, height) : LoadOutcome();
+  }
+  std::uint8_t* rowFor(std::int32_t y) override { return pixelAt(picture_, 0, y); }
+  std::int32_t rowsAhead(std::int32_t) override { return kRowsPerRead; }
+  void rowsDone(std::int32_t end) override {
+    for (; cleared_ < end; ++cleared_)
+      clearFourthBytes(rowFor(cleared_), static_cast<JDIMENSION>(picture_.width));
+  }
+
+ private:
+  Picture& picture_;
+  gdi::HDC referenceDc_;
+  std::int32_t cleared_ = 0;
+};
+
 // Everything that may be skipped by a longjmp is plain data owned outside this function, so
 // abandoning the decode leaks nothing. A refusal is recorded in the trap like a library error.
-void decode(jpeg_decompress_struct& cinfo, ErrorTrap& trap, std::vector<JSAMPLE>& line, gdi::HDC referenceDc,
-            Picture& picture) {
-  if (setjmp(trap.jump)) {
-    releasePicture(picture);
-    return;
-  }
+void decode(jpeg_decompress_struct& cinfo, ErrorTrap& trap, std::vector<JSAMPLE>& line, JpegRowSink& sink,
+            bool& completed) {
+  if (setjmp(trap.jump)) return;
   jpeg_read_header(&cinfo, TRUE);
   trap.failure = refusalByHeader(cinfo);
   if (!trap.failure.clean()) return;
@@ -241,29 +268,22 @@ void decode(jpeg_decompress_struct& cinfo, ErrorTrap& trap, std::vector<JSAMPLE>
   bool colour = cinfo.out_color_space == JCS_RGB;
   if (colour) cinfo.out_color_space = JCS_EXT_BGRX;
   jpeg_start_decompress(&cinfo);
-  // The colour path writes every byte of every row (the rows the library does not give are
-  // cleared after), so its picture is not cleared first.
+  trap.failure = sink.begin(static_cast<std::int32_t>(cinfo.output_width),
+                            static_cast<std::int32_t>(cinfo.output_height));
+  if (!trap.failure.clean()) return;
   if (colour)
-    allocatePictureToFill(picture, static_cast<std::int32_t>(cinfo.output_width),
-                          static_cast<std::int32_t>(cinfo.output_height), referenceDc);
+    readColourRows(cinfo, sink);
   else
-    allocatePicture(picture, static_cast<std::int32_t>(cinfo.output_width),
-                    static_cast<std::int32_t>(cinfo.output_height), referenceDc);
-  if (picture.empty()) {
-    trap.failure = tooLargeForMemory(cinfo.output_width, cinfo.output_height);
-    return;
-  }
-  if (colour)
-    readColourRows(cinfo, picture);
-  else
-    readConvertedRows(cinfo, cmyk, line, picture);
+    readConvertedRows(cinfo, cmyk, line, sink);
+  blackenMissingRows(cinfo, sink);
   jpeg_finish_decompress(&cinfo);
+  completed = true;
 }
 
 }  // namespace
 
-LoadOutcome readJpegBytes(Bytes bytes, gdi::HDC referenceDc, Picture& picture) {
-  releasePicture(picture);
+LoadOutcome readJpegRows(Bytes bytes, JpegRowSink& sink, bool& completed) {
+  completed = false;
   if (bytes.empty())
     return {LoadCause::kTruncated, "is empty"};  // the memory source refuses empty input with an error exit
   jpeg_decompress_struct cinfo{};
@@ -278,11 +298,25 @@ LoadOutcome readJpegBytes(Bytes bytes, gdi::HDC referenceDc, Picture& picture) {
   cinfo.progress = &progress;
   jpeg_mem_src(&cinfo, bytes.data(), static_cast<unsigned long>(bytes.size()));
   std::vector<JSAMPLE> line;
-  decode(cinfo, trap, line, referenceDc, picture);
+  try {
+    decode(cinfo, trap, line, sink, completed);
+  } catch (...) {  // a sink out of memory: the library's own memory goes too
+    jpeg_destroy_decompress(&cinfo);
+    throw;
+  }
   jpeg_destroy_decompress(&cinfo);
-  if (!picture.empty()) return warningsOf(trap.warnings);
+  if (completed) return warningsOf(trap.warnings);
   // A failure the library did not name still leaves a reason.
   return trap.failure.clean() ? LoadOutcome{LoadCause::kDecoderFailure, "cannot be decoded"} : trap.failure;
+}
+
+LoadOutcome readJpegBytes(Bytes bytes, gdi::HDC referenceDc, Picture& picture) {
+  releasePicture(picture);
+  PictureRows rows(picture, referenceDc);
+  bool completed = false;
+  LoadOutcome outcome = readJpegRows(bytes, rows, completed);
+  if (!completed) releasePicture(picture);
+  return outcome;
 }
 
 }  // namespace corvale

@@ -51,4 +51,18 @@ struct BoxWindow {
   }
 }
 
+// The same sums with the loops the other way round: each source row outer, every column of the
+// strip inner. A box read from a picture stored a quarter turn away from its upright form takes
+// its upright columns from stored rows, and each pixel must still add its upright columns outer.
+[[gnu::always_inline]] inline void sumBoxWindowRowsOuter(const BoxWindow& window, float* sums) {
+  const std::size_t width = static_cast<std::size_t>(window.strip.width);
+  for (std::int32_t block = 0; block < window.strip.used; block += kLanes) {
+    BlockSums blockSums;
+    for (std::int32_t b = 0; b < window.rowTaps; ++b)
+      for (std::int32_t a = 0; a < window.columnTaps; ++a)
+        addBoxTap(blockSums, window.boxWeight, window.rowLines[b], window.strip.indexOf(a) + block);
+    storeBlock(blockSums, sums + block, width);
+  }
+}
+
 }  // namespace corvale

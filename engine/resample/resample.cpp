@@ -54,8 +54,13 @@ AxisTaps axisFor(std::int32_t mode, const std::vector<float>& positions, float s
 }  // namespace
 
 void resampleInto(Picture& dest, const Picture& source, std::int32_t mode, InstructionSet isa) {
-  if (dest.empty()) return;
-  const DestPixels out{dest.pixels, dest.width, dest.height};
+  resampleRowsInto(dest, source, mode, 0, dest.height, isa);
+}
+
+void resampleRowsInto(Picture& dest, const Picture& source, std::int32_t mode, std::int32_t firstRow,
+                      std::int32_t rowCount, InstructionSet isa) {
+  if (dest.empty() || firstRow < 0 || rowCount <= 0 || rowCount > dest.height - firstRow) return;
+  const DestPixels out{pixelAt(dest, 0, firstRow), dest.width, rowCount};
   if (source.empty() || !isFilterMode(mode)) {
     paintBlack(out);
     return;
@@ -63,7 +68,10 @@ void resampleInto(Picture& dest, const Picture& source, std::int32_t mode, Instr
   const float stepX = static_cast<float>(source.width) / static_cast<float>(dest.width);
   const float stepY = static_cast<float>(source.height) / static_cast<float>(dest.height);
   const AxisTaps columns = axisFor(mode, accumulatedPositions(0.0f, stepX, dest.width), stepX, source.width);
-  const AxisTaps rows = axisFor(mode, accumulatedPositions(0.0f, stepY, dest.height), stepY, source.height);
+  // The rows' positions are those of the whole destination; the band takes its own run of them.
+  const std::vector<float> ys = accumulatedPositions(0.0f, stepY, dest.height);
+  const std::vector<float> bandYs(ys.begin() + firstRow, ys.begin() + firstRow + rowCount);
+  const AxisTaps rows = axisFor(mode, bandYs, stepY, source.height);
   // The Lanczos window is summed row by row; the other windows column by column.
   const TapOrder order = mode == kLanczos8 ? TapOrder::kRowsOuter : TapOrder::kColumnsOuter;
   resampleWithTables({source.pixels, source.width, source.height}, out, columns, rows, mode, order, isa);

@@ -19,6 +19,11 @@ namespace corvale {
 void resampleInto(Picture& dest, const Picture& source, std::int32_t mode,
                   InstructionSet isa = bestInstructionSet());
 
+// The same fill for rows firstRow to firstRow + rowCount - 1 of `dest` alone, with the bytes the
+// whole fill gives them: bands of one destination can be filled at the same time.
+void resampleRowsInto(Picture& dest, const Picture& source, std::int32_t mode, std::int32_t firstRow,
+                      std::int32_t rowCount, InstructionSet isa = bestInstructionSet());
+
 // The raw-buffer variant: destination column i samples source x = i * xStep - xOffset and row j
 // samples y = j * yStep - yOffset (positions accumulated in single precision); a position outside
 // the source gives black. All tap windows run columns outer, rows inner. A box step far larger than

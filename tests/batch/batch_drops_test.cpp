@@ -35,7 +35,7 @@ class DroppingObserver : public BatchObserver {
     ++ended[report.source];
     if (report.outcome != PhotoOutcome::Written) failures.push_back(report.source + ": " + report.reason);
   }
-  bool memoryIsShort() override { return false; }
+  bool memoryIsShort(std::int64_t) override { return false; }
   bool allDropped() const { return calls_ >= drops_.rbegin()->first; }
 
   std::map<std::string, int> ended;

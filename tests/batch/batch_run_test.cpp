@@ -85,7 +85,7 @@ class RecordingObserver : public BatchObserver {
     ended.push_back(report.source);
     BatchObserver::photoEnded(report);
   }
-  bool memoryIsShort() override { return memoryShort; }
+  bool memoryIsShort(std::int64_t) override { return memoryShort; }
 
   std::vector<std::string> statuses;
   std::vector<double> progress;
@@ -124,8 +124,8 @@ TEST_F(BatchRunTest, AnInvalidSizeShowsWhyAndKeepsTheQueue) {
   queueFiles({"a.jpg"});
   EXPECT_FALSE(RunBatch(queue, workers, "800X600", observer).ran);
   EXPECT_FALSE(RunBatch(queue, workers, "0.5%", observer).ran);
-  EXPECT_EQ(observer.statuses,
-            (std::vector<std::string>{"Incorrect resolution selected!", "Incorrect percentage selected!"}));
+  EXPECT_EQ(observer.statuses, (std::vector<std::string>{WithSizeForms(kIncorrectResolution),
+                                                         WithSizeForms(kIncorrectPercentage)}));
   EXPECT_EQ(queue.count(), 1);
   EXPECT_TRUE(starts.empty());
   // Once the text is right, the same files run.

@@ -24,7 +24,7 @@ class QuietObserver : public BatchObserver {
   void photoEnded(const PhotoReport& report) override {
     if (report.outcome != PhotoOutcome::Written) failures.push_back(report.source + ": " + report.reason);
   }
-  bool memoryIsShort() override { return false; }
+  bool memoryIsShort(std::int64_t) override { return false; }
 
   std::vector<std::string> failures;
 };

@@ -52,12 +52,23 @@ TEST(MoreSettings, RoundTripUnknownKeysAndTheFileBesideLumivexCfg) {
 // The limit as people type it, as lumivex-more.cfg writes it (read back to the byte) and as
 // messages show it.
 TEST(FileSizeLimit, ReadWrittenAndShown) {
-  const std::pair<const char*, std::int64_t> accepted[] = {
-      {"300k", 307200},  {"300K", 307200}, {" 300 KB ", 307200},
-      {"1.5m", 1572864}, {"2M", 2097152},  {"250000", 250000},
-      {"0", 0},          {"none", 0},      {"None", 0},
-      {"1.5k", 1536},    {"0.5KiB", 512},  {"1048576m", std::int64_t{1} << 40},
-      {"1", 1},          {"007k", 7168},   {"2.0005k", 2049}};
+  const std::pair<const char*, std::int64_t> accepted[] = {{"300k", 307200},
+                                                           {"300K", 307200},
+                                                           {" 300 KB ", 307200},
+                                                           {"1.5m", 1572864},
+                                                           {"2M", 2097152},
+                                                           {"250000", 250000},
+                                                           {"0", 0},
+                                                           {"none", 0},
+                                                           {"None", 0},
+                                                           {"1.5k", 1536},
+                                                           {"0.5KiB", 512},
+                                                           {"1048576m", std::int64_t{1} << 40},
+                                                           {"1", 1},
+                                                           {"007k", 7168},
+                                                           {"2.0005k", 2049},
+                                                           {"1,5 MB", 1572864},
+                                                           {"1,5m", 1572864}};
   for (auto [text, bytes] : accepted) EXPECT_EQ(ParseFileSizeLimit(text), bytes) << text;
   for (const char* text : {"",
                            "  ",

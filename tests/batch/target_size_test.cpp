@@ -43,8 +43,6 @@ TEST(TargetSize, ResolutionsSplitAtTheLowerCaseX) {
   EXPECT_EQ(size.dstWidth, 800);
   EXPECT_EQ(size.dstHeight, 600);
   EXPECT_EQ(size.dstPrcnt, 0.0f);
-  EXPECT_EQ(validTarget("800x600x1").dstWidth, 800);
-  EXPECT_EQ(validTarget("800x600x1").dstHeight, 600);
   EXPECT_EQ(validTarget(" 1024 x 768 ").dstHeight, 768);
   EXPECT_EQ(validTarget("16000x16000").dstWidth, 16000);
 }
@@ -74,6 +72,19 @@ TEST(TargetSize, SidesRoundHalvesToEven) {
 TEST(TargetSize, BadResolutionsAreRefused) {
   for (const char* text : {"800X600", "800", "", "16001x100", "100x16001", "-1x600", "16000.6x1"})
     EXPECT_EQ(statusOf(text), "Incorrect resolution selected!") << text;
+}
+
+// A text that only begins like a size is refused rather than read as far as it goes, which gave
+// sizes nobody typed (8x6 for "800x6OO", a full-size copy for "fooxbar", 1x1 for "1e3x5").
+TEST(TargetSize, TextsThatOnlyBeginLikeASizeAreRefused) {
+  for (const char* text :
+       {"800x6OO", "fooxbar", "1e3x5", "800x600px", "800x600x400", "8 0 0x600", "800x600x1", "+800x600",
+        "800x-600", "800x600;", "50%%", "5 0%", "half%", "0x12abc"})
+    EXPECT_FALSE(ReadTargetSize(text).valid) << text;
+  EXPECT_FALSE(ReadTargetSizes("800x600; 640x48O").valid);
+  EXPECT_EQ(
+      WithSizeForms(kIncorrectResolution),
+      "Incorrect resolution selected!\nSizes are WxH, Wx, xH, N% or No Resize (several separated by \";\").");
 }
 
 TEST(TargetSize, NoResizeInAnyLetterCase) {
@@ -109,7 +120,7 @@ TEST(TargetSizes, OneBadPieceOrNoneSpoilsTheText) {
   EXPECT_EQ(ReadTargetSizes("800x600; big").status, kIncorrectResolution);
   EXPECT_FALSE(ReadTargetSizes(" ; ").valid);
   // Without a semicolon the text reads exactly as one target always did.
-  for (const char* text : {"800x600", "50%", "x", "1920x1080x5", "No Resize", ""}) {
+  for (const char* text : {"800x600", "50%", "x", "1920x", "No Resize", ""}) {
     TargetSizeReading one = ReadTargetSize(text);
     TargetSizesReading all = ReadTargetSizes(text);
     EXPECT_EQ(all.valid, one.valid) << text;

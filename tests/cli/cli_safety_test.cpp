@@ -59,8 +59,7 @@ TEST_F(CliSafetyTest, ADamagedJpegIsWrittenWithAWarning) {
   EXPECT_EQ(result.status, 0) << result.err;
   EXPECT_EQ(jpegSize((in() / "cut_120x90.jpg").string()), (PictureSize{120, 90}));
   EXPECT_NE(result.out.find("1 photo: 1 written with warnings\n"), std::string::npos) << result.out;
-  EXPECT_NE(result.err.find("lumivex: written with warnings: " + cut + ": "), std::string::npos)
-      << result.err;
+  EXPECT_NE(result.err.find("] written with warnings: " + cut + ": "), std::string::npos) << result.err;
   EXPECT_EQ(result.err.find("Premature end of JPEG file\n"), std::string::npos) << "raw library text\n"
                                                                                 << result.err;
 }
@@ -96,7 +95,8 @@ TEST_F(CliSafetyTest, TwoRunsWithCountersIntoOneFolderKeepEveryPhoto) {
 // A note about one photo names it on the terminal, where many lines pass by.
 TEST_F(CliSafetyTest, ANoteNamesItsPhoto) {
   std::string odd = photo("orientation/landscape_2.jpg", "odd.jpg");
-  if (std::system(("exiftool -q -n -Orientation=9 -overwrite_original " + cli_testing::quoted(odd)).c_str()) != 0)
+  if (std::system(
+          ("exiftool -q -n -Orientation=9 -overwrite_original " + cli_testing::quoted(odd)).c_str()) != 0)
     GTEST_SKIP() << "exiftool is not installed";
   Result result = run({"--batch", "--same-folder", "--rotate", "exif", "-s", "60x60", odd});
   EXPECT_EQ(result.status, 0) << result.err;

@@ -149,8 +149,12 @@ class DesktopTest : public ::testing::Test {
 // status, for no platform at all and for X11 or Wayland named without their display.
 TEST_F(DesktopTest, WithoutADisplayNamesTheWayOut) {
   std::string photoPath = photo("a");
-  for (const Environment& environment : {Environment{}, Environment{{"QT_QPA_PLATFORM", "xcb"}},
-                                         Environment{{"QT_QPA_PLATFORM", "wayland"}, {"DISPLAY", ":99"}}}) {
+  for (const Environment& environment :
+       {Environment{}, Environment{{"QT_QPA_PLATFORM", "xcb"}},
+        Environment{{"QT_QPA_PLATFORM", "wayland"}, {"DISPLAY", ":99"}},
+        // named, but with nothing there to open: Qt would abort
+        Environment{{"DISPLAY", ":99"}}, Environment{{"WAYLAND_DISPLAY", "none-99"}},
+        Environment{{"QT_QPA_PLATFORM", "xcb"}, {"DISPLAY", ":99"}}}) {
     Launch launch(binary(), {photoPath}, environment, dir.path());
     EXPECT_EQ(launch.wait(kStartTimeout), 2);
     std::string errors = launch.errors();

@@ -275,6 +275,7 @@ TEST(ReaderMessages, EveryReasonCarriesItsCause) {
   }
   EXPECT_EQ(static_cast<int>(LoadCause::kTooLargeForItsFile), 5);
   EXPECT_EQ(static_cast<int>(LoadCause::kNotAFile), 11);
+  EXPECT_EQ(static_cast<int>(LoadCause::kPlanRefused), 12);
   std::set<std::string> words;
   for (int n = 0; n < corvale::kLoadCauseCount; ++n)
     words.insert(corvale::loadCauseWords(corvale::loadCauseOf(n)));

@@ -15,14 +15,14 @@
 #include <QTimer>
 #include <QUrl>
 
-#include "settings/settings.h"
-#include "utilities/user_prompts.h"
 #include "scripted_prompts.h"
+#include "settings/settings.h"
 #include "ui/drop_reading.h"
 #include "ui/main_window.h"
 #include "ui/options_dialog.h"
 #include "ui/progress_display.h"
 #include "ui/ui_suite.h"
+#include "utilities/user_prompts.h"
 
 using namespace lumivex;
 using namespace lumivex::ui;
@@ -154,6 +154,7 @@ class BatchFromWindowTest : public QObject {
     frmMain window(prompts);
     std::vector<bool> ended;
     window.setEndProgram([&](bool duringRun) { ended.push_back(duringRun); });
+    prompts.answers.push_back(true);  // yes, stop the run and exit
     window.Form_Load({paths[0].toStdString(), paths[1].toStdString(), paths[2].toStdString()});
     window.findChild<QComboBox*>("cmbResolution")->setEditText("160x120");
 

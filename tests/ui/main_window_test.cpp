@@ -16,13 +16,14 @@
 #include <QUrl>
 #include <fstream>
 
-#include "settings/settings.h"
-#include "utilities/user_prompts.h"
 #include "scripted_prompts.h"
+#include "settings/settings.h"
+#include "settings/target_size.h"
 #include "ui/drop_reading.h"
 #include "ui/form_frame.h"
 #include "ui/progress_display.h"
 #include "ui/ui_suite.h"
+#include "utilities/user_prompts.h"
 
 using namespace lumivex;
 using namespace lumivex::ui;
@@ -106,7 +107,7 @@ class MainWindowTest : public QObject {
     QCOMPARE(f.get<QComboBox>("cmbResolution")->geometry(), QRect(88, 48, 105, 23));
     QCOMPARE(f.get<FormFrame>("Frame2")->title(), QString("Drop files here"));
     QCOMPARE(f.get<FormFrame>("Frame2")->geometry(), QRect(8, 80, 185, 73));
-    QCOMPARE(f.get<QLabel>("lblStatus")->geometry(), QRect(8, 24, 169, 33));
+    QCOMPARE(f.get<QLabel>("lblStatus")->geometry(), QRect(8, 17, 169, 53));
     QCOMPARE(f.get<QLabel>("lblStatus")->text(), QString());
     QCOMPARE(f.window.progressDisplay()->geometry(), QRect(8, 160, 185, 17));
     QCOMPARE(f.get<QLabel>("Label1")->font().family(), QString("Arial"));
@@ -165,7 +166,8 @@ class MainWindowTest : public QObject {
     std::string folder = dir.filePath("album").toStdString();
     Fixture f({dir.filePath("a.jpg").toStdString(), dir.filePath("notes.txt").toStdString(), folder,
                "/no/such.jpg"});
-    QCOMPARE(f.window.pendingFiles().count(), 2);
+    QCOMPARE(f.window.pendingFiles().count(), 3);
+    QCOMPARE(f.window.pendingFiles().at(3).Path, std::string("/no/such.jpg"));  // the run names it
     QCOMPARE(f.window.pendingFiles().at(1).Path, dir.filePath("a.jpg").toStdString());
     QCOMPARE(f.window.pendingFiles().at(1).BaseDir, dir.path().toStdString() + "/");
     QCOMPARE(f.window.pendingFiles().at(2).Path, folder + "/b.GIF");
@@ -281,7 +283,7 @@ class MainWindowTest : public QObject {
     f.window.pendingFiles().append({f.photo("a.jpg").toStdString(), f.photos.path().toStdString() + "/"});
     f.get<QComboBox>("cmbResolution")->setEditText(size);
     f.window.Timer1_Timer();
-    QCOMPARE(f.get<QLabel>("lblStatus")->text(), status);
+    QCOMPARE(f.get<QLabel>("lblStatus")->text(), QString::fromStdString(WithSizeForms(status.toStdString())));
     QCOMPARE(f.window.pendingFiles().count(), 1);
     QVERIFY(f.window.timer()->isActive());  // ticking again
   }

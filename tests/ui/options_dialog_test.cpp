@@ -10,10 +10,10 @@
 #include <QPushButton>
 #include <QTest>
 
+#include "scripted_prompts.h"
 #include "settings/more_settings.h"
 #include "settings/settings.h"
 #include "settings/settings_file.h"
-#include "scripted_prompts.h"
 #include "ui/controls/simple_check_box.h"
 #include "ui/controls/simple_option_button.h"
 #include "ui/ui_suite.h"
@@ -80,7 +80,7 @@ class OptionsDialogTest : public QObject {
     QCOMPARE(entriesOf(f.get<QComboBox>("cmbRotation")),
              QStringList({"0 - Don't Rotate", "1 - Rotate using EXIF info", "2 - Rotate to landscape"}));
     QCOMPARE(entriesOf(f.get<QComboBox>("cmbOverwriteOption")),
-             QStringList({"0 - Ask", "1 - Never Overwrite", "2 - Allways Overwrite"}));
+             QStringList({"0 - Ask", "1 - Never Overwrite", "2 - Always Overwrite"}));
     QCOMPARE(entriesOf(f.get<QComboBox>("txtOutputFilename")), QStringList({"%SRC%_%DSTX%_%DSTY%"}));
     QCOMPARE(f.get<SimpleOptionButton>("optSameDir")->Caption(), QString("Same folder"));
     QCOMPARE(f.get<SimpleOptionButton>("optNewdirectory")->Caption(), QString("Subfolder"));
@@ -389,6 +389,22 @@ class OptionsDialogTest : public QObject {
             read.shrinkOnly && read.maxFileBytes == 1572864);
     QCOMPARE(configFile("lumivex.cfg"), cfgBefore);
     QCOMPARE(FormatSettingsFile(settings), recordsBefore);
+    moreSettings = MoreSettings{};
+  }
+
+  // A largest file size that cannot be read keeps the dialog open with a message, whichever way
+  // it is closed, rather than turning into "no limit" unseen; a comma is a decimal point.
+  void anUnreadableLargestFileSizeKeepsTheDialogOpen() {
+    Fixture f;
+    f.type("txtLargestFileSize", "1,5 XB");
+    QTest::mouseClick(f.get<QPushButton>("cmdOK"), Qt::LeftButton);
+    f.dialog->close();
+    QVERIFY(f.dialog && f.dialog->isVisible());
+    QCOMPARE(f.prompts.shown.size(), std::size_t{2});
+    f.type("txtLargestFileSize", "1,5 MB");
+    QTest::mouseClick(f.get<QPushButton>("cmdOK"), Qt::LeftButton);
+    QTRY_VERIFY(f.dialog.isNull());
+    QCOMPARE(moreSettings.maxFileBytes, std::int64_t{1572864});
     moreSettings = MoreSettings{};
   }
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,7 @@ class ScriptedPrompts : public lumivex::ui::WindowPrompts {
   }
   bool question(const std::string& text, lumivex::ui::PromptIcon icon) override {
     shown.push_back({text, icon, true});
+    if (whileAsking) whileAsking();  // what a real modal box lets happen meanwhile
     if (answers.empty()) return false;
     bool answer = answers.front();
     answers.pop_front();
@@ -30,6 +32,7 @@ class ScriptedPrompts : public lumivex::ui::WindowPrompts {
   }
 
   std::deque<bool> answers;
+  std::function<void()> whileAsking;
   std::vector<Shown> shown;
 };
 
