@@ -11,8 +11,8 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libgif-dev liblcms2-dev colord-data libjpeg-turbo-progs libimage-exiftool-perl imagemagick patchelf strace
   desktop-file-utils appstream
-  libspng-dev libwebp-dev libtiff-dev libheif-dev
-  webp libheif-examples libavif-bin libtiff-tools
+  libspng-dev libwebp-dev libtiff-dev libheif-dev libavif-dev libjxl-dev
+  webp libheif-examples libavif-bin libtiff-tools libjxl-tools
 )
 if [[ "${1:-}" == "--bench" ]]; then
   packages+=(libvips-tools)

@@ -36,19 +36,19 @@ TSAN_OPTIONS="halt_on_error=1 suppressions=$PWD/build-tsan/dynamic_tls.supp ${TS
 # Every parser's fuzzer runs briefly from memory on its seeds and on every input that ever crashed
 # it; a crash, a leak or a sanitizer report fails the run. HD Photo decodes in a forked child and
 # is slow by design, so only its crashes count, not its speed; HEIF decodes in a child too.
-echo "== Fuzzers: 20 seconds for each parser"
+echo "== Fuzzers: 12 seconds for each parser"
 cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
   -DLUMIVEX_FUZZ=ON -DLUMIVEX_UI=OFF -DLUMIVEX_TESTS=OFF -DLUMIVEX_BENCH=OFF \
   -DLUMIVEX_SANITIZE="address,undefined,fuzzer-no-link" >/dev/null
 cmake --build build-fuzz -j "$jobs" --target fuzz_bmp fuzz_gif fuzz_jpeg fuzz_hdphoto fuzz_exif \
-  fuzz_png fuzz_webp fuzz_tiff fuzz_heif
-for reader in bmp gif jpeg hdphoto exif png webp tiff heif; do
+  fuzz_png fuzz_webp fuzz_tiff fuzz_heif fuzz_jxl
+for reader in bmp gif jpeg hdphoto exif png webp tiff heif jxl; do
   corpus=build-fuzz/ci-corpus/$reader artifacts=build-fuzz/ci-artifacts/$reader
   rm -rf "$corpus" "$artifacts" && mkdir -p "$corpus" "$artifacts"
   timeout=10
   [ "$reader" = hdphoto ] && timeout=300
-  if ! build-fuzz/bin/fuzz_$reader -max_total_time=20 -timeout=$timeout -rss_limit_mb=4096 \
+  if ! build-fuzz/bin/fuzz_$reader -max_total_time=12 -timeout=$timeout -rss_limit_mb=4096 \
     -malloc_limit_mb=4096 -print_final_stats=1 -artifact_prefix="$artifacts/" "$corpus" \
     fuzz/seeds/$reader tests/crashers/$reader >"$artifacts/log" 2>&1; then
     tail -n 60 "$artifacts/log"

@@ -10,16 +10,16 @@
 #include <string_view>
 #include <system_error>
 
+#include "files/new_file.h"
 #include "metadata/exif_block.h"
 #include "metadata/exif_segment.h"
-#include "settings/more_settings.h"
-#include "output/output_naming.h"
 #include "output/destination_folder.h"
+#include "output/output_naming.h"
+#include "settings/more_settings.h"
 #include "settings/settings.h"
 #include "settings/target_size.h"
 #include "utilities/user_prompts.h"
 #include "utilities/utilities.h"
-#include "files/new_file.h"
 
 namespace lumivex {
 
@@ -130,6 +130,8 @@ PhotoOrder CWorker::orderFor(std::int32_t dstWidth, std::int32_t dstHeight, floa
   order.resizeQuality = settings.ResizeQuality;
   order.threads = threads;
   order.jpegQuality = settings.JpegQuality;
+  order.writer = WriterFor(moreSettings.format, FileNameOf(FileN));
+  order.lossless = moreSettings.lossless;
   readExif(order);
   readMetadata(order);
   return order;
@@ -342,12 +344,15 @@ void CWorker::write(FinishedPhoto& photo, const OutputPlace& place, const std::s
 // The pattern's name for this photo in `folder`. A counter name that is taken by the time the
 // search returns it was taken by someone else meanwhile (another run into the same folder): the
 // counter moves on rather than treating that file as one the user had before.
+std::int32_t& CWorker::counter() { return ledger ? ledger->fileCounter : ownFileCounter_; }
+
 std::string CWorker::nextOutputPath(FinishedPhoto& photo, const OutputPlace& place,
                                     const std::string& folder) {
   const PictureSize size = photo.work.outputs[place.index].output;
   for (int attempt = 0;; ++attempt) {
-    std::string path = avoidOwnOutputs(photo, folder + MakeOutputName(FileNameOf(photo.source), size.width,
-                                                                      size.height, folder, place.pattern));
+    std::string path =
+        avoidOwnOutputs(photo, folder + MakeOutputName(FileNameOf(photo.source), size.width, size.height,
+                                                       folder, place.pattern, counter(), photo.work.writer));
     if (!PatternHasCounter(settings.OutputFilenamePattern) || !FileExists(path) || attempt == kNameRetries)
       return path;
   }

@@ -126,6 +126,8 @@ class CWorker : public PhotoJob {
   void write(FinishedPhoto& photo, const OutputPlace& place, const std::string& path, bool replacing);
   std::string avoidOwnOutputs(FinishedPhoto& photo, const std::string& path);
   std::string nextOutputPath(FinishedPhoto& photo, const OutputPlace& place, const std::string& folder);
+  // The counter of the name pattern: the run's, or the job's own when it runs without one.
+  std::int32_t& counter();
   bool applyOverwritePolicy(const std::string& path, bool mayAsk = true);
   void reportOutput(FinishedPhoto& photo, const PhotoOutput* output, Outcome outcome,
                     const std::string& outputPath, const std::string& reason);
@@ -134,7 +136,8 @@ class CWorker : public PhotoJob {
               const std::string& reason);
   CExif& exif();
 
-  bool jobDone_ = true;                // no job thread is working
+  bool jobDone_ = true;  // no job thread is working
+  std::int32_t ownFileCounter_ = 1;
   std::int64_t ticket_ = -1;           // the run's naming ticket of the current job; -1 without a run
   std::thread thread_;                 // the job's thread while it works; joined once it is done
   std::atomic<bool> workDone_{false};  // set by the job's thread after its last write to work_

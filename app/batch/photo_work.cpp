@@ -19,6 +19,7 @@
 
 #include "batch/engine_binding.h"
 #include "encoder/cjpeg.h"
+#include "encoder/writers/writer_registry.h"
 #include "metadata/colour_profile.h"
 #include "metadata/exif_rewrite.h"
 #include "platform/gdi.h"
@@ -154,6 +155,7 @@ class PhotoWorker {
   void resample(std::intptr_t from, PhotoOutput& output, bool lastSize);
   std::vector<std::uint8_t> truthfulExif(const PhotoOutput& output) const;
   void encode(PhotoWork& work, PhotoOutput& output);
+  void encodeWith(WriterFunction write, PhotoOutput& output);
   void replaceSource(std::intptr_t picture, const char* what);
   std::intptr_t createPicture(PictureSize size, const char* what);
 
@@ -243,7 +245,7 @@ void PhotoWorker::plan(PictureSize stored, PhotoOutput& output, cpic_LoadPlan& p
     output.target = upright;
   std::optional<CropBand> band = order_.autoCrop ? CropBandFor(upright, output.target) : std::nullopt;
   output.output = FitInto(band ? band->size : upright, output.target);
-  requireJpegSides(output.output);
+  if (order_.writer == corvale::Writer::Jpeg) requireJpegSides(output.output);
   plan.orientationCode = code;
   if (band) plan.cropLeft = band->left, plan.cropTop = band->top;
   if (band) plan.cropWidth = band->size.width, plan.cropHeight = band->size.height;
@@ -313,7 +315,7 @@ OwnedPicture PhotoWorker::cropToTarget(PictureSize target, bool lastSize) {
 // thread waits for it.
 void PhotoWorker::resample(std::intptr_t from, PhotoOutput& output, bool lastSize) {
   output.output = FitInto(sizeOf(from), output.target);
-  requireJpegSides(output.output);
+  if (order_.writer == corvale::Writer::Jpeg) requireJpegSides(output.output);
   resized_.reset(createPicture(output.output, "resized picture"));
   if (engine::imgResample_Threaded(order_.slot, from, resized_.get(), order_.resizeQuality) == 0)
     throw JobFailure("the resampling thread could not be started");
@@ -326,6 +328,7 @@ void PhotoWorker::resample(std::intptr_t from, PhotoOutput& output, bool lastSiz
 }
 
 void PhotoWorker::encode(PhotoWork& work, PhotoOutput& output) {
+  if (WriterFunction write = WriterFunctionFor(order_.writer)) return encodeWith(write, output);
   cJpeg encoder;
   encoder.setQuality(order_.jpegQuality);
   if (!order_.exif.empty()) encoder.setExif(truthfulExif(output));
@@ -348,6 +351,31 @@ void PhotoWorker::encode(PhotoWork& work, PhotoOutput& output) {
   }
   resized_.reset();
   output.quality = encoder.quality();
+}
+
+// Every format but JPEG: the library's writer, with the metadata in that container's own places.
+// PNG and TIFF have no quality to lower, so a size limit only tells whether the file is above it.
+void PhotoWorker::encodeWith(WriterFunction write, PhotoOutput& output) {
+  gdi::DIBSECTION section;
+  if (!gdi::GetDibSection(gdi::GetCurrentBitmap(dcOf(resized_.get())), &section) || !section.bits)
+    throw JobFailure("the resized picture has no pixels");
+  OutputPicture picture = PictureOfBitmap(section);
+  resized_.reset();
+  OutputMetadata metadata;
+  if (!order_.exif.empty()) metadata.exif = BareExif(truthfulExif(output));
+  metadata.xmp = BareXmp(order_.xmp);
+  if (!convertedToSrgb_) metadata.icc = order_.icc;
+  WriterSettings settings{order_.jpegQuality, order_.lossless};
+  if (order_.maxFileBytes > 0 && WriterHasQuality(order_.writer)) {
+    WriterFit fit = WriteWithin(write, picture, metadata, settings, order_.maxFileBytes);
+    output.jpeg = std::move(fit.file);
+    output.quality = fit.quality;
+    output.overLimit = !fit.fits;
+    return;
+  }
+  output.jpeg = write(picture, metadata, settings);
+  output.quality = settings.quality;
+  output.overLimit = order_.maxFileBytes > 0 && std::int64_t(output.jpeg.size()) > order_.maxFileBytes;
 }
 
 // The source's block, made to describe the output: its size, its orientation once turned, no
@@ -384,6 +412,7 @@ std::vector<TargetSize> PhotoOrder::sizes() const {
 PhotoWork DoPhotoWork(const PhotoOrder& order) {
   PhotoWork work;
   work.maxFileBytes = order.maxFileBytes;
+  work.writer = order.writer;
   try {
     PhotoWorker(order).run(work);
   } catch (const std::bad_alloc&) {

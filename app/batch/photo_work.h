@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "batch/photo_job_geometry.h"
+#include "formats/format_table.h"
 #include "picture/load_cause.h"
 #include "settings/target_size.h"
 
@@ -39,6 +40,10 @@ struct PhotoOrder {
   // The largest file each output may be (metadata included), 0 for no limit: the JPEG quality
   // comes down from jpegQuality, to 10 at the lowest, until the file fits.
   std::int64_t maxFileBytes = 0;
+  // The writer of the copies; quality is jpegQuality on that library's own scale. JPEG is our own
+  // encoder; every other format goes through the writer the table names.
+  corvale::Writer writer = corvale::Writer::Jpeg;
+  bool lossless = false;  // for the writers that have a lossless mode
 
   // Every size of the order, the first one first.
   std::vector<TargetSize> sizes() const;
@@ -48,8 +53,8 @@ struct PhotoOrder {
 struct PhotoOutput {
   PictureSize target;              // the size asked for, which folder names may hold
   PictureSize output;              // the size of the resized picture
-  std::vector<std::uint8_t> jpeg;  // the complete output file
-  std::int32_t quality = 0;        // the JPEG quality it was encoded with
+  std::vector<std::uint8_t> jpeg;  // the complete output file (in the order's format)
+  std::int32_t quality = 0;        // the quality it was encoded with
   bool overLimit = false;          // above maxFileBytes even at the lowest quality (written anyway)
 };
 
@@ -60,6 +65,7 @@ struct PhotoWork {
   std::string profileNote;           // why the colour profile could not be applied, when it could not
   std::vector<PhotoOutput> outputs;  // one per size of the order, in its order; none after a failure
   std::int64_t maxFileBytes = 0;     // the size limit the outputs were made under; 0 for none
+  corvale::Writer writer = corvale::Writer::Jpeg;  // the format of the outputs
 };
 
 // Does the work of one photo. Never throws: every failure ends up in PhotoWork::failure.

@@ -5,6 +5,7 @@
 #include <functional>
 #include <map>
 
+#include "encoder/writers/writer_registry.h"
 #include "formats/format_table.h"
 #include "settings/more_settings.h"
 #include "settings/settings.h"
@@ -28,11 +29,11 @@ const std::map<std::string, std::string> kShortNames = {{"-s", "--size"},
                                                         {"-p", "--pattern"}};
 const std::vector<std::string> kValued = {"--size",      "--quality",      "--resampling", "--destination",
                                           "--subfolder", "--fixed-folder", "--pattern",    "--rotate",
-                                          "--overwrite", "--profile",      "--max-size"};
+                                          "--overwrite", "--profile",      "--max-size",   "--format"};
 const std::vector<std::string> kSwitches = {
     "--same-folder", "--crop",          "--no-crop",        "--exif",          "--no-exif",
     "--subfolders",  "--no-subfolders", "--strip-location", "--keep-location", "--keep-date",
-    "--new-date",    "--shrink-only",   "--enlarge"};
+    "--new-date",    "--shrink-only",   "--enlarge",        "--lossless",      "--lossy"};
 
 bool IsValuedShortOption(const std::string& name) { return kShortNames.contains(name); }
 const Keywords kResampling = {{"good", 1}, {"excellent", 2}, {"best", 3}, {"1", 1}, {"2", 2}, {"3", 3}};
@@ -145,6 +146,8 @@ bool Parser::parseOption(const std::string& name, const std::optional<std::strin
       {"--new-date", [&] { o.keepDate = false; }},
       {"--shrink-only", [&] { o.shrinkOnly = true; }},
       {"--enlarge", [&] { o.shrinkOnly = false; }},
+      {"--lossless", [&] { o.lossless = true; }},
+      {"--lossy", [&] { o.lossless = false; }},
       // Already seen by the program, wherever it stood on the line.
       {"--batch", [] {}},
   };
@@ -186,6 +189,9 @@ bool Parser::parseOption(const std::string& name, const std::optional<std::strin
     return modeKeyword(name, value, RotationModeFromName, o.rotationMode);
   } else if (longName == "--overwrite") {
     return modeKeyword(name, value, OverwriteModeFromName, o.overwriteMode);
+  } else if (longName == "--format") {
+    o.format = ParseOutputFormat(value);
+    if (!o.format) return fail("option --format: " + OutputFormatChoices(", ") + ", not \"" + value + "\"");
   } else if (longName == "--profile") {
     ProfileMode mode;
     if (!ProfileModeFromName(value, mode))
@@ -238,6 +244,15 @@ void ApplyOverrides(const CliOptions& options) {
   override(moreSettings.keepDate, options.keepDate);
   override(moreSettings.shrinkOnly, options.shrinkOnly);
   override(moreSettings.maxFileBytes, options.maxFileBytes);
+  override(moreSettings.format, options.format);
+  override(moreSettings.lossless, options.lossless);
+}
+
+std::string SizeLimitRefusal() {
+  const OutputFormat& format = moreSettings.format;
+  if (moreSettings.maxFileBytes == 0 || format.keepSource || WriterHasQuality(format.writer)) return {};
+  return std::string("--max-size cannot apply to ") + corvale::formatWrittenBy(format.writer).name +
+         " files, which are always lossless; leave it out or choose a lossy --format";
 }
 
 std::string UsageText() {
@@ -245,7 +260,7 @@ std::string UsageText() {
        lumivex --batch [OPTIONS] FILE|FOLDER...   resize without a window
        lumivex --help | --version
 
-Writes a resized JPEG copy of every image named or found in the folders named. Settings come
+Writes a resized copy (JPEG unless --format says otherwise) of every image named or found in the folders named. Settings come
 from lumivex.cfg; each option overrides one for this run only (nothing is saved).
 Images: )" +
          corvale::extensionList(", ") + R"(
@@ -256,10 +271,16 @@ Options of --batch:
                             given again (or "800x600; 1920x1080") every photo is made at each
                             size, decoded once; a name pattern without %DSTX% or %DSTY% then
                             gets the size appended ("_800x600")
-  -q, --quality N           JPEG quality, 10 to 100
+  -q, --quality N           quality of JPEG, WebP, AVIF, JPEG XL and HEIC copies, 10 to 100
+      --format FORMAT       the copies' format: )" +
+         OutputFormatChoices(", ") + R"(;
+                            same keeps each photo's format (GIF and BMP become PNG, HD Photo
+                            JPEG); PNG and TIFF are always lossless
+      --lossless            WebP, AVIF and JPEG XL copies without loss (--lossy: with)
       --max-size SIZE       largest output file, e.g. 300k or 1.5m (k = 1024 bytes, m = 1024 k;
                             0 for none): each photo gets the highest quality up to --quality
                             that fits, 10 at the lowest, and the quality chosen is shown
+                            (not for --format png or tiff)
   -r, --resampling MODE     good, excellent or best
   -d, --destination MODE    same (the photo's folder), subfolder or fixed
       --same-folder         write beside each photo

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "settings/output_format.h"
 #include "settings/setting_modes.h"
 
 namespace lumivex::cli {
@@ -30,7 +31,9 @@ struct CliOptions {
   std::optional<bool> keepDate;
   std::optional<bool> shrinkOnly;
   std::optional<std::int64_t> maxFileBytes;  // the largest output file; 0 for no limit
-  std::vector<std::string> items;            // files and folders, in order
+  std::optional<OutputFormat> format;        // the format copies are written in
+  std::optional<bool> lossless;
+  std::vector<std::string> items;  // files and folders, in order
 };
 
 struct ParsedOptions {
@@ -51,6 +54,10 @@ ProgramMode ModeOfArguments(const std::vector<std::string>& arguments);
 
 // Writes the given overrides into the program's settings (never saved).
 void ApplyOverrides(const CliOptions& options);
+
+// Why the size limit cannot be met by the chosen format (PNG and TIFF have no quality to lower),
+// or empty when it can; a run is refused before it starts rather than writing every file too large.
+std::string SizeLimitRefusal();
 
 std::string UsageText();
 

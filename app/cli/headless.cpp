@@ -100,6 +100,7 @@ int runBatch(const CliOptions& options) {
   if (!damage.empty()) std::fprintf(stderr, "lumivex: %s\n", EscapedForTerminal(damage).c_str());
   LoadMoreSettings();
   ApplyOverrides(options);
+  if (std::string refusal = SizeLimitRefusal(); !refusal.empty()) return usageError(refusal);
   TargetSizesReading size = ReadTargetSizes(settings.ResolutionText);
   if (!size.valid)
     return usageError("the size \"" + EscapedForTerminal(settings.ResolutionText) +

@@ -37,8 +37,9 @@ std::string mirroredSubfolder(const std::string& sourcePath, std::string& baseDi
 }
 
 std::string fixedFolder(std::string& baseDir, PictureSize target) {
-  if (endsWithSlash(settings.FixedFolder)) settings.FixedFolder.pop_back();
-  std::string folder = withSizeTags(settings.FixedFolder, target);
+  std::string fixed = settings.FixedFolder;  // trimmed for this photo; the setting stays as typed
+  if (endsWithSlash(fixed)) fixed.pop_back();
+  std::string folder = withSizeTags(fixed, target);
   if (endsWithSlash(baseDir)) baseDir.pop_back();
   return replaceAll(folder, "%SUBDIR%", FileNameOf(baseDir)) + "/";
 }

@@ -23,18 +23,21 @@ std::string lowerCase(std::string text) {
   return text;
 }
 
-// A name whose extension names a format of the table keeps a JPEG's own extension (its four
-// letters as they are written, ".jpeg" in lower case) and writes every other format's copy as
-// ".jpg", since the copy is a JPEG. Any other name keeps its last four characters as the
-// extension; a name shorter than an extension has none, and its copy ends in ".jpg".
-SplitName splitSourceName(const std::string& name) {
+// For JPEG copies, a name whose extension names a format of the table keeps a JPEG's own
+// extension (its four letters as they are written, ".jpeg" in lower case) and writes every other
+// format's copy with the JPEG writer's extension. Any other name keeps its last four characters as
+// the extension; a name shorter than an extension has none, and its copy gets the JPEG one.
+// Copies in another format lose the source's known extension and take their writer's.
+SplitName splitSourceName(const std::string& name, corvale::Writer writer) {
   std::string_view extension = corvale::knownExtensionOf(name);
   std::string base = name.substr(0, name.size() - extension.size());
+  std::string written(corvale::writtenExtension(writer));
+  if (writer != corvale::Writer::Jpeg) return {base, written};
   if (const corvale::ImageFormat* format = corvale::formatOfName(name)) {
-    if (format->container != corvale::MetadataContainer::Jpeg) return {base, ".jpg"};
+    if (format->container != corvale::MetadataContainer::Jpeg) return {base, written};
     return {base, extension.size() == 4 ? std::string(extension) : lowerCase(std::string(extension))};
   }
-  if (name.size() < 4) return {name, ".jpg"};
+  if (name.size() < 4) return {name, written};
   return {name.substr(0, name.size() - 4), name.substr(name.size() - 4)};
 }
 
@@ -72,15 +75,16 @@ std::string withCounter(const std::string& name, std::int32_t counter) {
   return out;
 }
 
-// Tries counter values from FileCounter on, using up each one tried, until the name is free in
+// Tries counter values from `fileCounter` on, using up each one tried, until the name is free in
 // the folder. The counter stops at its largest value rather than wrapping round to values that
 // were used before.
-std::string firstFreeCounterName(const std::string& name, const std::string& destFolder) {
+std::string firstFreeCounterName(const std::string& name, const std::string& destFolder,
+                                 std::int32_t& fileCounter) {
   while (true) {
-    std::string candidate = withCounter(name, settings.FileCounter);
+    std::string candidate = withCounter(name, fileCounter);
     if (destFolder.empty()) return candidate;
-    if (settings.FileCounter == std::numeric_limits<std::int32_t>::max()) return candidate;
-    ++settings.FileCounter;
+    if (fileCounter == std::numeric_limits<std::int32_t>::max()) return candidate;
+    ++fileCounter;
     if (!FileExists(destFolder + candidate)) return candidate;
   }
 }
@@ -94,18 +98,20 @@ bool PatternHasSizeTag(const std::string& pattern) {
 }
 
 std::string MakeOutputName(const std::string& sourceName, std::int32_t outWidth, std::int32_t outHeight,
-                           const std::string& destFolder) {
-  return MakeOutputName(sourceName, outWidth, outHeight, destFolder, settings.OutputFilenamePattern);
+                           const std::string& destFolder, std::int32_t& fileCounter, corvale::Writer writer) {
+  return MakeOutputName(sourceName, outWidth, outHeight, destFolder, settings.OutputFilenamePattern,
+                        fileCounter, writer);
 }
 
 std::string MakeOutputName(const std::string& sourceName, std::int32_t outWidth, std::int32_t outHeight,
-                           const std::string& destFolder, const std::string& pattern) {
-  SplitName split = splitSourceName(sourceName);
+                           const std::string& destFolder, const std::string& pattern,
+                           std::int32_t& fileCounter, corvale::Writer writer) {
+  SplitName split = splitSourceName(sourceName, writer);
   std::string name = replaceAll(pattern, "%SRC%", split.base) + split.extension;
   name = replaceAll(name, "%DSTX%", std::to_string(outWidth));
   name = replaceAll(name, "%DSTY%", std::to_string(outHeight));
   if (!hasCounterTag(name)) return name;
-  return firstFreeCounterName(name, destFolder);
+  return firstFreeCounterName(name, destFolder, fileCounter);
 }
 
 }  // namespace lumivex

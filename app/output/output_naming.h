@@ -6,18 +6,23 @@
 #include <cstdint>
 #include <string>
 
+#include "formats/format_table.h"
+
 namespace lumivex {
 
 // The output file name (no folder part) for `sourceName` (a file name without folder) at the
 // given output size. `destFolder` ends with "/" or is empty; when empty, the counter is neither
-// advanced nor checked against existing files. Uses settings.OutputFilenamePattern and advances
-// settings.FileCounter once per attempt.
+// advanced nor checked against existing files. `fileCounter` is the run's value of the counter
+// tags (the run owns it, so each run counts from 1), advanced once per attempt. Uses
+// settings.OutputFilenamePattern. The extension is that of the writer of the copy.
 std::string MakeOutputName(const std::string& sourceName, std::int32_t outWidth, std::int32_t outHeight,
-                           const std::string& destFolder);
+                           const std::string& destFolder, std::int32_t& fileCounter,
+                           corvale::Writer writer = corvale::Writer::Jpeg);
 
-// The same with another pattern than the settings' one (the counter is still the settings').
+// The same with another pattern than the settings' one.
 std::string MakeOutputName(const std::string& sourceName, std::int32_t outWidth, std::int32_t outHeight,
-                           const std::string& destFolder, const std::string& pattern);
+                           const std::string& destFolder, const std::string& pattern,
+                           std::int32_t& fileCounter, corvale::Writer writer = corvale::Writer::Jpeg);
 
 // True when the pattern holds a size tag (%DSTX% or %DSTY%), so that copies of one photo at
 // different sizes get different names.

@@ -35,6 +35,7 @@ class RunLedger {
   std::set<std::string> foldersToFlush;
 
   std::optional<bool> overwriteAll;  // set by "Yes to All" (true) or "No to All" (false)
+  std::int32_t fileCounter = 1;      // the value of the name pattern's counter tags, from 1 each run
   bool cancelled = false;
 
  private:

@@ -36,7 +36,10 @@ std::string FormatMoreSettings(const MoreSettings& values) {
       << "keep-date = " << yesNo(values.keepDate) << "\n"
       << "shrink-only = " << yesNo(values.shrinkOnly) << "\n"
       << "# max-size: the largest file an output may become, such as 300k or 1.5m; 0 for no limit\n"
-      << "max-size = " << FileSizeLimitSetting(values.maxFileBytes) << "\n";
+      << "max-size = " << FileSizeLimitSetting(values.maxFileBytes) << "\n"
+      << "# format: " << OutputFormatChoices(", ") << " (same: each source's own format)\n"
+      << "format = " << OutputFormatName(values.format) << "\n"
+      << "lossless = " << yesNo(values.lossless) << "\n";
   return out.str();
 }
 
@@ -51,6 +54,8 @@ void ParseMoreSettings(const std::string& text, MoreSettings& values) {
     if (key == "strip-location") readYesNo(value, values.stripLocation);
     if (key == "keep-date") readYesNo(value, values.keepDate);
     if (key == "shrink-only") readYesNo(value, values.shrinkOnly);
+    if (key == "format") values.format = ParseOutputFormat(value).value_or(values.format);
+    if (key == "lossless") readYesNo(value, values.lossless);
     if (key == "max-size") values.maxFileBytes = ParseFileSizeLimit(value).value_or(values.maxFileBytes);
   }
 }

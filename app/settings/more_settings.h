@@ -11,6 +11,7 @@
 #include <string>
 
 #include "settings/file_size_limit.h"
+#include "settings/output_format.h"
 #include "settings/setting_modes.h"
 
 namespace lumivex {
@@ -21,6 +22,8 @@ struct MoreSettings {
   bool keepDate = false;                    // "keep-date": the output gets the source's time
   bool shrinkOnly = false;                  // "shrink-only": a photo within the target keeps its size
   std::int64_t maxFileBytes = 0;  // "max-size = 300k": each output at most this many bytes; 0 for no limit
+  OutputFormat format;            // "format = jpeg | png | ... | same"
+  bool lossless = false;          // "lossless = yes | no": WebP, AVIF and JPEG XL without loss
 };
 
 extern MoreSettings moreSettings;

@@ -27,7 +27,6 @@ struct Settings {
   lumivex::OverwriteMode OverwriteMode = lumivex::OverwriteMode::Ask;
   lumivex::DestinationMode DestinationMode = lumivex::DestinationMode::Subfolder;
   std::string FixedFolder;       // may hold %WIDTH%, %HEIGHT% and %SUBDIR%
-  std::int32_t FileCounter = 1;  // running number of the counter tags; never saved
 };
 
 extern Settings settings;
@@ -43,7 +42,7 @@ std::string HomeFolder();
 // install), else $XDG_CONFIG_HOME/lumivex/ (by default ~/.config/lumivex/).
 std::string ConfigFolder();
 
-// Every setting to its default, FileCounter to 1, the size list from resolutions.cfg when it
+// Every setting to its default, the size list from resolutions.cfg when it
 // exists (else the built-in list) and the size text to "800x600".
 void LoadDefaults();
 

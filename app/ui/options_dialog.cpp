@@ -35,7 +35,7 @@ namespace lumivex::ui {
 namespace {
 
 constexpr int kClientWidth = 6870;
-constexpr int kClientHeight = 6615;  // the copies' group below the controls of lumivex.cfg
+constexpr int kClientHeight = 6975;  // the copies' group below the controls of lumivex.cfg
 constexpr const char* kExampleSource = "MyPicture.jpg";
 constexpr std::int32_t kExampleWidth = 1024;
 constexpr std::int32_t kExampleHeight = 768;
@@ -235,8 +235,9 @@ void frmOptions::createButtonAndLink() {
 
 // What the copies carry and how large they may become: lumivex-more.cfg. The profile box offers
 // its entries only; the size box takes "300k", "1.5m" or a number of bytes, empty for no limit.
+// The format box lists the writers of the table of formats and "same".
 void frmOptions::createCopiesFrame() {
-  FormFrame* copies = frame(this, "Colour, metadata and size", TwipsRect(120, 5040, 6615, 1455));
+  FormFrame* copies = frame(this, "Colour, metadata, size and format", TwipsRect(120, 5040, 6615, 1815));
   label(copies, "lblColourProfile", "Colour profile :", TwipsRect(120, 240, 1455, 255));
   cmbColourProfile = place(new QComboBox(copies), "cmbColourProfile", TwipsRect(120, 480, 3015, 345));
   cmbColourProfile->addItems(entryTexts(kColourProfiles));
@@ -250,6 +251,12 @@ void frmOptions::createCopiesFrame() {
                                                   TwipsRect(3360, 600, 3135, 255));
   chkNeverEnlarge = customControl<SimpleCheckBox>(copies, "chkNeverEnlarge", "Never enlarge small photos",
                                                   TwipsRect(3360, 960, 3135, 255));
+  label(copies, "lblOutputFormat", "Output format :", TwipsRect(120, 1365, 1455, 255));
+  cmbOutputFormat = place(new QComboBox(copies), "cmbOutputFormat", TwipsRect(1680, 1320, 1455, 315));
+  for (const std::string& name : OutputFormatNames()) cmbOutputFormat->addItem(QString::fromStdString(name));
+  cmbOutputFormat->setToolTip("same: each photo in its own format (GIF and BMP as PNG, HD Photo as JPEG)");
+  chkLossless = customControl<SimpleCheckBox>(copies, "chkLossless", "Lossless WebP, AVIF, JPEG XL",
+                                              TwipsRect(3360, 1320, 3135, 255));
 }
 
 // Picking an entry of a combo box changes its text, so one handler serves typing and clicking.
@@ -273,10 +280,12 @@ void frmOptions::connectHandlers() {
   connect(cmdBrowseFixedFolder, &QPushButton::clicked, this, [this] { cmdBrowseFixedFolder_Click(); });
   connect(cmdOK, &QPushButton::clicked, this, [this] { cmdOK_Click(); });
   connect(cmbColourProfile, &QComboBox::currentIndexChanged, this, [this] { cmbColourProfile_Change(); });
+  connect(cmbOutputFormat, &QComboBox::currentIndexChanged, this, [this] { cmbOutputFormat_Change(); });
   connect(txtLargestFileSize, &QLineEdit::textChanged, this, [this] { txtLargestFileSize_Change(); });
   connect(chkLeaveOutLocation, &SimpleControl::Click, this, [this] { chkLeaveOutLocation_Click(); });
   connect(chkKeepFileDate, &SimpleControl::Click, this, [this] { chkKeepFileDate_Click(); });
   connect(chkNeverEnlarge, &SimpleControl::Click, this, [this] { chkNeverEnlarge_Click(); });
+  connect(chkLossless, &SimpleControl::Click, this, [this] { chkLossless_Click(); });
   // OK and the close box both end in `finished`.
   connect(this, &QDialog::finished, this, [this] { saveMoreSettings(); });
 }
@@ -315,6 +324,8 @@ void frmOptions::loadCopiesFrame() {
   chkLeaveOutLocation->setSelected(values.stripLocation);
   chkKeepFileDate->setSelected(values.keepDate);
   chkNeverEnlarge->setSelected(values.shrinkOnly);
+  cmbOutputFormat->setCurrentText(QString::fromStdString(OutputFormatName(values.format)));
+  chkLossless->setSelected(values.lossless);
   moreSettings = values;
 }
 
@@ -343,7 +354,8 @@ void frmOptions::txtFixedFolder_Change() { settings.FixedFolder = txtFixedFolder
 
 void frmOptions::txtOutputFilename_Change() {
   settings.OutputFilenamePattern = txtOutputFilename->currentText().toStdString();
-  std::string example = MakeOutputName(kExampleSource, kExampleWidth, kExampleHeight, "");
+  std::int32_t counter = 1;  // an example counts from the start, as every run does
+  std::string example = MakeOutputName(kExampleSource, kExampleWidth, kExampleHeight, "", counter);
   lblOutputFilenameExample->setText(QString::fromStdString("Ex. " + example));
 }
 
@@ -426,6 +438,13 @@ void frmOptions::chkLeaveOutLocation_Click() { moreSettings.stripLocation = chkL
 void frmOptions::chkKeepFileDate_Click() { moreSettings.keepDate = chkKeepFileDate->Selected(); }
 
 void frmOptions::chkNeverEnlarge_Click() { moreSettings.shrinkOnly = chkNeverEnlarge->Selected(); }
+
+void frmOptions::cmbOutputFormat_Change() {
+  if (auto format = ParseOutputFormat(cmbOutputFormat->currentText().toStdString()))
+    moreSettings.format = *format;
+}
+
+void frmOptions::chkLossless_Click() { moreSettings.lossless = chkLossless->Selected(); }
 
 void frmOptions::saveMoreSettings() {
   if (!SaveMoreSettings())

@@ -84,6 +84,8 @@ class frmOptions : public QDialog {
   void cmdBrowseFixedFolder_Click();
   void cmdOK_Click();
   void cmbColourProfile_Change();
+  void cmbOutputFormat_Change();
+  void chkLossless_Click();
   void txtLargestFileSize_Change();
   void chkLeaveOutLocation_Click();
   void chkKeepFileDate_Click();
@@ -118,6 +120,8 @@ class frmOptions : public QDialog {
   SimpleCheckBox* chkLeaveOutLocation = nullptr;
   SimpleCheckBox* chkKeepFileDate = nullptr;
   SimpleCheckBox* chkNeverEnlarge = nullptr;
+  QComboBox* cmbOutputFormat = nullptr;
+  SimpleCheckBox* chkLossless = nullptr;
 };
 
 }  // namespace lumivex::ui

@@ -77,4 +77,9 @@ bool hasHeicSignature(Bytes head) {
          namesBrandOf(head, {"heic", "heix", "heim", "heis", "hevc", "hevx", "mif1", "msf1"});
 }
 
+bool hasJxlSignature(Bytes head) {
+  using namespace std::string_view_literals;
+  return startsWith(head, "\xFF\x0A"sv) || startsWith(head, "\0\0\0\x0CJXL \r\n\x87\n"sv);
+}
+
 }  // namespace corvale

@@ -17,5 +17,7 @@ bool hasHdPhotoSignature(Bytes head);
 // start with a file type box, told apart by the brands it names.
 bool hasHeicSignature(Bytes head);
 bool hasAvifSignature(Bytes head);
+// A JPEG XL bare codestream (0xFF 0x0A) or its box container (the 12-byte "JXL " signature box).
+bool hasJxlSignature(Bytes head);
 
 }  // namespace corvale

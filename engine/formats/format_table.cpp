@@ -26,63 +26,90 @@ constexpr std::array kFormats{
                 &hasJpegSignature,
                 MetadataContainer::Jpeg,
                 CORVALE_READER(readJpegBytes),
-                CORVALE_READER(loadJpegPlanned)},
+                CORVALE_READER(loadJpegPlanned),
+                "jpeg",
+                Writer::Jpeg},
     ImageFormat{"PNG",
                 {".png"},
                 {"image/png"},
                 &hasPngSignature,
                 MetadataContainer::Png,
                 CORVALE_READER(readPngBytes),
-                nullptr},
+                nullptr,
+                "png",
+                Writer::Png},
     ImageFormat{"WebP",
                 {".webp"},
                 {"image/webp"},
                 &hasWebpSignature,
                 MetadataContainer::Webp,
                 CORVALE_READER(readWebpBytes),
-                nullptr},
+                nullptr,
+                "webp",
+                Writer::Webp},
     ImageFormat{"TIFF",
                 {".tif", ".tiff"},
                 {"image/tiff"},
                 &hasTiffSignature,
                 MetadataContainer::Tiff,
                 CORVALE_READER(readTiffBytes),
-                nullptr},
+                nullptr,
+                "tiff",
+                Writer::Tiff},
     ImageFormat{"HEIC",
                 {".heic", ".heif"},
                 {"image/heic", "image/heif"},
                 &hasHeicSignature,
                 MetadataContainer::Heif,
                 CORVALE_READER(readHeifBytes),
-                nullptr},
+                nullptr,
+                "heic",
+                Writer::Heic},
     ImageFormat{"AVIF",
                 {".avif", ".avifs"},
                 {"image/avif"},
                 &hasAvifSignature,
                 MetadataContainer::Heif,
                 CORVALE_READER(readHeifBytes),
-                nullptr},
+                nullptr,
+                "avif",
+                Writer::Avif},
+    ImageFormat{"JPEG XL",
+                {".jxl"},
+                {"image/jxl"},
+                &hasJxlSignature,
+                MetadataContainer::Jxl,
+                CORVALE_READER(readJxlBytes),
+                nullptr,
+                "jxl",
+                Writer::Jxl},
     ImageFormat{"BMP",
                 {".bmp"},
                 {"image/bmp"},
                 &hasBmpSignature,
                 MetadataContainer::None,
                 CORVALE_READER(readBmpBytes),
-                nullptr},
+                nullptr,
+                nullptr,
+                Writer::Png},
     ImageFormat{"GIF",
                 {".gif"},
                 {"image/gif"},
                 &hasGifSignature,
                 MetadataContainer::None,
                 CORVALE_READER(readGifBytes),
-                nullptr},
+                nullptr,
+                nullptr,
+                Writer::Png},
     ImageFormat{"HD Photo",
                 {".jxr", ".wdp", ".hdp"},
                 {"image/vnd.ms-photo", "image/jxr"},
                 &hasHdPhotoSignature,
                 MetadataContainer::None,
                 CORVALE_READER(readHdPhotoBytes),
-                nullptr},
+                nullptr,
+                nullptr,
+                Writer::Jpeg},
 };
 
 bool endsWithIgnoringCase(std::string_view name, std::string_view ending) {
@@ -125,6 +152,29 @@ const ImageFormat* formatOfContent(Bytes head) {
   for (const ImageFormat& format : kFormats)
     if (format.hasSignature(head)) return &format;
   return nullptr;
+}
+
+const ImageFormat& formatWrittenBy(Writer writer) {
+  for (const ImageFormat& format : kFormats)
+    if (format.outputName && format.keptAs == writer) return format;
+  return kFormats.front();  // every writer has its row; the table's test holds it to that
+}
+
+const ImageFormat* formatOfOutputName(std::string_view outputName) {
+  for (const ImageFormat& format : kFormats)
+    if (format.outputName && outputName.size() == std::string_view(format.outputName).size() &&
+        endsWithIgnoringCase(outputName, format.outputName))
+      return &format;
+  return nullptr;
+}
+
+std::string_view writtenExtension(Writer writer) { return formatWrittenBy(writer).extensions[0]; }
+
+std::string outputNameList(std::string_view separator) {
+  std::string list;
+  for (const ImageFormat& format : kFormats)
+    if (format.outputName) list.append(list.empty() ? "" : separator).append(format.outputName);
+  return list;
 }
 
 std::string extensionList(std::string_view separator) {

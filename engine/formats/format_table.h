@@ -20,7 +20,11 @@
 namespace corvale {
 
 // Where a format keeps its Exif block, XMP packet and colour profile.
-enum class MetadataContainer { None, Jpeg, Png, Webp, Tiff, Heif };
+enum class MetadataContainer { None, Jpeg, Png, Webp, Tiff, Heif, Jxl };
+
+// The program's writers. Each has one row whose outputName is set: that row's first extension
+// names its files and its outputName is the value people choose it by.
+enum class Writer { Jpeg, Png, Webp, Avif, Jxl, Tiff, Heic };
 
 using ContentTest = bool (*)(Bytes head);
 using BytesReader = LoadOutcome (*)(Bytes bytes, gdi::HDC referenceDc, Picture& picture);
@@ -35,6 +39,8 @@ struct ImageFormat {
   MetadataContainer container;  // where its metadata lies
   BytesReader read;             // the engine's reader; nullptr in the program's copy
   PlannedReader readPlanned;    // its reader straight to a planned size, if it streams rows
+  const char* outputName;       // lower case, as --format takes it, when written; nullptr when not
+  Writer keptAs;                // the writer of this format's copies when the source's format is kept
 };
 
 // The leading bytes any signature test needs: a HEIF file names its brands within them.
@@ -53,6 +59,17 @@ const ImageFormat* formatOfContent(Bytes head);
 // The extension of `fileName` that names a row, as it is written in the name (its letter case
 // kept), or empty when none does.
 std::string_view knownExtensionOf(std::string_view fileName);
+
+// The row a writer writes (the one with its outputName), and the row --format names (any letter
+// case), or nullptr.
+const ImageFormat& formatWrittenBy(Writer writer);
+const ImageFormat* formatOfOutputName(std::string_view outputName);
+
+// The extension a writer's files get: its row's first one, with the dot.
+std::string_view writtenExtension(Writer writer);
+
+// Every outputName, joined by `separator`: "jpeg|png|webp|...".
+std::string outputNameList(std::string_view separator);
 
 // Every extension, each with its dot, joined by `separator`: ".jpg, .jpeg, .png, ...".
 std::string extensionList(std::string_view separator);

@@ -28,5 +28,6 @@ LoadOutcome readWebpBytes(Bytes bytes, gdi::HDC referenceDc, Picture& picture);
 LoadOutcome readTiffBytes(Bytes bytes, gdi::HDC referenceDc, Picture& picture);
 // HEIC, HEIF and AVIF: one container, two codecs.
 LoadOutcome readHeifBytes(Bytes bytes, gdi::HDC referenceDc, Picture& picture);
+LoadOutcome readJxlBytes(Bytes bytes, gdi::HDC referenceDc, Picture& picture);
 
 }  // namespace corvale

@@ -16,7 +16,7 @@ namespace lumivex {
 namespace {
 
 TEST(MoreSettings, RoundTripUnknownKeysAndTheFileBesideLumivexCfg) {
-  MoreSettings changed{ProfileMode::ConvertToSrgb, true, true, true, 1572864};
+  MoreSettings changed{ProfileMode::ConvertToSrgb, true, true, true, 1572864, {}, false};
   MoreSettings read;
   ParseMoreSettings(FormatMoreSettings(changed), read);
   EXPECT_EQ(read.profile, ProfileMode::ConvertToSrgb);

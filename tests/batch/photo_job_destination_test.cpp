@@ -49,7 +49,7 @@ TEST_F(DestinationTest, FixedFolderWithTheLastComponentOfTheBase) {
   std::string base = "/E/Photos/Trip/";
   EXPECT_EQ(DestinationFolderFor("/E/Photos/Trip/day1/a.jpg", base, {800, 600}), "/F/out/Trip_800/");
   EXPECT_EQ(base, "/E/Photos/Trip");
-  EXPECT_EQ(settings.FixedFolder, "/F/out/%SUBDIR%_%WIDTH%");  // the setting itself loses its "/"
+  EXPECT_EQ(settings.FixedFolder, "/F/out/%SUBDIR%_%WIDTH%/");  // the setting stays as typed
 }
 
 TEST_F(DestinationTest, AnUnknownModeHasNoFolder) {

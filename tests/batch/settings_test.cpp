@@ -100,12 +100,10 @@ Settings defaultsWithHome() {
 }
 
 TEST_F(SettingsTest, DefaultsWithoutAnyFile) {
-  settings.FileCounter = 41;
   settings.JpegQuality = 10;
   LoadDefaults();
   LoadSettings();
   expectSameStoredSettings(settings, defaultsWithHome());
-  EXPECT_EQ(settings.FileCounter, 1);
   EXPECT_EQ(settings.ResolutionItems, BuiltInResolutions());
   ASSERT_EQ(settings.ResolutionItems.size(), 9u);
   EXPECT_EQ(settings.ResolutionItems.front(), "320x240");
@@ -125,12 +123,10 @@ TEST_F(SettingsTest, SavedSettingsReadBackAndCounterIsNotStored) {
   Settings unusual = unusualSettings();
   unusual.ResolutionItems = settings.ResolutionItems;
   settings = unusual;
-  settings.FileCounter = 77;
   ASSERT_TRUE(SaveSettings());
   LoadDefaults();
   LoadSettings();
   expectSameStoredSettings(settings, unusualSettings());
-  EXPECT_EQ(settings.FileCounter, 1);
 }
 
 TEST_F(SettingsTest, ThreeLinesSetOnlyTheFirstThree) {

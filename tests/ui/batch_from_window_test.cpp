@@ -220,7 +220,7 @@ class BatchFromWindowTest : public QObject {
     auto* dialog = new frmOptions(&owner, prompts);
     dialog->show();
     QVERIFY(QTest::qWaitForWindowExposed(dialog));
-    QCOMPARE(dialog->grab().size(), QSize(458, 441));
+    QCOMPARE(dialog->grab().size(), QSize(458, 465));
     saveScreenshot(*dialog, "options_dialog.png");
     delete dialog;
   }
