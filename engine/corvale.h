@@ -95,7 +95,15 @@ CORVALE_API intptr_t cpic_load(const char* path);
 CORVALE_API void* loadJPG(const char* path, intptr_t referenceDc, int32_t* width, int32_t* height,
                           intptr_t* dc, intptr_t* bitmap, intptr_t* pixels);
 
-/* cpic_lastLoadMessage: what the calling thread's last cpic_load or loadJPG had to say.
+/* cpic_loadInks: reads a JPEG file, whatever its name, like cpic_load, except that a CMYK or YCCK
+ * file's pixels are its four inks as the file stores them (Adobe's inverted convention: 255 is
+ * no ink), cyan, magenta, yellow and black in the pixel's four bytes, instead of RGB. For a caller
+ * that turns them into RGB through the file's own CMYK colour profile. Other JPEG files give what
+ * cpic_load gives. An addition to the nineteen functions.
+ *   Returns, owns and threads as cpic_load; cpic_lastLoadMessage tells about the load. */
+CORVALE_API intptr_t cpic_loadInks(const char* path);
+
+/* cpic_lastLoadMessage: what the calling thread's last cpic_load, cpic_loadInks or loadJPG had to say.
  *   Returns: "" when that load was clean; the reason when its picture came out empty; the
  *   decoder's warnings when it loaded with warnings. Never null.
  *   Ownership: the text belongs to the engine and stays valid until the same thread's next load.

@@ -1,7 +1,7 @@
 // Fuzzes the Exif block: the segment scan of a JPEG file and the IFD0 walk of what it finds; the
 // block built from a TIFF file's IFDs and the one taken from a HEIF Exif item, from the same bytes.
 #include "metadata/exif_block.h"
-#include "metadata/heif_exif_item.h"
+#include "metadata/heif_metadata.h"
 #include "metadata/tiff_exif_block.h"
 #include "metadata/tiff_structure.h"
 #include "utilities/user_prompts.h"

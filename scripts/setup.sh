@@ -11,7 +11,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libgif-dev liblcms2-dev colord-data libjpeg-turbo-progs libimage-exiftool-perl imagemagick patchelf strace
   desktop-file-utils appstream
-  libspng-dev libwebp-dev libtiff-dev libheif-dev libavif-dev libjxl-dev
+  libspng-dev libwebp-dev libtiff-dev libheif-dev libavif-dev libjxl-dev zlib1g-dev
   webp libheif-examples libavif-bin libtiff-tools libjxl-tools
 )
 if [[ "${1:-}" == "--bench" ]]; then

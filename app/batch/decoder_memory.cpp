@@ -8,7 +8,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "metadata/byte_reader.h"
+#include "readers/byte_cursor.h"
 
 namespace lumivex {
 
@@ -30,7 +30,7 @@ std::int64_t blocksAcross(std::int64_t length, std::int64_t sampling, std::int64
 }
 
 // The coefficient buffer of the frame header whose body (after its marker and length) is at `at`.
-std::int64_t coefficientBytes(const ByteReader& bytes, std::size_t at) {
+std::int64_t coefficientBytes(const corvale::ByteCursor& bytes, std::size_t at) {
   std::uint16_t height = 0, width = 0, count = 0;
   if (!bytes.word(at + 1, height) || !bytes.word(at + 3, width) || !bytes.word(at + 4, count)) return 0;
   count &= 0xFF;  // the component count is the byte after the width
@@ -52,7 +52,7 @@ std::int64_t coefficientBytes(const ByteReader& bytes, std::size_t at) {
 }  // namespace
 
 std::int64_t DecoderMemoryBytes(std::span<const std::uint8_t> start) {
-  const ByteReader bytes(start, /*bigEndian=*/true);
+  const corvale::ByteCursor bytes(start, corvale::ByteOrder::Big);
   std::uint16_t word = 0;
   if (!bytes.word(0, word) || word != 0xFFD8) return 0;
   std::size_t at = 2;

@@ -80,6 +80,10 @@ std::intptr_t cpic_load(const char* path) {
   CORVALE_BIND(cpic_load);
   return fn(path);
 }
+std::intptr_t cpic_loadInks(const char* path) {
+  CORVALE_BIND(cpic_loadInks);
+  return fn(path);
+}
 void* loadJPG(const char* path, std::intptr_t referenceDc, std::int32_t* width, std::int32_t* height,
               std::intptr_t* dc, std::intptr_t* bitmap, std::intptr_t* pixels) {
   CORVALE_BIND(loadJPG);

@@ -19,6 +19,7 @@ void setFatalReport(FatalReport report);
 std::intptr_t cpic_create(std::int32_t width, std::int32_t height);
 void cpic_destroy(std::intptr_t picture);
 std::intptr_t cpic_load(const char* path);
+std::intptr_t cpic_loadInks(const char* path);
 void* loadJPG(const char* path, std::intptr_t referenceDc, std::int32_t* width, std::int32_t* height,
               std::intptr_t* dc, std::intptr_t* bitmap, std::intptr_t* pixels);
 // Why the calling thread's last load gave an empty picture, or what the decoder complained of when

@@ -6,13 +6,15 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <stdexcept>
-#include <string_view>
 #include <system_error>
 
 #include "files/new_file.h"
+#include "metadata/colour_profile.h"
 #include "metadata/exif_block.h"
-#include "metadata/exif_segment.h"
+#include "metadata/exif_constants.h"
+#include "metadata/photo_metadata.h"
 #include "output/destination_folder.h"
 #include "output/output_naming.h"
 #include "settings/more_settings.h"
@@ -25,7 +27,6 @@ namespace lumivex {
 
 namespace {
 
-constexpr int kOrientationTag = 274;
 // How many further counter values a photo tries when other programs keep taking its name.
 constexpr int kNameRetries = 100;
 // What a pattern without size tags gets when copies of a photo at several sizes share a folder.
@@ -51,16 +52,6 @@ std::string freeNameBeside(const std::string& path) {
     std::string candidate = folder + stem + "_" + std::to_string(n) + extension;
     if (!directoryEntryExists(candidate)) return candidate;
   }
-}
-
-// Opened without blocking (a FIFO would wait for a writer), then checked to be a plain file.
-bool IsReadableRegularFile(const std::string& path) {
-  int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return false;
-  struct stat status {};
-  bool regular = ::fstat(fd, &status) == 0 && S_ISREG(status.st_mode);
-  ::close(fd);
-  return regular;
 }
 
 // The output gets the photo's modification time, so that file managers sort copies by when the
@@ -107,7 +98,7 @@ void CWorker::ResizePicture_Start(std::int32_t slot, const std::string& FileName
     order.slot = slot;
     startWork(std::move(order));
   } catch (const std::exception& failure) {
-    FinishedPhoto photo{FileN, baseDir, ticket_, PhotoWork{}, ""};
+    FinishedPhoto photo{FileN, baseDir, ticket_, PhotoWork{}, "", {}};
     jobDone_ = true;
     ticket_ = -1;
     endJob(photo, Outcome::Failed, "", failure.what());
@@ -132,21 +123,41 @@ PhotoOrder CWorker::orderFor(std::int32_t dstWidth, std::int32_t dstHeight, floa
   order.jpegQuality = settings.JpegQuality;
   order.writer = WriterFor(moreSettings.format, FileNameOf(FileN));
   order.lossless = moreSettings.lossless;
-  readExif(order);
   readMetadata(order);
   return order;
 }
 
-// The Exif block is read before the photo (it is a few kilobytes at the start of the file), so
-// that the turn it asks for and the block the output carries are settled on this thread, and its
-// note is shown from here.
-void CWorker::readExif(PhotoOrder& order) {
+// The photo's metadata is read before the photo, in one pass over one open of its file (the
+// engine's load is the only other one), so that the turn it asks for and the blocks the output
+// carries are settled on this thread, and its note is shown from here. A file that cannot be
+// opened at all is for the load to name, with its reason.
+void CWorker::readMetadata(PhotoOrder& order) {
   bool byExif = settings.RotationMode == RotationMode::ByExif;
-  if (!byExif && !settings.CopyExif) return;
-  // A file that cannot be read at all is for the load to name, with its reason; a pipe or a
-  // device would even block this thread.
-  if (!IsReadableRegularFile(FileN)) return;
-  if (!exif().LoadFromJPEG(FileN)) return;
+  bool wantIcc = moreSettings.profile != ProfileMode::Strip;
+  if (!byExif && !settings.CopyExif && !wantIcc) return;
+  PhotoMetadata metadata = ReadPhotoMetadata(FileN);
+  if (metadata.outcome == MetadataRead::NotOpened) return;
+  if (metadata.outcome == MetadataRead::ReadError) {
+    if (byExif || settings.CopyExif) userPrompts().notice(ExifReadErrorNotice(FileN, metadata.errorText));
+    return;
+  }
+  if (!metadata.exif.empty() && (byExif || settings.CopyExif))
+    takeExif(order, std::move(metadata.exif), byExif);
+  order.turnedByReader = metadata.turnedByReader;
+  if (wantIcc) order.icc = std::move(metadata.icc);
+  order.convertToSrgb = moreSettings.profile == ProfileMode::ConvertToSrgb;
+  order.loadInks = metadata.container == MetadataContainer::Jpeg && metadata.jpegComponents == 4 &&
+                   ProfileSpaceOf(order.icc) == ProfileSpace::Cmyk;
+  if (settings.CopyExif) {
+    order.xmp = std::move(metadata.xmp);
+    order.xmpExtension = std::move(metadata.xmpExtension);
+    order.xmpExtensionGuid = std::move(metadata.xmpExtensionGuid);
+  }
+}
+
+// The orientation the Exif block asks for, and the block the output carries.
+void CWorker::takeExif(PhotoOrder& order, std::vector<std::uint8_t> block, bool byExif) {
+  exif().hold(std::move(block));
   std::string field = exif().getField(kOrientationTag);
   if (byExif && !field.empty() && LeadingNumber(field) != 1.0) {
     double orientation = LeadingNumber(field);
@@ -156,22 +167,6 @@ void CWorker::readExif(PhotoOrder& order) {
       userPrompts().noticeAbout(FileN, unsupportedOrientationNote(field));
   }
   if (settings.CopyExif) order.exif = exif().getAPP1();
-}
-
-// The colour profile and the XMP packet travel with the photo like its Exif block: the profile
-// unless the user asked to strip it or to convert the pixels to sRGB; XMP with the Exif block,
-// except when it holds a location that the user asked to leave out.
-void CWorker::readMetadata(PhotoOrder& order) {
-  if (!IsReadableRegularFile(FileN)) return;
-  bool wantXmp = settings.CopyExif;
-  bool wantIcc = moreSettings.profile != ProfileMode::Strip;
-  if (!wantXmp && !wantIcc) return;
-  JpegMetadata metadata = ReadJpegMetadata(FileN, /*wantExif=*/false);
-  if (wantIcc) order.icc = std::move(metadata.icc);
-  order.convertToSrgb = moreSettings.profile == ProfileMode::ConvertToSrgb;
-  std::string_view packet(reinterpret_cast<const char*>(metadata.xmp.data()), metadata.xmp.size());
-  bool holdsLocation = packet.find("GPS") != std::string_view::npos;
-  if (wantXmp && !(moreSettings.stripLocation && holdsLocation)) order.xmp = std::move(metadata.xmp);
 }
 
 void CWorker::startWork(PhotoOrder order) {
@@ -200,7 +195,7 @@ bool CWorker::canTakePhoto() {
 void CWorker::collectDoneWork() {
   if (jobDone_ || !workDone_.load(std::memory_order_acquire)) return;
   thread_.join();
-  waiting_.push_back(FinishedPhoto{FileN, baseDir, ticket_, std::move(work_), ""});
+  waiting_.push_back(FinishedPhoto{FileN, baseDir, ticket_, std::move(work_), "", {}});
   work_ = PhotoWork{};
   jobDone_ = true;
   ticket_ = -1;
@@ -275,13 +270,16 @@ void CWorker::finishOutput(FinishedPhoto& photo, const OutputPlace& place) {
   write(photo, place, path, replacing);
 }
 
-// Two photos of one output name (same file names from different folders into one fixed folder):
-// the later one takes a free name instead of finding the earlier one's output "existing".
+// Two photos of one output name (same file names from different folders into one fixed folder),
+// or two sizes of one photo that give one name: the later one takes a free name instead of
+// finding the earlier one's output "existing".
 std::string CWorker::avoidOwnOutputs(FinishedPhoto& photo, const std::string& path) {
   if (!ledger || !ledger->wroteItself(path)) return path;
   std::string freePath = freeNameBeside(path);
+  bool samePhoto = std::find(photo.written.begin(), photo.written.end(), path) != photo.written.end();
   photo.note = "written as " + FileNameOf(freePath) + ": " + FileNameOf(path) +
-               " was written by this run from another photo";
+               " was written by this run from " +
+               (samePhoto ? "another size of this photo" : "another photo");
   return freePath;
 }
 
@@ -329,6 +327,7 @@ void CWorker::write(FinishedPhoto& photo, const OutputPlace& place, const std::s
     if (status == NewFileStatus::Written) {
       if (moreSettings.keepDate) copyModificationTime(photo.source, target);
       if (ledger) ledger->addWritten(target), ledger->foldersToFlush.insert(FolderOf(target));
+      photo.written.push_back(target);
       return reportOutput(photo, &output, Outcome::Written, target, "");
     }
     if (replacing) throw JobFailure("the existing file " + target + " could not be replaced");

@@ -105,11 +105,12 @@ class CWorker : public PhotoJob {
     std::int64_t ticket = -1;
     PhotoWork work;
     std::string note;
+    std::vector<std::string> written;  // the outputs of this photo written so far
   };
 
   PhotoOrder orderFor(std::int32_t dstWidth, std::int32_t dstHeight, float dstPrcnt);
-  void readExif(PhotoOrder& order);
   void readMetadata(PhotoOrder& order);
+  void takeExif(PhotoOrder& order, std::vector<std::uint8_t> block, bool byExif);
   void startWork(PhotoOrder order);
   void collectDoneWork();
   void finishPhotosInTurn();

@@ -20,6 +20,12 @@ std::int32_t roundedSide(double value) {
 
 }  // namespace
 
+PictureSize UprightSize(PictureSize stored, std::int32_t turnCode) {
+  constexpr std::int32_t kFirstQuarterTurn = 5, kLastQuarterTurn = 8;
+  if (turnCode >= kFirstQuarterTurn && turnCode <= kLastQuarterTurn) return {stored.height, stored.width};
+  return stored;
+}
+
 PictureSize TargetFor(PictureSize source, std::int32_t dstWidth, std::int32_t dstHeight, float dstPrcnt) {
   if (dstPrcnt > 0.0f && dstPrcnt <= kMaxPercentage) {
     double percentage = dstPrcnt;

@@ -10,6 +10,11 @@
 
 namespace lumivex {
 
+// The size of the photo once turned by an Exif orientation code: codes 5 to 8 (every quarter
+// turn, mirrored or not) swap its sides; 0 (no turn) and 1 to 4 keep them. Every size a job
+// computes (no resize, percentages, one side, the shrink-only test, the crop) starts from it.
+PictureSize UprightSize(PictureSize stored, std::int32_t turnCode);
+
 // A percentage in (0, 1000] scales the source; otherwise a zero side keeps the source size;
 // otherwise the two sides are the target. Each side is at least 1 pixel, so that a tiny
 // percentage of a small picture still gives a picture.

@@ -22,6 +22,8 @@
 #include "encoder/writers/writer_registry.h"
 #include "metadata/colour_profile.h"
 #include "metadata/exif_rewrite.h"
+#include "metadata/xmp_packet.h"
+#include "metadata/xmp_rewrite.h"
 #include "platform/gdi.h"
 
 namespace lumivex {
@@ -29,6 +31,7 @@ namespace lumivex {
 namespace {
 
 constexpr std::int32_t kQuarterTurnClockwise = 6;
+constexpr const char* kXmpTooLarge = "XMP packet too large for a JPEG file, left out";
 // The largest side a baseline JPEG decoder accepts; the file format itself would allow 65535.
 constexpr std::int32_t kLargestJpegSide = 65500;
 
@@ -37,9 +40,6 @@ class JobFailure : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
 };
-
-// Orientations 5 to 8 turn a picture a quarter, so that its width and height trade places.
-bool swapsSides(std::int32_t code) { return code >= 5 && code <= 8; }
 
 void requireJpegSides(PictureSize size) {
   if (size.width > kLargestJpegSide || size.height > kLargestJpegSide)
@@ -141,19 +141,25 @@ class PhotoWorker {
 
  private:
   bool loadsAtOutputSize() const;
+  bool profileConvertsPixels() const;
   void runAtOutputSize(PhotoWork& work);
   static std::int32_t planLoad(void* context, std::int32_t storedWidth, std::int32_t storedHeight,
                                cpic_LoadPlan* plan);
   void plan(PictureSize stored, PhotoOutput& output, cpic_LoadPlan& plan);
   std::int32_t turnCodeFor(PictureSize stored) const;
   void load(PhotoWork& work);
-  void turnUpright();
-  void convertToSrgb(PhotoWork& work);
+  void turnUpright(std::int32_t code);
+  void applyProfile(PhotoWork& work);
+  bool convertToSrgb(PhotoWork& work, const char* whenNot);
+  std::span<std::uint8_t> sourcePixels();
   PhotoOutput makeOutput(PhotoWork& work, PictureSize target, bool lastSize);
   void keepSizeWithinTarget(PhotoOutput& output) const;
   OwnedPicture cropToTarget(PictureSize target, bool lastSize);
   void resample(std::intptr_t from, PhotoOutput& output, bool lastSize);
   std::vector<std::uint8_t> truthfulExif(const PhotoOutput& output) const;
+  std::string truthfulXmp(const PhotoOutput& output, bool dropExtension) const;
+  bool dropsXmpExtension() const;
+  void setTruthfulXmp(cJpeg& encoder, PhotoWork& work, const PhotoOutput& output) const;
   void encode(PhotoWork& work, PhotoOutput& output);
   void encodeWith(WriterFunction write, PhotoOutput& output);
   void replaceSource(std::intptr_t picture, const char* what);
@@ -164,19 +170,23 @@ class PhotoWorker {
   OwnedPicture resized_;
   bool turned_ = false;
   bool convertedToSrgb_ = false;
+  bool embedProfile_ = false;  // the profile describes the output's colours and goes into it
 };
 
 void PhotoWorker::run(PhotoWork& work) {
   if (loadsAtOutputSize()) return runAtOutputSize(work);
   load(work);
-  // Targets are taken from the photo as stored, before any turn, as they always were.
+  // Every size is taken from the photo as it will stand once turned, so that a portrait stored
+  // sideways keeps its resolution.
   const PictureSize stored = sizeOf(source_.get());
-  if (order_.convertToSrgb && !order_.icc.empty()) convertToSrgb(work);
-  turnUpright();
+  const std::int32_t code = turnCodeFor(stored);
+  const PictureSize upright = UprightSize(stored, code);
+  if (!order_.icc.empty()) applyProfile(work);
+  turnUpright(code);
   const std::vector<TargetSize> sizes = order_.sizes();
   for (std::size_t i = 0; i < sizes.size(); ++i) {
     const TargetSize& size = sizes[i];
-    PictureSize target = TargetFor(stored, size.dstWidth, size.dstHeight, size.dstPrcnt);
+    PictureSize target = TargetFor(upright, size.dstWidth, size.dstHeight, size.dstPrcnt);
     work.outputs.push_back(makeOutput(work, target, i + 1 == sizes.size()));
   }
 }
@@ -199,8 +209,24 @@ PhotoOutput PhotoWorker::makeOutput(PhotoWork& work, PictureSize target, bool la
 // its output size (a JPEG that the box stage reduces is never held at full size), with the same
 // pixels as the load, turn, crop and resampling one after the other.
 bool PhotoWorker::loadsAtOutputSize() const {
-  return order_.moreSizes.empty() && !(order_.convertToSrgb && !order_.icc.empty()) &&
-         engine::hasLoadResampled();
+  return order_.moreSizes.empty() && !profileConvertsPixels() && engine::hasLoadResampled();
+}
+
+// The photo's pixels go through its profile: an RGB one on request, a grey one always, a CMYK
+// JPEG's inks always (applyProfile).
+bool PhotoWorker::profileConvertsPixels() const {
+  if (order_.icc.empty()) return false;
+  switch (ProfileSpaceOf(order_.icc)) {
+    case ProfileSpace::Rgb:
+      return order_.convertToSrgb;
+    case ProfileSpace::Grey:
+      return true;
+    case ProfileSpace::Cmyk:
+      return order_.loadInks;
+    case ProfileSpace::Other:
+      return false;
+  }
+  return false;
 }
 
 // What the planner (called inside the load) needs, and what it leaves behind.
@@ -216,6 +242,7 @@ void PhotoWorker::runAtOutputSize(PhotoWork& work) {
   resized_.reset(engine::cpic_loadResampled(order_.source.c_str(), &PhotoWorker::planLoad, &planning));
   if (!planning.failure.empty()) throw JobFailure(planning.failure);
   acceptLoad(work, holdsPixels(resized_.get()), order_.source);
+  if (!order_.icc.empty()) applyProfile(work);  // only says whether the profile goes into the copy
   encode(work, output);
   work.outputs.push_back(std::move(output));
 }
@@ -233,14 +260,14 @@ std::int32_t PhotoWorker::planLoad(void* context, std::int32_t storedWidth, std:
   }
 }
 
-// The steps of the whole-picture way, worked out on sizes alone: the target from the photo as
-// stored, the turn, the size limit within the target, the crop band and the fit.
+// The steps of the whole-picture way, worked out on sizes alone: the turn, the target from the
+// photo as it will stand upright, the size limit within the target, the crop band and the fit.
 void PhotoWorker::plan(PictureSize stored, PhotoOutput& output, cpic_LoadPlan& plan) {
   const TargetSize size = order_.sizes().front();
-  output.target = TargetFor(stored, size.dstWidth, size.dstHeight, size.dstPrcnt);
   const std::int32_t code = turnCodeFor(stored);
   turned_ = code != 0;
-  const PictureSize upright = swapsSides(code) ? PictureSize{stored.height, stored.width} : stored;
+  const PictureSize upright = UprightSize(stored, code);
+  output.target = TargetFor(upright, size.dstWidth, size.dstHeight, size.dstPrcnt);
   if (order_.shrinkOnly && upright.width <= output.target.width && upright.height <= output.target.height)
     output.target = upright;
   std::optional<CropBand> band = order_.autoCrop ? CropBandFor(upright, output.target) : std::nullopt;
@@ -255,6 +282,7 @@ void PhotoWorker::plan(PictureSize stored, PhotoOutput& output, cpic_LoadPlan& p
   plan.threads = order_.threads;
 }
 
+// The Exif orientation the photo is turned by; the landscape mode turns portraits a quarter.
 std::int32_t PhotoWorker::turnCodeFor(PictureSize stored) const {
   if (order_.turnPortraits) return stored.height > stored.width ? kQuarterTurnClockwise : 0;
   return order_.turnCode;
@@ -262,32 +290,58 @@ std::int32_t PhotoWorker::turnCodeFor(PictureSize stored) const {
 
 void PhotoWorker::load(PhotoWork& work) {
   // Paths are UTF-8 on both sides of the engine, so the name crosses unchanged.
-  source_.reset(engine::cpic_load(order_.source.c_str()));
+  source_.reset(order_.loadInks ? engine::cpic_loadInks(order_.source.c_str())
+                                : engine::cpic_load(order_.source.c_str()));
   acceptLoad(work, holdsPixels(source_.get()), order_.source);
 }
 
-void PhotoWorker::turnUpright() {
-  const std::int32_t code = turnCodeFor(sizeOf(source_.get()));
+void PhotoWorker::turnUpright(std::int32_t code) {
   if (code == 0) return;
   replaceSource(engine::cpic_rotate90(source_.get(), code), "turned");
   turned_ = true;
 }
 
-// The photo's own profile gives way to sRGB, the colours every viewer assumes without one; a
-// profile that cannot be used travels with the photo instead, so nothing is lost.
-void PhotoWorker::convertToSrgb(PhotoWork& work) {
+// A profile goes into the output only when it describes the output's colours, RGB. An RGB profile
+// travels with the photo, or gives way to sRGB on request (the colours every viewer assumes
+// without one); one that cannot be used then travels instead, so nothing is lost. A grey or CMYK
+// profile cannot describe an RGB file: the pixels are turned into sRGB through it (a CMYK JPEG's
+// inks, which only its profile gives their true colours), or it is left out.
+void PhotoWorker::applyProfile(PhotoWork& work) {
+  switch (ProfileSpaceOf(order_.icc)) {
+    case ProfileSpace::Rgb:
+      embedProfile_ =
+          !order_.convertToSrgb || !convertToSrgb(work, "colour profile kept, not converted to sRGB: ");
+      return;
+    case ProfileSpace::Cmyk:
+      if (!order_.loadInks) break;
+      if (!convertToSrgb(work, "colour profile left out, colours converted without it: "))
+        InksToRgbWithoutProfile(sourcePixels(), sizeOf(source_.get()).width, sizeOf(source_.get()).height);
+      return;
+    case ProfileSpace::Grey:
+      convertToSrgb(work, "colour profile left out: ");
+      return;
+    case ProfileSpace::Other:
+      break;
+  }
+  work.profileNote = "colour profile left out: it does not describe the colours of an RGB file";
+}
+
+std::span<std::uint8_t> PhotoWorker::sourcePixels() {
   gdi::DIBSECTION section;
   gdi::HDC dc = dcOf(source_.get());
-  if (!gdi::GetDibSection(gdi::GetCurrentBitmap(dc), &section) || !section.bits) return;
+  if (!gdi::GetDibSection(gdi::GetCurrentBitmap(dc), &section) || !section.bits) return {};
   PictureSize size = sizeOf(source_.get());
-  std::span<std::uint8_t> pixels(
-      static_cast<std::uint8_t*>(section.bits),
-      static_cast<std::size_t>(size.width) * static_cast<std::size_t>(size.height) * 4);
+  return {static_cast<std::uint8_t*>(section.bits),
+          static_cast<std::size_t>(size.width) * static_cast<std::size_t>(size.height) * 4};
+}
+
+// True when the pixels are now sRGB; otherwise the note says why not.
+bool PhotoWorker::convertToSrgb(PhotoWork& work, const char* whenNot) {
+  PictureSize size = sizeOf(source_.get());
   std::string reason;
-  if (ConvertPixelsToSrgb(order_.icc, pixels, size.width, size.height, reason))
-    convertedToSrgb_ = true;
-  else
-    work.profileNote = "colour profile kept, not converted to sRGB: " + reason;
+  convertedToSrgb_ = ConvertPixelsToSrgb(order_.icc, sourcePixels(), size.width, size.height, reason);
+  if (!convertedToSrgb_) work.profileNote = whenNot + reason;
+  return convertedToSrgb_;
 }
 
 // A photo (upright) that already fits the target box is not blown up: the target becomes its own
@@ -332,8 +386,8 @@ void PhotoWorker::encode(PhotoWork& work, PhotoOutput& output) {
   cJpeg encoder;
   encoder.setQuality(order_.jpegQuality);
   if (!order_.exif.empty()) encoder.setExif(truthfulExif(output));
-  if (!order_.xmp.empty()) encoder.setXmp(order_.xmp);
-  if (!order_.icc.empty() && !convertedToSrgb_ && !encoder.setIccProfile(order_.icc))
+  if (!order_.xmp.empty()) setTruthfulXmp(encoder, work, output);
+  if (embedProfile_ && !encoder.setIccProfile(order_.icc))
     work.profileNote = "colour profile too large for a JPEG file, left out";
   gdi::HDC dc = dcOf(resized_.get());
   PictureSize size = output.output;
@@ -363,8 +417,13 @@ void PhotoWorker::encodeWith(WriterFunction write, PhotoOutput& output) {
   resized_.reset();
   OutputMetadata metadata;
   if (!order_.exif.empty()) metadata.exif = BareExif(truthfulExif(output));
-  metadata.xmp = BareXmp(order_.xmp);
-  if (!convertedToSrgb_) metadata.icc = order_.icc;
+  // Other containers hold one packet of any size: the extended part is not carried, and the
+  // packet's announcement of it goes.
+  if (!order_.xmp.empty()) {
+    std::string packet = truthfulXmp(output, /*dropExtension=*/true);
+    metadata.xmp.assign(packet.begin(), packet.end());
+  }
+  if (embedProfile_) metadata.icc = order_.icc;
   WriterSettings settings{order_.jpegQuality, order_.lossless};
   if (order_.maxFileBytes > 0 && WriterHasQuality(order_.writer)) {
     WriterFit fit = WriteWithin(write, picture, metadata, settings, order_.maxFileBytes);
@@ -381,7 +440,38 @@ void PhotoWorker::encodeWith(WriterFunction write, PhotoOutput& output) {
 // The source's block, made to describe the output: its size, its orientation once turned, no
 // thumbnail of the original, and no location when asked.
 std::vector<std::uint8_t> PhotoWorker::truthfulExif(const PhotoOutput& output) const {
-  return RewriteExif(order_.exif, {output.output.width, output.output.height, turned_, order_.stripLocation});
+  return RewriteExif(order_.exif, {output.output.width, output.output.height, turned_, order_.stripLocation,
+                                   convertedToSrgb_});
+}
+
+// The XMP packet made to agree with the output as its Exif block does; empty when there is none
+// to carry. A JPEG copy carries the extended packet unchanged beside it (its GUID is its
+// digest), unless it holds a location that is to go; without it the main packet's announcement
+// of it goes too.
+std::string PhotoWorker::truthfulXmp(const PhotoOutput& output, bool dropExtension) const {
+  XmpRewrite facts{output.output.width,  output.output.height, turned_ || order_.turnedByReader,
+                   order_.stripLocation, convertedToSrgb_,     dropExtension};
+  return RewriteXmp(std::string(order_.xmp.begin(), order_.xmp.end()), facts);
+}
+
+bool PhotoWorker::dropsXmpExtension() const {
+  std::string extension(order_.xmpExtension.begin(), order_.xmpExtension.end());
+  return extension.empty() || (order_.stripLocation && XmpExtensionHoldsLocation(extension));
+}
+
+void PhotoWorker::setTruthfulXmp(cJpeg& encoder, PhotoWork& work, const PhotoOutput& output) const {
+  const bool dropExtension = dropsXmpExtension();
+  std::string packet = truthfulXmp(output, dropExtension);
+  if (packet.empty()) return;
+  if (packet.size() > kMaxXmpPacket) {
+    if (work.profileNote.find(kXmpTooLarge) == std::string::npos)
+      work.profileNote += (work.profileNote.empty() ? "" : "; ") + std::string(kXmpTooLarge);
+    return;
+  }
+  std::span<const std::uint8_t> bytes(reinterpret_cast<const std::uint8_t*>(packet.data()), packet.size());
+  encoder.setXmp(XmpApp1Payload(bytes),
+                 dropExtension ? std::vector<std::vector<std::uint8_t>>{}
+                               : XmpExtensionPayloads(order_.xmpExtensionGuid, order_.xmpExtension));
 }
 
 // Takes the place of the source picture; a new picture without pixels ends the job.

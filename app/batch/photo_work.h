@@ -32,11 +32,17 @@ struct PhotoOrder {
   std::int32_t resizeQuality = 0;
   std::int32_t threads = 1;  // threads the resampling may use: more when the batch leaves workers idle
   std::int32_t jpegQuality = 75;
-  std::vector<std::uint8_t> exif;  // the source's APP1 payload for the output; empty for none
-  bool stripLocation = false;      // the copied Exif block loses its GPS data
-  std::vector<std::uint8_t> xmp;   // the source's XMP packet for the output; empty for none
-  std::vector<std::uint8_t> icc;   // the source's colour profile; empty for none
-  bool convertToSrgb = false;      // convert the pixels from `icc` to sRGB instead of carrying it
+  std::vector<std::uint8_t> exif;          // the source's APP1 payload for the output; empty for none
+  bool stripLocation = false;              // the copied Exif block and XMP packet lose the location
+  std::vector<std::uint8_t> xmp;           // the source's XMP packet (no identifier); empty for none
+  std::vector<std::uint8_t> xmpExtension;  // its extended packet, whole; empty for none
+  std::string xmpExtensionGuid;            // the GUID the packet names the extension by
+  bool turnedByReader = false;             // the engine's reader turns this container's pixels upright
+  std::vector<std::uint8_t> icc;           // the source's colour profile; empty for none
+  bool convertToSrgb = false;              // convert the pixels from `icc` to sRGB instead of carrying it
+  // A CMYK or YCCK JPEG with a CMYK profile: the engine gives its inks, which the profile turns
+  // into sRGB (the only way its colours come out right in an RGB file).
+  bool loadInks = false;
   // The largest file each output may be (metadata included), 0 for no limit: the JPEG quality
   // comes down from jpegQuality, to 10 at the lowest, until the file fits.
   std::int64_t maxFileBytes = 0;

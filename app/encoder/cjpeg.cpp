@@ -78,7 +78,10 @@ const std::string& cJpeg::comment() const { return CommentText; }
 
 void cJpeg::setExif(std::vector<std::uint8_t> value) { ExifBytes = std::move(value); }
 
-void cJpeg::setXmp(std::vector<std::uint8_t> packet) { XmpBytes = std::move(packet); }
+void cJpeg::setXmp(std::vector<std::uint8_t> packet, std::vector<std::vector<std::uint8_t>> extension) {
+  XmpBytes = std::move(packet);
+  XmpExtension = std::move(extension);
+}
 
 bool cJpeg::setIccProfile(std::vector<std::uint8_t> profile) {
   // Refused here rather than at the save: a profile that cannot be written must not cost the photo.
@@ -106,6 +109,7 @@ JpegContent cJpeg::content() const {
   content.comment = commentCharacters(CommentText);
   content.exif = &ExifBytes;
   content.xmp = &XmpBytes;
+  content.xmpExtension = &XmpExtension;
   content.icc = &IccProfile;
   return content;
 }

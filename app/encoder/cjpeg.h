@@ -17,10 +17,10 @@
 #include <vector>
 
 #include "encoder/encoder_error.h"
-#include "files/new_file.h"
 #include "encoder/quality_search.h"
 #include "encoder/quantization_tables.h"
 #include "encoder/sampling.h"
+#include "files/new_file.h"
 #include "platform/gdi.h"
 
 namespace lumivex {
@@ -67,8 +67,9 @@ class cJpeg {
 
   // XMP APP1 payload, identifier included ("http://ns.adobe.com/xap/1.0/\0" and the packet),
   // written right after the Exif segment; empty means none. Above 65533 bytes the save raises the
-  // overflow error, as for Exif.
-  void setXmp(std::vector<std::uint8_t> packet);
+  // overflow error, as for Exif. `extension` holds the APP1 payloads of an extended XMP packet
+  // (identifier, GUID, length, offset and part), written right after it.
+  void setXmp(std::vector<std::uint8_t> packet, std::vector<std::vector<std::uint8_t>> extension = {});
 
   // ICC profile to embed as APP2 "ICC_PROFILE" chunks after the APP1 segments; empty means none.
   // A profile that needs more than 255 chunks (above 16707345 bytes) cannot be written: it is
@@ -102,6 +103,7 @@ class cJpeg {
   std::string CommentText;
   std::vector<std::uint8_t> ExifBytes;
   std::vector<std::uint8_t> XmpBytes;
+  std::vector<std::vector<std::uint8_t>> XmpExtension;
   std::vector<std::uint8_t> IccProfile;
 };
 

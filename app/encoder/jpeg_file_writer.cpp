@@ -43,6 +43,8 @@ void writeHeaders(std::vector<std::uint8_t>& out, const JpegContent& content, co
   WriteMarker(out, kMarkerSoi);
   if (content.exif->size() >= 2) WriteApp1(out, *content.exif);
   if (sizeOf(content.xmp) > 0) WriteApp1(out, *content.xmp);
+  if (sizeOf(content.xmp) > 0 && content.xmpExtension)
+    for (const std::vector<std::uint8_t>& part : *content.xmpExtension) WriteApp1(out, part);
   if (sizeOf(content.icc) > 0) WriteIccProfile(out, *content.icc);
   if (!content.comment.empty()) WriteComment(out, content.comment);
   writeQuantTables(out, content);

@@ -19,12 +19,14 @@ struct JpegContent {
   std::u32string comment;                                  // no COM segment when empty
   const std::vector<std::uint8_t>* exif = nullptr;         // APP1 payload; none below 2 bytes
   const std::vector<std::uint8_t>* xmp = nullptr;          // APP1 payload; none when null or empty
-  const std::vector<std::uint8_t>* icc = nullptr;          // ICC profile; none when null or empty
+  // APP1 payloads of the extended XMP packet, written after the main packet; none when null.
+  const std::vector<std::vector<std::uint8_t>>* xmpExtension = nullptr;
+  const std::vector<std::uint8_t>* icc = nullptr;  // ICC profile; none when null or empty
 };
 
-// SOI, APP1 Exif, APP1 XMP, the APP2 ICC profile chunks, COM, DQT, SOF0, DHT, the scans and EOI,
-// in this order; no JFIF header and no restart intervals. Raises the subscript error when the components hold
-// no coefficients.
+// SOI, APP1 Exif, APP1 XMP and its extension segments, the APP2 ICC profile chunks, COM, DQT, SOF0, DHT, the
+// scans and EOI, in this order; no JFIF header and no restart intervals. Raises the subscript error when the
+// components hold no coefficients.
 std::vector<std::uint8_t> AssembleJpeg(const JpegContent& content);
 
 // The size of the file AssembleJpeg would make, short of the 0x00 bytes stuffed after every 0xFF

@@ -54,7 +54,53 @@ void transformRows(cmsHTRANSFORM transform, std::span<std::uint8_t> pixels, std:
   }
 }
 
+// Grey and CMYK pixels give three colour bytes into a row of their own; the fourth byte becomes 0,
+// as in every picture the readers make.
+void transformRowsToBgr(cmsHTRANSFORM transform, std::span<std::uint8_t> pixels, std::int32_t width,
+                        std::int32_t height) {
+  std::size_t rowBytes = std::size_t(width) * 4;
+  std::vector<std::uint8_t> row(std::size_t(width) * 3);
+  for (std::int32_t y = 0; y < height; ++y) {
+    std::uint8_t* line = pixels.data() + std::size_t(y) * rowBytes;
+    cmsDoTransform(transform, line, row.data(), static_cast<cmsUInt32Number>(width));
+    for (std::int32_t x = 0; x < width; ++x) {
+      std::copy_n(row.data() + std::size_t(x) * 3, 3, line + std::size_t(x) * 4);
+      line[std::size_t(x) * 4 + 3] = 0;
+    }
+  }
+}
+
+// The layouts of the picture's four bytes that each profile's colours arrive in.
+constexpr cmsUInt32Number kGreyInFourBytes =
+    COLORSPACE_SH(PT_GRAY) | CHANNELS_SH(1) | BYTES_SH(1) | EXTRA_SH(3);
+
+cmsHTRANSFORM createTransform(cmsContext context, cmsHPROFILE source, cmsHPROFILE srgb) {
+  switch (cmsGetColorSpace(source)) {
+    case cmsSigRgbData:
+      return cmsCreateTransformTHR(context, source, TYPE_BGRA_8, srgb, TYPE_BGRA_8, INTENT_PERCEPTUAL,
+                                   cmsFLAGS_COPY_ALPHA);
+    case cmsSigGrayData:
+      return cmsCreateTransformTHR(context, source, kGreyInFourBytes, srgb, TYPE_BGR_8, INTENT_PERCEPTUAL, 0);
+    case cmsSigCmykData:
+      return cmsCreateTransformTHR(context, source, TYPE_CMYK_8_REV, srgb, TYPE_BGR_8, INTENT_PERCEPTUAL, 0);
+    default:
+      return nullptr;
+  }
+}
+
+constexpr std::size_t kColourSpaceAt = 16;  // the profile header's data colour space signature
+
 }  // namespace
+
+ProfileSpace ProfileSpaceOf(std::span<const std::uint8_t> iccProfile) {
+  if (iccProfile.size() < 128) return ProfileSpace::Other;
+  auto at = iccProfile.begin() + kColourSpaceAt;
+  auto is = [&](const char* signature) { return std::equal(signature, signature + 4, at); };
+  if (is("RGB ")) return ProfileSpace::Rgb;
+  if (is("GRAY")) return ProfileSpace::Grey;
+  if (is("CMYK")) return ProfileSpace::Cmyk;
+  return ProfileSpace::Other;
+}
 
 bool ConvertPixelsToSrgb(std::span<const std::uint8_t> iccProfile, std::span<std::uint8_t> pixels,
                          std::int32_t width, std::int32_t height, std::string& reason) {
@@ -79,20 +125,35 @@ bool ConvertPixelsToSrgb(std::span<const std::uint8_t> iccProfile, std::span<std
     reason = withDetail("the embedded colour profile cannot be read", libraryMessage);
     return false;
   }
-  if (cmsGetColorSpace(source.get()) != cmsSigRgbData) {
-    reason = "the embedded colour profile does not describe RGB colours";
+  cmsColorSpaceSignature space = cmsGetColorSpace(source.get());
+  if (space != cmsSigRgbData && space != cmsSigGrayData && space != cmsSigCmykData) {
+    reason = "the embedded colour profile describes neither RGB, grey nor CMYK colours";
     return false;
   }
   Profile srgb(cmsCreate_sRGBProfileTHR(context.get()));
-  Transform transform(srgb ? cmsCreateTransformTHR(context.get(), source.get(), TYPE_BGRA_8, srgb.get(),
-                                                   TYPE_BGRA_8, INTENT_PERCEPTUAL, cmsFLAGS_COPY_ALPHA)
-                           : nullptr);
+  Transform transform(srgb ? createTransform(context.get(), source.get(), srgb.get()) : nullptr);
   if (!transform) {
     reason = withDetail("no conversion from the embedded colour profile to sRGB", libraryMessage);
     return false;
   }
-  transformRows(transform.get(), pixels, width, height);
+  if (space == cmsSigRgbData)
+    transformRows(transform.get(), pixels, width, height);
+  else
+    transformRowsToBgr(transform.get(), pixels, width, height);
   return true;
+}
+
+void InksToRgbWithoutProfile(std::span<std::uint8_t> pixels, std::int32_t width, std::int32_t height) {
+  if (!sizesMatch(pixels, width, height)) return;
+  std::size_t count = std::size_t(width) * std::size_t(height);
+  for (std::size_t i = 0; i < count; ++i) {
+    std::uint8_t* p = pixels.data() + i * 4;
+    unsigned c = p[0], m = p[1], y = p[2], k = p[3];
+    p[0] = static_cast<std::uint8_t>(y * k / 255);
+    p[1] = static_cast<std::uint8_t>(m * k / 255);
+    p[2] = static_cast<std::uint8_t>(c * k / 255);
+    p[3] = 0;
+  }
 }
 
 }  // namespace lumivex

@@ -4,9 +4,8 @@
 
 #include <optional>
 
-#include "metadata/exif_segment.h"
+#include "metadata/photo_metadata.h"
 #include "metadata/tiff_structure.h"
-#include "utilities/user_prompts.h"
 #include "utilities/utilities.h"
 
 namespace lumivex {
@@ -14,7 +13,7 @@ namespace {
 
 // The block is "Exif" 0 0, then the TIFF structure (Exif 2.3, clause 4.5.4), walked by
 // TiffStructure. Only IFD0 is read.
-constexpr std::size_t kTiffStart = 6;
+constexpr std::size_t kTiffStart = kExifTiffStart;
 constexpr std::size_t kShortestUsefulBlock = 19;  // a block of 18 bytes or fewer holds no field
 
 // The entries of IFD0, checked against the block: the IFD0 offset and the whole entry table must
@@ -34,21 +33,26 @@ std::size_t lowByteIndex(const TiffEntry& entry, bool bigEndian) {
 
 bool CExif::LoadFromJPEG(const std::string& path) {
   sourceFile_ = path;
-  ExifSegmentSearch search = FindExifSegment(path);
-  switch (search.outcome) {
-    case ExifSegmentSearch::Outcome::Found:
-      app1_ = std::move(search.payload);
-      return true;
-    case ExifSegmentSearch::Outcome::NoExifSegment:
-      app1_.assign(1, 0);
-      return false;
-    case ExifSegmentSearch::Outcome::ReadError:
-      userPrompts().notice("Error reading Exif info (" + FileNameOf(sourceFile_) + "): " + search.errorText);
-      return false;
-    case ExifSegmentSearch::Outcome::NotJpeg:
-      break;
+  readError_.clear();
+  PhotoMetadata metadata = ReadPhotoMetadata(path);
+  if (metadata.outcome != MetadataRead::Read) {
+    readError_ = metadata.errorText;
+    return false;
   }
-  return false;
+  if (metadata.container == MetadataContainer::None || metadata.container == MetadataContainer::Bmp)
+    return false;
+  bool found = !metadata.exif.empty();
+  hold(std::move(metadata.exif));
+  return found;
+}
+
+void CExif::hold(std::vector<std::uint8_t> block) {
+  app1_ = std::move(block);
+  if (app1_.empty()) app1_.assign(1, 0);
+}
+
+std::string ExifReadErrorNotice(const std::string& path, const std::string& why) {
+  return "Error reading Exif info (" + FileNameOf(path) + "): " + why;
 }
 
 std::string CExif::getField(int field) {

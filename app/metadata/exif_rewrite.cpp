@@ -5,25 +5,16 @@
 #include <algorithm>
 #include <optional>
 
-#include "metadata/byte_reader.h"
+#include "metadata/exif_thumbnail.h"
 #include "metadata/tiff_structure.h"
 
 namespace lumivex {
 
 namespace {
 
-constexpr std::size_t kTiffStart = 6;  // TIFF offset o is block index o + 6
+constexpr std::size_t kTiffStart = kExifTiffStart;
 constexpr std::uint64_t kEntrySize = 12;
-
-constexpr std::uint16_t kImageWidth = 0x0100;
-constexpr std::uint16_t kImageLength = 0x0101;
-constexpr std::uint16_t kOrientation = 0x0112;
-constexpr std::uint16_t kExifIfdPointer = 0x8769;
-constexpr std::uint16_t kGpsIfdPointer = 0x8825;
-constexpr std::uint16_t kInteropIfdPointer = 0xA005;
-constexpr std::uint16_t kPixelXDimension = 0xA002;
-constexpr std::uint16_t kPixelYDimension = 0xA003;
-constexpr std::uint16_t kThumbnailOffset = 0x0201;
+constexpr std::uint8_t kSrgbInteropIndex[4] = {'R', '9', '8', 0};
 
 using Entry = TiffEntry;
 using Ifd = TiffIfd;
@@ -35,7 +26,7 @@ class TiffBlock {
   explicit TiffBlock(std::vector<std::uint8_t>& block)
       : block_(block), structure_(block, kTiffStart), bigEndian_(structure_.bigEndian()) {}
 
-  ByteReader reader() const { return structure_.reader(); }
+  corvale::ByteCursor reader() const { return structure_.reader(); }
 
   // An IFD whose link field fits too: removeEntry moves it.
   std::optional<Ifd> ifdAt(std::uint32_t offset) const { return withLink(structure_.ifdAt(offset)); }
@@ -44,24 +35,29 @@ class TiffBlock {
     return withLink(structure_.subIfd(ifd, tag));
   }
 
-  // Sets a one-value SHORT or LONG entry of the IFD to `value`; other types are left alone.
+  // Sets a SHORT or LONG entry of the IFD to `value`. A size that some cameras store as two
+  // SHORTs (the second one 0), or a SHORT too small for the new value, becomes one LONG in the
+  // same four bytes, so that the tag holds exactly the number; other types are left alone.
   void setNumber(const Ifd& ifd, std::uint16_t tag, std::uint32_t value) {
     for (const Entry& e : ifd.entries) {
-      if (e.tag != tag || e.count != 1) continue;
-      if (e.type == kTiffTypeShort && value <= 0xFFFF) put(e.position + 8, value, 2);
-      if (e.type == kTiffTypeLong) put(e.position + 8, value, 4);
+      if (e.tag != tag) continue;
+      bool oneShort = e.type == kTiffTypeShort && e.count == 1 && value <= 0xFFFF;
+      bool fitsInField =
+          (e.type == kTiffTypeShort && e.count <= 2) || (e.type == kTiffTypeLong && e.count == 1);
+      if (oneShort) {
+        put(e.position + 8, value, 2);
+      } else if (fitsInField && e.count >= 1) {
+        put(e.position + 2, kTiffTypeLong, 2), put(e.position + 4, 1, 4), put(e.position + 8, value, 4);
+      }
     }
   }
 
-  // The block index just past the IFD's table and every value it keeps outside the table.
-  std::uint64_t endOf(const Ifd& ifd) const {
-    std::uint64_t end = ifd.linkPosition + 4;
-    for (const Entry& e : ifd.entries) {
-      std::uint64_t bytes = TiffTypeSize(e.type) * e.count;
-      if (bytes > 4 && reader().fits(std::uint64_t{e.value} + kTiffStart, bytes))
-        end = std::max(end, std::uint64_t{e.value} + kTiffStart + bytes);
-    }
-    return end;
+  // Writes the four bytes of an entry whose value lies in its value field (ASCII of count 4).
+  void setInlineText(const Ifd& ifd, std::uint16_t tag, const std::uint8_t (&text)[4]) {
+    for (const Entry& e : ifd.entries)
+      if (e.tag == tag && e.type == kTiffTypeAscii && e.count == 4 && reader().fits(e.position + 8, 4))
+        std::copy(std::begin(text), std::end(text),
+                  block_.begin() + static_cast<std::ptrdiff_t>(e.position + 8));
   }
 
   // Overwrites the IFD's table and the values it keeps outside it with zeros.
@@ -112,48 +108,33 @@ class TiffBlock {
   bool bigEndian_;
 };
 
-// Clears the link from IFD0 to IFD1 (the thumbnail's IFD). When IFD1 and the thumbnail lie after
-// everything still reachable, the block ends where that does, so the copy does not carry them.
-void dropThumbnail(TiffBlock& tiff, std::vector<std::uint8_t>& block, const Ifd& ifd0,
-                   const std::vector<Ifd>& kept) {
-  std::uint32_t link = 0;
-  if (!tiff.reader().dword(ifd0.linkPosition, link) || link == 0) return;
-  std::optional<Ifd> ifd1 = tiff.ifdAt(link);
-  tiff.put(ifd0.linkPosition, 0, 4);
-  if (!ifd1) return;
-  std::uint64_t reachableEnd = 0;
-  for (const Ifd& ifd : kept) reachableEnd = std::max(reachableEnd, tiff.endOf(ifd));
-  std::uint64_t thumbnailStart = ifd1->start;
-  for (const Entry& e : ifd1->entries)
-    if (e.tag == kThumbnailOffset)
-      thumbnailStart = std::min(thumbnailStart, std::uint64_t{e.value} + kTiffStart);
-  if (thumbnailStart >= reachableEnd && reachableEnd < block.size()) block.resize(reachableEnd);
-}
-
 }  // namespace
 
 std::vector<std::uint8_t> RewriteExif(std::vector<std::uint8_t> block, const ExifRewrite& facts) {
   TiffBlock tiff(block);
   std::optional<Ifd> ifd0 = tiff.ifd0();
   if (!ifd0) return block;
-  std::optional<Ifd> exif = tiff.subIfd(*ifd0, kExifIfdPointer);
-  std::optional<Ifd> gps = tiff.subIfd(*ifd0, kGpsIfdPointer);
-  std::optional<Ifd> interop = exif ? tiff.subIfd(*exif, kInteropIfdPointer) : std::nullopt;
+  std::optional<Ifd> exif = tiff.subIfd(*ifd0, kExifIfdTag);
+  std::optional<Ifd> gps = tiff.subIfd(*ifd0, kGpsIfdTag);
+  std::optional<Ifd> interop = exif ? tiff.subIfd(*exif, kInteropIfdTag) : std::nullopt;
 
   auto width = static_cast<std::uint32_t>(facts.width), height = static_cast<std::uint32_t>(facts.height);
-  if (facts.turned) tiff.setNumber(*ifd0, kOrientation, 1);
-  tiff.setNumber(*ifd0, kImageWidth, width);
-  tiff.setNumber(*ifd0, kImageLength, height);
-  if (exif) tiff.setNumber(*exif, kPixelXDimension, width), tiff.setNumber(*exif, kPixelYDimension, height);
+  if (facts.turned) tiff.setNumber(*ifd0, kOrientationTag, 1);
+  tiff.setNumber(*ifd0, kImageWidthTag, width);
+  tiff.setNumber(*ifd0, kImageLengthTag, height);
+  if (exif)
+    tiff.setNumber(*exif, kPixelXDimensionTag, width), tiff.setNumber(*exif, kPixelYDimensionTag, height);
+  if (facts.convertedToSrgb && exif) tiff.setNumber(*exif, kColorSpaceTag, kColorSpaceSrgb);
+  if (facts.convertedToSrgb && interop) tiff.setInlineText(*interop, kInteropIndexTag, kSrgbInteropIndex);
 
   std::vector<Ifd> kept{*ifd0};
   for (const auto& ifd : {exif, interop})
     if (ifd) kept.push_back(*ifd);
   if (gps && !facts.stripLocation) kept.push_back(*gps);
-  dropThumbnail(tiff, block, *ifd0, kept);
-
   if (facts.stripLocation && gps) tiff.erase(*gps);
-  if (facts.stripLocation) tiff.removeEntry(*ifd0, kGpsIfdPointer);
+  if (facts.stripLocation) tiff.removeEntry(*ifd0, kGpsIfdTag);
+  // Last, as it may shorten the block under the walk above.
+  RemoveThumbnail(block, kept);
   return block;
 }
 

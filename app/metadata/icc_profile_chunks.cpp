@@ -3,7 +3,7 @@
 
 #include <algorithm>
 
-#include "metadata/byte_reader.h"
+#include "readers/byte_cursor.h"
 
 namespace lumivex {
 namespace {
@@ -21,7 +21,7 @@ bool IsIccChunk(std::span<const std::uint8_t> app2Payload) {
 }
 
 void IccChunkAssembly::add(std::span<const std::uint8_t> app2Payload, bool complete) {
-  ByteReader reader(app2Payload, true);
+  corvale::ByteCursor reader(app2Payload, corvale::ByteOrder::Big);
   if (!complete || !IsIccChunk(app2Payload) || !reader.fits(0, kDataAt)) return spoil();
   int sequence = app2Payload[kSequenceAt], count = app2Payload[kCountAt];
   if (count == 0 || sequence == 0 || sequence > count) return spoil();

@@ -10,10 +10,8 @@ namespace lumivex {
 
 namespace {
 
-constexpr std::uint8_t kExifIdentifier[6] = {'E', 'x', 'i', 'f', 0, 0};
-constexpr std::size_t kTiffStart = sizeof kExifIdentifier;
-constexpr std::size_t kMaxBlockBytes = 65533;  // an APP1 payload's limit
-constexpr std::uint16_t kInteropIfdTag = 0xA005;
+constexpr std::size_t kTiffStart = kExifTiffStart;
+constexpr std::size_t kMaxBlockBytes = kMaxApp1Payload;
 
 // The IFD0 fields that say who made the photo, with what, when and which way up: the ones a
 // camera's JPEG carries in its own IFD0. Everything else in a TIFF's IFD0 describes its pixels.
@@ -22,7 +20,7 @@ constexpr std::uint16_t kDescriptiveTags[] = {
     0x010E,  // ImageDescription
     0x010F,  // Make
     0x0110,  // Model
-    0x0112,  // Orientation
+    kOrientationTag,
     0x011A,  // XResolution
     0x011B,  // YResolution
     0x011D,  // PageName
@@ -134,10 +132,9 @@ std::vector<TiffEntry> entriesToCopy(const TiffStructure& source, const TiffIfd&
 // A pointer entry of IFD0 that the copy keeps: a LONG or IFD value whose sub-IFD is readable, so
 // that the new offset fills its whole value field.
 bool keepsPointer(const TiffStructure& source, const TiffIfd& ifd0, std::uint16_t tag) {
-  constexpr std::uint16_t kTypeIfd = 13;
   auto pointer = std::find_if(ifd0.entries.begin(), ifd0.entries.end(),
                               [&](const TiffEntry& e) { return e.tag == tag && e.count == 1; });
-  return pointer != ifd0.entries.end() && (pointer->type == kTiffTypeLong || pointer->type == kTypeIfd) &&
+  return pointer != ifd0.entries.end() && (pointer->type == kTiffTypeLong || pointer->type == kTiffTypeIfd) &&
          source.subIfd(ifd0, tag).has_value();
 }
 

@@ -6,7 +6,6 @@ namespace lumivex {
 namespace {
 
 constexpr std::uint64_t kEntrySize = 12;
-constexpr std::size_t kExifTiffStart = 6;  // behind "Exif\0\0"
 
 }  // namespace
 
@@ -40,7 +39,7 @@ bool TiffStructure::hasTiffHeader() const {
 }
 
 std::optional<TiffIfd> TiffStructure::ifdAt(std::uint32_t offset) const {
-  ByteReader r = reader();
+  corvale::ByteCursor r = reader();
   TiffIfd ifd{std::uint64_t{offset} + tiffStart_, {}, 0};
   std::uint16_t count = 0;
   if (!r.word(ifd.start, count) || !r.fits(ifd.start + 2, count * kEntrySize)) return std::nullopt;

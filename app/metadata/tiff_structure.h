@@ -17,7 +17,8 @@
 #include <span>
 #include <vector>
 
-#include "metadata/byte_reader.h"
+#include "metadata/exif_constants.h"
+#include "readers/byte_cursor.h"
 
 namespace lumivex {
 
@@ -37,12 +38,6 @@ struct TiffIfd {
   std::uint64_t linkPosition;  // index of the next-IFD offset (which may lie past the bytes)
 };
 
-constexpr std::uint16_t kTiffTypeShort = 3;
-constexpr std::uint16_t kTiffTypeLong = 4;
-constexpr std::uint16_t kOrientationTag = 0x0112;
-constexpr std::uint16_t kExifIfdTag = 0x8769;
-constexpr std::uint16_t kGpsIfdTag = 0x8825;
-
 // Bytes a value of the TIFF field type takes; 1 for a type the walk does not know.
 std::uint64_t TiffTypeSize(std::uint16_t type);
 
@@ -55,7 +50,9 @@ class TiffStructure {
   // True when the structure starts with a byte-order mark of either kind followed by 42.
   bool hasTiffHeader() const;
   bool bigEndian() const { return bigEndian_; }
-  ByteReader reader() const { return ByteReader(bytes_, bigEndian_); }
+  corvale::ByteCursor reader() const {
+    return corvale::ByteCursor(bytes_, bigEndian_ ? corvale::ByteOrder::Big : corvale::ByteOrder::Little);
+  }
 
   // The IFD at `offset`: present when its count and its whole entry table fit.
   std::optional<TiffIfd> ifdAt(std::uint32_t offset) const;

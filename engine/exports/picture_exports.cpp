@@ -42,6 +42,14 @@ intptr_t cpic_load(const char* path) {
   });
 }
 
+intptr_t cpic_loadInks(const char* path) {
+  return guarded(noPicture, [&] {
+    PendingPicture picture;
+    corvale::loadJpegInks(path, *picture);
+    return picture.handOver();
+  });
+}
+
 void* loadJPG(const char* path, intptr_t referenceDc, int32_t* width, int32_t* height, intptr_t* dc,
               intptr_t* bitmap, intptr_t* pixels) {
   // Every output reads as an empty picture until the load has succeeded.

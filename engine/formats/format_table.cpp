@@ -87,7 +87,7 @@ constexpr std::array kFormats{
                 {".bmp"},
                 {"image/bmp"},
                 &hasBmpSignature,
-                MetadataContainer::None,
+                MetadataContainer::Bmp,
                 CORVALE_READER(readBmpBytes),
                 nullptr,
                 nullptr,

@@ -19,8 +19,8 @@
 
 namespace corvale {
 
-// Where a format keeps its Exif block, XMP packet and colour profile.
-enum class MetadataContainer { None, Jpeg, Png, Webp, Tiff, Heif, Jxl };
+// Where a format keeps its Exif block, XMP packet and colour profile (a BMP file only a profile).
+enum class MetadataContainer { None, Jpeg, Png, Webp, Tiff, Heif, Jxl, Bmp };
 
 // The program's writers. Each has one row whose outputName is set: that row's first extension
 // names its files and its outputName is the value people choose it by.

@@ -61,6 +61,13 @@ void keepLoadOutcome(const LoadOutcome& outcome, bool loaded) {
   if (loaded && !outcome.clean() && !outcome.warned()) lastOutcome.cause = LoadCause::kWarnings;
 }
 
+void loadJpegInks(const char* path, Picture& picture) {
+  releasePicture(picture);
+  SourceFile source = readSourceFile(path);
+  LoadOutcome outcome = source.failure.clean() ? readJpegInks(source.file.bytes, picture) : source.failure;
+  keepLoadOutcome(outcome, !picture.empty());
+}
+
 const char* lastLoadMessage() { return lastOutcome.reason.c_str(); }
 
 LoadCause lastLoadCause() { return lastOutcome.cause; }

@@ -37,6 +37,10 @@ void releasePicture(Picture& picture);
 // the file or it cannot be read.
 void loadPictureFile(const char* path, Picture& picture, gdi::HDC referenceDc);
 
+// Reads a JPEG file whatever its name, a CMYK or YCCK file's four inks kept in the pixels' four
+// bytes (readers.h, CmykPixels::Inks); the message is kept as for loadPictureFile.
+void loadJpegInks(const char* path, Picture& picture);
+
 // What the calling thread's last loadPictureFile had to say: "" for a clean load, why the picture
 // came out empty, or the decoder's warnings when it loaded damaged. Valid until the thread's next
 // load.

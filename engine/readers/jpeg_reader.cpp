@@ -216,6 +216,8 @@ void readConvertedRows(jpeg_decompress_struct& cinfo, bool cmyk, std::vector<JSA
     std::uint8_t* out = sink.rowFor(static_cast<std::int32_t>(y));
     if (cinfo.output_components == 3)
       storeRgbRow(line.data(), out, cinfo.output_width);
+    else if (cmyk && cinfo.output_components == 4 && sink.takesInks())
+      std::memcpy(out, line.data(), std::size_t{cinfo.output_width} * 4);
     else if (cmyk && cinfo.output_components == 4)
       storeInvertedCmykRow(line.data(), out, cinfo.output_width);
     else
@@ -244,14 +246,18 @@ class PictureRows : public JpegRowSink {
   std::uint8_t* rowFor(std::int32_t y) override { return pixelAt(picture_, 0, y); }
   std::int32_t rowsAhead(std::int32_t) override { return kRowsPerRead; }
   void rowsDone(std::int32_t end) override {
-    for (; cleared_ < end; ++cleared_)
+    for (; cleared_ < end && !inks_; ++cleared_)
       clearFourthBytes(rowFor(cleared_), static_cast<JDIMENSION>(picture_.width));
   }
+  // A CMYK file's inks fill all four bytes, which are then kept as they are.
+  bool takesInks() const override { return inks_; }
+  void takeInks() { inks_ = true; }
 
  private:
   Picture& picture_;
   gdi::HDC referenceDc_;
   std::int32_t cleared_ = 0;
+  bool inks_ = false;
 };
 
 // Everything that may be skipped by a longjmp is plain data owned outside this function, so
@@ -313,6 +319,16 @@ LoadOutcome readJpegRows(Bytes bytes, JpegRowSink& sink, bool& completed) {
 LoadOutcome readJpegBytes(Bytes bytes, gdi::HDC referenceDc, Picture& picture) {
   releasePicture(picture);
   PictureRows rows(picture, referenceDc);
+  bool completed = false;
+  LoadOutcome outcome = readJpegRows(bytes, rows, completed);
+  if (!completed) releasePicture(picture);
+  return outcome;
+}
+
+LoadOutcome readJpegInks(Bytes bytes, Picture& picture) {
+  releasePicture(picture);
+  PictureRows rows(picture, nullptr);
+  rows.takeInks();
   bool completed = false;
   LoadOutcome outcome = readJpegRows(bytes, rows, completed);
   if (!completed) releasePicture(picture);

@@ -22,6 +22,8 @@ class JpegRowSink {
   virtual std::int32_t rowsAhead(std::int32_t y) = 0;
   // Every row above `end` is in place. Rows the file does not give (it is cut short) come as black.
   virtual void rowsDone(std::int32_t end) = 0;
+  // True for a sink that takes a CMYK file's four inks as stored instead of RGB.
+  virtual bool takesInks() const { return false; }
 };
 
 // Decodes the JPEG file in `bytes` into `sink`, with what readJpegBytes would say: clean, the

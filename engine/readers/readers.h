@@ -20,6 +20,10 @@ namespace corvale {
 using Bytes = std::span<const std::uint8_t>;
 
 LoadOutcome readJpegBytes(Bytes bytes, gdi::HDC referenceDc, Picture& picture);
+// A CMYK or YCCK JPEG file's four inks as it stores them (Adobe's inverted convention, cyan in the
+// pixel's first byte), for a caller that turns them into RGB through the file's own colour
+// profile; any other JPEG file reads as readJpegBytes reads it.
+LoadOutcome readJpegInks(Bytes bytes, Picture& picture);
 LoadOutcome readBmpBytes(Bytes bytes, gdi::HDC referenceDc, Picture& picture);
 LoadOutcome readGifBytes(Bytes bytes, gdi::HDC referenceDc, Picture& picture);
 LoadOutcome readHdPhotoBytes(Bytes bytes, gdi::HDC referenceDc, Picture& picture);

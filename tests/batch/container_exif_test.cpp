@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "metadata/heif_exif_item.h"
+#include "metadata/heif_metadata.h"
 #include "metadata/tiff_exif_block.h"
 #include "metadata/tiff_structure.h"
 #include "support/test_files.h"

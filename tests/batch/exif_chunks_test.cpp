@@ -1,12 +1,11 @@
 // The Exif block of PNG and WebP files: written by exiftool, found by the chunk walks, read for
 // its orientation and handed on byte for byte as exiftool itself extracts it.
-#include "metadata/exif_chunks.h"
-
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 
 #include "metadata/exif_block.h"
+#include "metadata/photo_metadata.h"
 #include "support/test_files.h"
 
 namespace lumivex {

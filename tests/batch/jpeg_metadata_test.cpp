@@ -7,14 +7,13 @@
 #include <cstdlib>
 #include <string>
 
-#include "metadata/exif_segment.h"
+#include "metadata/photo_metadata.h"
 #include "support/test_files.h"
 
 namespace lumivex {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
-using Outcome = ExifSegmentSearch::Outcome;
 using testing_support::TempDir;
 using testing_support::writeBytes;
 
@@ -24,6 +23,11 @@ Bytes xmpPayload() {
   std::string text =
       std::string("http://ns.adobe.com/xap/1.0/\0", 29) + "<x:xmpmeta xmlns:x='adobe:ns:meta/'/>";
   return Bytes(text.begin(), text.end());
+}
+
+Bytes xmpPacket() {
+  Bytes payload = xmpPayload();
+  return Bytes(payload.begin() + 29, payload.end());
 }
 
 Bytes patternOf(std::size_t size, int seed) {
@@ -86,24 +90,22 @@ Bytes fileWithChunks(const std::vector<Chunk>& chunks) {
   return file;
 }
 
-JpegMetadata readBack(const TempDir& dir, const Bytes& file) {
+PhotoMetadata readBack(const TempDir& dir, const Bytes& file) {
   std::string path = dir.file("photo.jpg");
   writeBytes(path, file);
-  return ReadJpegMetadata(path);
+  return ReadPhotoMetadata(path);
 }
 
 TEST(JpegMetadata, OneScanFindsExifXmpAndTheProfileLibjpegSplit) {
   TempDir dir;
   Bytes profile = patternOf(150000, 1);  // three chunks
   Bytes file = libjpegFile(profile);
-  JpegMetadata metadata = readBack(dir, file);
-  EXPECT_EQ(metadata.outcome, Outcome::Found);
+  PhotoMetadata metadata = readBack(dir, file);
+  EXPECT_EQ(metadata.container, MetadataContainer::Jpeg);
+  EXPECT_EQ(metadata.jpegComponents, 1);
   EXPECT_EQ(metadata.exif, kExif);
-  EXPECT_EQ(metadata.xmp, xmpPayload());
+  EXPECT_EQ(metadata.xmp, xmpPacket());
   EXPECT_EQ(metadata.icc, profile);
-  ExifSegmentSearch search = FindExifSegment(dir.file("photo.jpg"));
-  EXPECT_EQ(search.outcome, Outcome::Found);
-  EXPECT_EQ(search.payload, kExif);
 
   // Chunks in any order come back in sequence order; a file without Exif still gives the rest.
   Bytes a = patternOf(300, 2), b = patternOf(200, 3), c = patternOf(1, 4);
@@ -116,9 +118,9 @@ TEST(JpegMetadata, OneScanFindsExifXmpAndTheProfileLibjpegSplit) {
   addSegment(noExif, 0xE2, iccChunk(1, 1, a));
   addSegment(noExif, 0xE1, xmpPayload());
   metadata = readBack(dir, noExif);  // the file ends before any scan
-  EXPECT_EQ(metadata.outcome, Outcome::NoExifSegment);
+  EXPECT_TRUE(metadata.exif.empty());
   EXPECT_EQ(metadata.icc, a);
-  EXPECT_EQ(metadata.xmp, xmpPayload());
+  EXPECT_EQ(metadata.xmp, xmpPacket());
 }
 
 TEST(JpegMetadata, MalformedChunksGiveNoProfileButKeepTheRest) {
@@ -134,11 +136,10 @@ TEST(JpegMetadata, MalformedChunksGiveNoProfileButKeepTheRest) {
   };
   for (const auto& [name, chunks] : cases) {
     SCOPED_TRACE(name);
-    JpegMetadata metadata = readBack(dir, fileWithChunks(chunks));
-    EXPECT_EQ(metadata.outcome, Outcome::Found);
+    PhotoMetadata metadata = readBack(dir, fileWithChunks(chunks));
     EXPECT_TRUE(metadata.icc.empty());
     EXPECT_EQ(metadata.exif, kExif);
-    EXPECT_EQ(metadata.xmp, xmpPayload());
+    EXPECT_EQ(metadata.xmp, xmpPacket());
   }
   // A chunk without its sequence and count bytes, and a file that ends inside the last chunk.
   Bytes shortHeader = {0xFF, 0xD8};
@@ -146,27 +147,27 @@ TEST(JpegMetadata, MalformedChunksGiveNoProfileButKeepTheRest) {
   EXPECT_TRUE(readBack(dir, shortHeader).icc.empty());
   Bytes cut = fileWithChunks({{1, 2, a}, {2, 2, b}});
   cut.resize(cut.size() - 6 - (xmpPayload().size() + 4) - 10);
-  JpegMetadata metadata = readBack(dir, cut);
+  PhotoMetadata metadata = readBack(dir, cut);
   EXPECT_EQ(metadata.exif, kExif);
   EXPECT_TRUE(metadata.icc.empty());
   // Segments after the start of the scan are picture data, not metadata.
   Bytes late = {0xFF, 0xD8, 0xFF, 0xDA, 0x00, 0x02};
   addSegment(late, 0xE2, iccChunk(1, 1, a));
-  EXPECT_EQ(readBack(dir, late).outcome, Outcome::NoExifSegment);
+  EXPECT_TRUE(readBack(dir, late).exif.empty());
   EXPECT_TRUE(readBack(dir, late).icc.empty());
 }
 
 TEST(JpegMetadata, OnlyRegularJpegFilesAreRead) {
   TempDir dir;
-  EXPECT_EQ(readBack(dir, {'G', 'I', 'F', '8', '9', 'a'}).outcome, Outcome::NotJpeg);
+  EXPECT_EQ(readBack(dir, {'G', 'I', 'F', '8', '9', 'a'}).container, MetadataContainer::None);
   ASSERT_EQ(::mkfifo(dir.file("pipe.jpg").c_str(), 0600), 0);
-  JpegMetadata fifo = ReadJpegMetadata(dir.file("pipe.jpg"));  // would block if it waited for a writer
-  EXPECT_EQ(fifo.outcome, Outcome::ReadError);
+  PhotoMetadata fifo = ReadPhotoMetadata(dir.file("pipe.jpg"));  // would block if it waited for a writer
+  EXPECT_EQ(fifo.outcome, MetadataRead::NotOpened);
   EXPECT_EQ(fifo.errorText, "Not a regular file");
-  JpegMetadata folder = ReadJpegMetadata(dir.path().string());
-  EXPECT_EQ(folder.outcome, Outcome::ReadError);
+  PhotoMetadata folder = ReadPhotoMetadata(dir.path().string());
+  EXPECT_EQ(folder.outcome, MetadataRead::NotOpened);
   EXPECT_EQ(folder.errorText, "Is a directory");
-  EXPECT_EQ(ReadJpegMetadata(dir.file("missing.jpg")).errorText, "No such file or directory");
+  EXPECT_EQ(ReadPhotoMetadata(dir.file("missing.jpg")).errorText, "No such file or directory");
 }
 
 TEST(JpegMetadata, CrashersAndSamplesReadSafely) {
@@ -175,9 +176,8 @@ TEST(JpegMetadata, CrashersAndSamplesReadSafely) {
   for (const std::string& photo : testing_support::allSamplePhotos()) files.push_back(photo);
   for (const std::string& file : files) {
     SCOPED_TRACE(file);
-    JpegMetadata metadata = ReadJpegMetadata(file);
-    EXPECT_NE(metadata.outcome, Outcome::ReadError);
-    EXPECT_EQ(FindExifSegment(file).payload, metadata.exif);
+    PhotoMetadata metadata = ReadPhotoMetadata(file);
+    EXPECT_EQ(metadata.outcome, MetadataRead::Read);
   }
 }
 

@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <memory>
 #include <stdexcept>
 
@@ -21,7 +22,9 @@ void check(int status) {
   if (status != 0) throw std::runtime_error(EncoderFailure("PNG", spng_strerror(status)));
 }
 
-void setMetadata(spng_ctx* context, const OutputMetadata& metadata) {
+// libspng reads the text as a C string, so the packet is handed over as a zero-terminated copy
+// (`xmpText`), which must live until the image is encoded.
+void setMetadata(spng_ctx* context, const OutputMetadata& metadata, std::string& xmpText) {
   if (!metadata.icc.empty()) {
     spng_iccp iccp{};
     std::strcpy(iccp.profile_name, "ICC profile");
@@ -39,8 +42,9 @@ void setMetadata(spng_ctx* context, const OutputMetadata& metadata) {
     spng_text text{};
     std::strcpy(text.keyword, "XML:com.adobe.xmp");
     text.type = SPNG_ITXT;
-    text.length = metadata.xmp.size();
-    text.text = reinterpret_cast<char*>(const_cast<std::uint8_t*>(metadata.xmp.data()));
+    xmpText.assign(metadata.xmp.begin(), metadata.xmp.end());
+    text.length = xmpText.size();
+    text.text = xmpText.data();
     text.language_tag = kEmpty;
     text.translated_keyword = kEmpty;
     check(spng_set_text(context, &text, 1));
@@ -62,7 +66,8 @@ std::vector<std::uint8_t> WritePng(const OutputPicture& picture, const OutputMet
                    0,
                    0};
   check(spng_set_ihdr(context.get(), &header));
-  setMetadata(context.get(), metadata);
+  std::string xmpText;
+  setMetadata(context.get(), metadata, xmpText);
   check(spng_encode_image(context.get(), picture.rgb.data(), picture.rgb.size(), SPNG_FMT_PNG,
                           SPNG_ENCODE_FINALIZE));
   std::size_t length = 0;
