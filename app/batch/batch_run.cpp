@@ -9,12 +9,13 @@
 #include <cmath>
 #include <fstream>
 #include <limits>
+#include <optional>
 #include <set>
 #include <thread>
 
-#include "batch/decoder_memory.h"
 #include "batch/question_clock.h"
 #include "files/new_file.h"
+#include "metadata/photo_metadata.h"
 #include "settings/target_size.h"
 #include "utilities/utilities.h"
 
@@ -71,8 +72,10 @@ class Run {
   RunLedger ledger_;
   BatchSummary summary_;
   std::set<std::string> sources_;
-  std::int32_t decoderBytesOf_ = 0;  // the entry decoderBytes_ was read for
-  std::int64_t decoderBytes_ = 0;
+  // The next entry's metadata, read once to learn its decoder's memory and handed to its job, so
+  // that the file is not opened again for it.
+  std::int32_t preReadOf_ = 0;  // the entry preRead_ was read for
+  std::optional<PhotoMetadata> preRead_;
 };
 
 // A worker whose photo only waits for its name holds no pictures any more: it does not count.
@@ -116,6 +119,8 @@ void Run::record(const PhotoReport& report) {
 void Run::startNext(std::int32_t slot, PhotoJob& worker) {
   observer_.drawProgress(static_cast<double>(next_ - 1) / queue_.count());
   QueuedFile entry = queue_.at(next_);  // a copy: drops may grow the queue meanwhile
+  if (preRead_ && preReadOf_ == next_) worker.takeMetadata(entry.Path, std::move(*preRead_));
+  preRead_.reset();
   observer_.entryStarted(next_++, queue_.count(), entry.Path);
   observer_.showStatus(ResizingText(entry.Path));
   ledger_.addSource(entry.Path);
@@ -137,11 +142,11 @@ std::int32_t Run::threadsPerPhoto() const {
 
 // What the next photo's decoder takes beyond the ordinary, read from its file once.
 std::int64_t Run::nextDecoderBytes() {
-  if (decoderBytesOf_ != next_) {
-    decoderBytes_ = DecoderMemoryBytes(queue_.at(next_).Path);
-    decoderBytesOf_ = next_;
+  if (preReadOf_ != next_ || !preRead_) {
+    preRead_ = ReadPhotoMetadata(queue_.at(next_).Path);
+    preReadOf_ = next_;
   }
-  return decoderBytes_;
+  return preRead_->decoderBytes;
 }
 
 // Hands each free worker the next entry until none is left. While another photo is in flight and

@@ -132,10 +132,12 @@ PhotoOrder CWorker::orderFor(std::int32_t dstWidth, std::int32_t dstHeight, floa
 // carries are settled on this thread, and its note is shown from here. A file that cannot be
 // opened at all is for the load to name, with its reason.
 void CWorker::readMetadata(PhotoOrder& order) {
+  std::optional<PreReadMetadata> preRead = std::exchange(preRead_, std::nullopt);
   bool byExif = settings.RotationMode == RotationMode::ByExif;
   bool wantIcc = moreSettings.profile != ProfileMode::Strip;
   if (!byExif && !settings.CopyExif && !wantIcc) return;
-  PhotoMetadata metadata = ReadPhotoMetadata(FileN);
+  PhotoMetadata metadata =
+      preRead && preRead->path == FileN ? std::move(preRead->metadata) : ReadPhotoMetadata(FileN);
   if (metadata.outcome == MetadataRead::NotOpened) return;
   if (metadata.outcome == MetadataRead::ReadError) {
     if (byExif || settings.CopyExif) userPrompts().notice(ExifReadErrorNotice(FileN, metadata.errorText));

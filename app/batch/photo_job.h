@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <deque>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -20,6 +21,7 @@
 #include "batch/job_wake.h"
 #include "batch/photo_job_geometry.h"
 #include "batch/photo_work.h"
+#include "metadata/photo_metadata.h"
 #include "output/run_ledger.h"
 #include "settings/target_size.h"
 
@@ -57,6 +59,12 @@ class PhotoJob {
                                    std::int32_t dstHeight, float dstPrcnt,
                                    const std::string& baseDirectory) = 0;
 
+  // The metadata of the photo at `path`, read already by the run; the job's next start of that
+  // photo uses it instead of opening the file once more.
+  virtual void takeMetadata(const std::string& path, PhotoMetadata metadata) {
+    preRead_ = {path, std::move(metadata)};
+  }
+
   // True when every photo the worker was given has ended; the call that finds a photo's work done
   // runs its finishing step first.
   virtual bool isFinished() = 0;
@@ -78,6 +86,13 @@ class PhotoJob {
   std::int32_t threads = 1;
   RunLedger* ledger = nullptr;  // the run's shared record, set by the batch loop for each job
   JobWake* wake = nullptr;      // signalled from the job's thread when its work is done
+
+ protected:
+  struct PreReadMetadata {
+    std::string path;
+    PhotoMetadata metadata;
+  };
+  std::optional<PreReadMetadata> preRead_;
 };
 
 class CWorker : public PhotoJob {

@@ -12,6 +12,7 @@
 #include <cstring>
 #include <memory>
 
+#include "metadata/decoder_memory.h"
 #include "metadata/exif_constants.h"
 #include "metadata/metadata_readers.h"
 
@@ -73,6 +74,14 @@ void readContainer(std::FILE* file, PhotoMetadata& result) {
   }
 }
 
+// The progressive JPEG's coefficient buffer, from the start of the same open file.
+std::int64_t decoderBytesOf(std::FILE* file) {
+  std::vector<std::uint8_t> start(kDecoderHeaderBytes);
+  if (::fseeko(file, 0, SEEK_SET) != 0) return 0;
+  start.resize(std::fread(start.data(), 1, start.size(), file));
+  return DecoderMemoryBytes(start);
+}
+
 }  // namespace
 
 MetadataContainer MetadataContainerOf(std::span<const std::uint8_t> head, const std::string& path) {
@@ -91,6 +100,7 @@ PhotoMetadata ReadPhotoMetadata(const std::string& path) {
   errno = 0;
   readContainer(file.get(), result);
   if (std::ferror(file.get())) return failure(MetadataRead::ReadError, errno ? errno : EIO);
+  if (result.container == MetadataContainer::Jpeg) result.decoderBytes = decoderBytesOf(file.get());
   return result;
 }
 

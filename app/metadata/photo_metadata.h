@@ -44,7 +44,8 @@ struct PhotoMetadata {
   // The engine's reader of this container turns the pixels itself (TIFF, HEIF): the Exif block
   // already says orientation 1, and the batch does not turn the photo again.
   bool turnedByReader = false;
-  int jpegComponents = 0;  // a JPEG frame's component count: 1 grey, 3 colour, 4 CMYK or YCCK
+  int jpegComponents = 0;         // a JPEG frame's component count: 1 grey, 3 colour, 4 CMYK or YCCK
+  std::int64_t decoderBytes = 0;  // what its decoder needs beyond the ordinary (decoder_memory.h)
 };
 
 // The container of a file with these first bytes (corvale::kSignatureBytes are enough) and name.

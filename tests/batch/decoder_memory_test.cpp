@@ -9,7 +9,7 @@
 #include <jpeglib.h>
 // clang-format on
 
-#include "batch/decoder_memory.h"
+#include "metadata/decoder_memory.h"
 
 namespace {
 
@@ -66,5 +66,4 @@ TEST(DecoderMemory, ProgressiveFilesCountTheirCoefficientsAndNothingElseDoes) {
     std::vector<std::uint8_t> start(cut.begin(), cut.begin() + keep);
     EXPECT_EQ(lumivex::DecoderMemoryBytes(start), 0) << keep;
   }
-  EXPECT_EQ(lumivex::DecoderMemoryBytes(std::string("/nonexistent/photo.jpg")), 0);
 }

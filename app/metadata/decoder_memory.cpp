@@ -1,9 +1,6 @@
 // The frame header of a JPEG file (ITU-T T.81 B.2.2), found by walking the marker segments before
 // it through the bounds-checked reader.
-#include "batch/decoder_memory.h"
-
-#include <fcntl.h>
-#include <unistd.h>
+#include "metadata/decoder_memory.h"
 
 #include <algorithm>
 #include <vector>
@@ -16,7 +13,6 @@ namespace {
 
 // Metadata segments before the frame header stay far below this in practice (an Exif block is
 // at most 64 KB, an ICC profile a few segments of it).
-constexpr std::size_t kHeaderBytesRead = std::size_t{512} << 10;
 constexpr int kProgressiveHuffman = 0xC2;
 constexpr int kProgressiveArithmetic = 0xCA;
 constexpr std::int64_t kBlockBytes = 64 * 2;
@@ -72,17 +68,6 @@ std::int64_t DecoderMemoryBytes(std::span<const std::uint8_t> start) {
     at += 2 + std::size_t{length};
   }
   return 0;
-}
-
-std::int64_t DecoderMemoryBytes(const std::string& path) {
-  int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return 0;
-  std::vector<std::uint8_t> start(kHeaderBytesRead);
-  ssize_t got = ::read(fd, start.data(), start.size());
-  ::close(fd);
-  if (got <= 0) return 0;
-  start.resize(static_cast<std::size_t>(got));
-  return DecoderMemoryBytes(start);
 }
 
 }  // namespace lumivex

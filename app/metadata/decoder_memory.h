@@ -10,11 +10,12 @@
 
 namespace lumivex {
 
-// From the file's start: the coefficient buffer of a progressive JPEG, else 0. A file that cannot
-// be read or is not a JPEG file also gives 0: its load says what is wrong with it.
-std::int64_t DecoderMemoryBytes(const std::string& path);
+// How much of a JPEG file's start holds its frame header in any file a camera or editor writes.
+inline constexpr std::size_t kDecoderHeaderBytes = std::size_t{512} << 10;
 
-// The same from the file's first bytes.
+// From the file's first bytes: the coefficient buffer of a progressive JPEG, else 0. A file that
+// is not a JPEG file, or whose frame header lies further in, also gives 0: its load says what is
+// wrong with it.
 std::int64_t DecoderMemoryBytes(std::span<const std::uint8_t> start);
 
 }  // namespace lumivex
