@@ -76,13 +76,13 @@ CORVALE_API void cpic_destroy(intptr_t picture);
  * matches: a JPEG saved as "photo.png" is read as a JPEG. The formats, their extensions and MIME
  * types are the rows of the engine's table of formats (formats/format_table.cpp): JPEG (CMYK
  * too), PNG, WebP (an animation's first frame), TIFF (the first page, upright by its Orientation
- * tag), HEIC/HEIF and AVIF (the primary image, turned and mirrored as its container says), BMP,
+ * tag), HEIC/HEIF and AVIF (the primary image, turned and mirrored as its container says; of an image
+ * sequence its first image, where libheif can), BMP,
  * GIF (its first frame) and HD Photo; transparency is composited over white.
- *   Returns: the picture, owned by the caller. A file of no format in the table, a file that cannot be read or
- *   decoded, or an image too large to hold gives an empty picture (cpic_lastLoadMessage tells why);
- *   0 when not even that could be had. A file that decodes only with warnings (cut short) still
- *   gives its picture, and cpic_lastLoadMessage holds the warnings.
- *   Threads: loads on different threads run at the same time. */
+ *   Returns: the picture, owned by the caller. A file of no format in the table, a file that cannot be read
+ * or decoded, or an image too large to hold gives an empty picture (cpic_lastLoadMessage tells why); 0 when
+ * not even that could be had. A file that decodes only with warnings (cut short) still gives its picture, and
+ * cpic_lastLoadMessage holds the warnings. Threads: loads on different threads run at the same time. */
 CORVALE_API intptr_t cpic_load(const char* path);
 
 /* loadJPG: reads an image file like cpic_load, but hands over the parts instead of a picture.
@@ -110,6 +110,22 @@ CORVALE_API intptr_t cpic_loadInks(const char* path);
  *   Ownership: the text belongs to the engine and stays valid until the same thread's next load.
  *   Threads: each thread has its own text; loads on other threads do not change it. */
 CORVALE_API const char* cpic_lastLoadMessage(void);
+
+/* cpic_lastLoadCause: why the calling thread's last cpic_load, loadJPG or cpic_loadResampled
+ * gave what it gave, as a number a caller can decide by (cpic_lastLoadMessage's text is only for
+ * showing). The numbers are stable; a later engine may add causes after the last, never renumber one:
+ *    0  clean load                      6  too large for memory (or the file too large to read)
+ *    1  loaded with warnings (damaged   7  a variant of the format this engine does not read
+ *       or cut short in parts)          8  the file could not be opened or read
+ *    2  not an image (not the format    9  the decoder failed, crashed or ran out of time
+ *       its extension says)            10  no name (an empty path)
+ *    3  damaged                        11  not a file (a folder, a pipe, a device)
+ *    4  cut short before any picture   12  cpic_loadResampled only: the caller's plan stopped
+ *    5  too large for its file (a          the load or does not fit the picture
+ *       size the file's bytes could never code)
+ *   Returns: the cause; 1 goes with a picture, 2 to 12 with an empty one.
+ *   Threads: each thread has its own cause, like its message. */
+CORVALE_API int32_t cpic_lastLoadCause(void);
 
 /* cpic_loadResampled: reads an image file as cpic_load does and returns it at the size the caller
  * plans once the file's stored size is known: turned upright by an Exif orientation, cropped to

@@ -1,5 +1,5 @@
 // Fuzzes the HD Photo reader on its in-memory entry point. Besides never crashing, every picture the
-// reader leaves empty must come with the reason why.
+// reader leaves empty must come with a cause and the reason why, and only those.
 #include <cstddef>
 #include <cstdint>
 
@@ -7,8 +7,9 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   corvale::Picture picture;
-  std::string message = corvale::readHdPhotoBytes({data, size}, nullptr, picture);
-  if (picture.empty() && message.empty()) __builtin_trap();
+  corvale::LoadOutcome outcome = corvale::readHdPhotoBytes({data, size}, nullptr, picture);
+  bool refused = !outcome.clean() && !outcome.warned();
+  if (picture.empty() != refused || (!outcome.clean() && outcome.reason.empty())) __builtin_trap();
   corvale::releasePicture(picture);
   return 0;
 }

@@ -7,8 +7,9 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   corvale::Picture picture;
-  std::string message = corvale::readHeifBytes({data, size}, nullptr, picture);
-  if (picture.empty() && message.empty()) __builtin_trap();
+  corvale::LoadOutcome outcome = corvale::readHeifBytes({data, size}, nullptr, picture);
+  bool refused = !outcome.clean() && !outcome.warned();
+  if (picture.empty() != refused || (!outcome.clean() && outcome.reason.empty())) __builtin_trap();
   corvale::releasePicture(picture);
   return 0;
 }

@@ -3,6 +3,7 @@
 #include "batch/batch_run.h"
 
 #include <algorithm>
+#include <array>
 #include <chrono>
 #include <clocale>
 #include <cmath>
@@ -291,6 +292,21 @@ std::string ResizingText(const std::string& path) { return "Resizing " + FileNam
 
 std::string FailureText(const PhotoReport& report) {
   return "Could not resize " + FileNameOf(report.source) + ":\n" + report.reason;
+}
+
+std::string FailureCausesText(const BatchSummary& summary) {
+  // Slot 0 (kNone, no load cause) counts the failures after the load, named last.
+  std::array<std::int32_t, corvale::kLoadCauseCount> counts{};
+  for (const PhotoReport& failure : summary.failures) ++counts[static_cast<std::size_t>(failure.cause)];
+  std::string text;
+  auto add = [&text](std::int32_t count, const char* words) {
+    if (count > 0) text += (text.empty() ? "" : ", ") + std::to_string(count) + " " + words;
+  };
+  for (int cause = 1; cause < corvale::kLoadCauseCount; ++cause)
+    add(counts[static_cast<std::size_t>(cause)],
+        corvale::loadCauseWords(static_cast<corvale::LoadCause>(cause)));
+  add(counts[0], "not written");
+  return text;
 }
 
 }  // namespace lumivex

@@ -92,4 +92,8 @@ std::string DoneText(double elapsedMilliseconds, std::int32_t photos);
 std::string ResizingText(const std::string& path);
 std::string FailureText(const PhotoReport& report);
 
+// The run's failures counted by cause, in the order of the causes' numbers, failures after the
+// load last: "1 damaged, 1 not an image, 1 not written"; "" without failures.
+std::string FailureCausesText(const BatchSummary& summary);
+
 }  // namespace lumivex

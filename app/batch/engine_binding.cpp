@@ -94,6 +94,10 @@ const char* cpic_lastLoadMessage() {
   const char* message = fn ? fn() : nullptr;
   return message ? message : "";
 }
+std::int32_t cpic_lastLoadCause() {
+  static const auto fn = bindOptional<std::int32_t (*)()>("cpic_lastLoadCause");
+  return fn ? fn() : -1;
+}
 namespace {
 // An export that engines before the planned load lack; the program then loads whole pictures.
 decltype(&::cpic_loadResampled) loadResampled() {

@@ -1,7 +1,7 @@
-// The program's view of Corvale: the engine's nineteen functions, its optional load message and planned load,
-// each bound by name from libcorvale.so the first time it is called. The library is looked for beside the
-// executable first, then on the library path. A missing library or function stops the program with a message
-// that names it; the window replaces the default report (standard error) by a dialog.
+// The program's view of Corvale: the engine's nineteen functions, its optional load message and cause
+// and planned load, each bound by name from libcorvale.so the first time it is called. The library is looked
+// for beside the executable first, then on the library path. A missing library or function stops the program
+// with a message that names it; the window replaces the default report (standard error) by a dialog.
 #pragma once
 
 #include <cstdint>
@@ -25,6 +25,9 @@ void* loadJPG(const char* path, std::intptr_t referenceDc, std::int32_t* width, 
 // Why the calling thread's last load gave an empty picture, or what the decoder complained of when
 // it loaded with warnings; "" for a clean load, and always "" from an engine without this export.
 const char* cpic_lastLoadMessage();
+// The cause beside that message, a corvale::LoadCause number (0 clean, 1 warnings, 2 and up why the
+// picture is empty); -1 from an engine without this export.
+std::int32_t cpic_lastLoadCause();
 // The load that ends at the planned size (corvale.h); 0, with no load, from an engine without it.
 bool hasLoadResampled();
 std::intptr_t cpic_loadResampled(const char* path, cpic_Planner planner, void* context);

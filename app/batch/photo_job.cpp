@@ -362,7 +362,8 @@ std::string CWorker::nextOutputPath(FinishedPhoto& photo, const OutputPlace& pla
 // The report of one size (or of the whole photo when `output` is null).
 void CWorker::reportOutput(FinishedPhoto& photo, const PhotoOutput* output, Outcome outcome,
                            const std::string& outputPath, const std::string& reason) {
-  Report report{photo.source, outcome, outputPath, reason, "", "", 0, ""};
+  Report report{photo.source, outcome, outputPath, reason, "", "", 0, "", corvale::LoadCause::kNone};
+  if (outcome == Outcome::Failed) report.cause = photo.work.failureCause;
   if (outcome != Outcome::Failed) {
     report.warning = photo.work.loadWarning;
     report.note = photo.note;

@@ -43,6 +43,8 @@ struct PhotoReport {
   std::string note;          // anything else the user should know, such as a name changed to stay free
   std::int32_t quality = 0;  // under a file size limit, the JPEG quality chosen; 0 without a limit
   std::string sizeWarning;   // "larger than 300 KB at the lowest quality" when the limit was missed
+  // Why the photo's load failed, what failures are counted by; kNone for a failure after the load.
+  corvale::LoadCause cause = corvale::LoadCause::kNone;
 };
 
 // What the batch loop needs of a photo job; CWorker is the real one.

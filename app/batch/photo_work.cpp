@@ -75,12 +75,27 @@ std::string whyUnreadable(const std::string& path) {
   return "cannot be read as an image (damaged, or not the format its extension says)";
 }
 
-// The engine's reasons are mostly said of the file ("is cut short in its header"); a decoder's own
-// text ("bogus marker length") gets a subject.
-std::string unreadableReason(const std::string& message) {
-  for (const char* saidOfTheFile : {"is ", "has ", "cannot ", "holds ", "made "})
-    if (message.starts_with(saidOfTheFile)) return message;
-  return "cannot be read as an image: " + message;
+// What the engine's load came to. An engine without the cause export says only whether it gave a
+// picture; a picture the engine could not even allocate is one too large for memory.
+corvale::LoadCause causeOfLoad(std::int32_t number, bool loaded, const std::string& message) {
+  using corvale::LoadCause;
+  if (number < 0)
+    return loaded ? (message.empty() ? LoadCause::kNone : LoadCause::kWarnings) : LoadCause::kDecoderFailure;
+  LoadCause cause = corvale::loadCauseOf(number);
+  bool refused = cause != LoadCause::kNone && cause != LoadCause::kWarnings;
+  if (!loaded && !refused) return LoadCause::kTooLargeForMemory;
+  return loaded && refused ? LoadCause::kWarnings : cause;
+}
+
+// What the engine said of the load just made, decided by its cause: a warning is kept for the
+// report, a failure ends the job with the engine's reason and its cause.
+void acceptLoad(PhotoWork& work, bool loaded, const std::string& source) {
+  std::string message = engine::cpic_lastLoadMessage();
+  corvale::LoadCause cause = causeOfLoad(engine::cpic_lastLoadCause(), loaded, message);
+  if (cause == corvale::LoadCause::kWarnings) work.loadWarning = message;
+  if (cause == corvale::LoadCause::kNone || cause == corvale::LoadCause::kWarnings) return;
+  work.failureCause = cause;
+  throw JobFailure(message.empty() ? whyUnreadable(source) : message);
 }
 
 // The engine's slot can only be polled. A small photo resamples in a fraction of a millisecond,
@@ -232,11 +247,8 @@ void PhotoWorker::runAtOutputSize(PhotoWork& work) {
       alphaKept_
           ? engine::cpic_loadResampledKeepingAlpha(order_.source.c_str(), &PhotoWorker::planLoad, &planning)
           : engine::cpic_loadResampled(order_.source.c_str(), &PhotoWorker::planLoad, &planning));
-  std::string message = engine::cpic_lastLoadMessage();
   if (!planning.failure.empty()) throw JobFailure(planning.failure);
-  if (!holdsPixels(resized_.get()))
-    throw JobFailure(message.empty() ? whyUnreadable(order_.source) : unreadableReason(message));
-  work.loadWarning = message;
+  acceptLoad(work, holdsPixels(resized_.get()), order_.source);
   if (!order_.icc.empty()) applyProfile(work);  // only says whether the profile goes into the copy
   encode(work, output);
   work.outputs.push_back(std::move(output));
@@ -287,10 +299,7 @@ void PhotoWorker::load(PhotoWork& work) {
   // Paths are UTF-8 on both sides of the engine, so the name crosses unchanged.
   source_.reset(order_.loadInks ? engine::cpic_loadInks(order_.source.c_str())
                                 : engine::cpic_load(order_.source.c_str()));
-  std::string message = engine::cpic_lastLoadMessage();
-  if (!holdsPixels(source_.get()))
-    throw JobFailure(message.empty() ? whyUnreadable(order_.source) : unreadableReason(message));
-  work.loadWarning = message;
+  acceptLoad(work, holdsPixels(source_.get()), order_.source);
 }
 
 void PhotoWorker::turnUpright(std::int32_t code) {

@@ -11,6 +11,7 @@
 
 #include "batch/photo_job_geometry.h"
 #include "formats/format_table.h"
+#include "picture/load_cause.h"
 #include "settings/target_size.h"
 
 namespace lumivex {
@@ -64,7 +65,8 @@ struct PhotoOutput {
 };
 
 struct PhotoWork {
-  std::string failure;               // why the photo could not be done; empty when it was
+  std::string failure;  // why the photo could not be done; empty when it was
+  corvale::LoadCause failureCause = corvale::LoadCause::kNone;  // why its load failed; kNone otherwise
   std::string loadWarning;           // what the decoder complained of in a file it could still read
   std::string profileNote;           // why the colour profile could not be applied, when it could not
   std::vector<PhotoOutput> outputs;  // one per size of the order, in its order; none after a failure

@@ -70,8 +70,8 @@ int queueItems(const CliOptions& options, BatchPrompts& prompts, PendingFiles& q
   return static_cast<int>(skipped.size() + problems.size());
 }
 
-// "12 photos: 10 written, 1 written with warnings, 1 failed": photos written from damaged files
-// are counted apart from the clean ones.
+// "12 photos: 9 written, 1 written with warnings, 2 failed (1 damaged, 1 not an image)": photos
+// written from damaged files are counted apart from the clean ones, failures by their cause.
 void printSummary(const BatchSummary& summary) {
   int damaged = static_cast<int>(summary.warnings.size());
   std::vector<std::string> parts;
@@ -80,7 +80,8 @@ void printSummary(const BatchSummary& summary) {
   if (damaged) parts.push_back(std::to_string(damaged) + " written with warnings");
   if (summary.keptExisting)
     parts.push_back(std::to_string(summary.keptExisting) + " kept (output already there)");
-  if (summary.failed) parts.push_back(std::to_string(summary.failed) + " failed");
+  if (summary.failed)
+    parts.push_back(std::to_string(summary.failed) + " failed (" + FailureCausesText(summary) + ")");
   std::string line = std::to_string(summary.photos) + (summary.photos == 1 ? " photo: " : " photos: ");
   // Several sizes make several copies of each photo: both counts are given.
   if (summary.sources > 0 && summary.sources != summary.photos)

@@ -22,7 +22,8 @@ std::string secondsPerPhotoLine(const BatchSummary& summary) {
 std::string RunOutcomeText(const BatchSummary& summary) {
   std::string text = photosText(summary.written) + " done";
   if (summary.keptExisting > 0) text += ", " + std::to_string(summary.keptExisting) + " kept as they were";
-  if (summary.failed > 0) text += ", " + std::to_string(summary.failed) + " failed";
+  if (summary.failed > 0)
+    text += ", " + std::to_string(summary.failed) + " failed (" + FailureCausesText(summary) + ")";
   return text + "\n" + secondsPerPhotoLine(summary);
 }
 

@@ -1,5 +1,6 @@
 // What the window shows once a run is over: how many photos came out, how many were left as they
-// were and how many failed, before the seconds per photo ("12 photos done, 1 failed").
+// were and how many failed and why, before the seconds per photo ("12 photos done, 1 failed (1
+// damaged)").
 #pragma once
 
 #include <string>

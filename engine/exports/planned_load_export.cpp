@@ -34,10 +34,8 @@ intptr_t loadResampled(const char* path, cpic_Planner planner, void* context, bo
                    };
                    PendingPicture picture;
                    picture->alphaWanted = keepAlpha;
-                   std::string message = corvale::loadPlanned(path, askCaller, *picture);
-                   // A load that gave up without saying why still leaves a reason behind.
-                   if (picture->empty() && message.empty()) message = "cannot be decoded";
-                   corvale::keepLoadMessage(message);
+                   corvale::LoadOutcome outcome = corvale::loadPlanned(path, askCaller, *picture);
+                   corvale::keepLoadOutcome(outcome, !picture->empty());
                    return picture.handOver();
                  });
 }

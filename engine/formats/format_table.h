@@ -30,9 +30,9 @@ enum class Writer { Jpeg, Png, Webp, Avif, Jxl, Tiff, Heic };
 enum class AlphaKept { Flattened, Held };
 
 using ContentTest = bool (*)(Bytes head);
-using BytesReader = std::string (*)(Bytes bytes, gdi::HDC referenceDc, Picture& picture);
+using BytesReader = LoadOutcome (*)(Bytes bytes, gdi::HDC referenceDc, Picture& picture);
 // A reader that decodes straight to the planned size (picture/planned_load.h), row by row.
-using PlannedReader = std::string (*)(Bytes bytes, const LoadPlanner& planner, Picture& result);
+using PlannedReader = LoadOutcome (*)(Bytes bytes, const LoadPlanner& planner, Picture& result);
 
 struct ImageFormat {
   const char* name;             // as people call it: "JPEG", "HD Photo"

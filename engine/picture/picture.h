@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <string>
 
+#include "picture/load_cause.h"
 #include "platform/gdi.h"
 
 namespace corvale {
@@ -51,10 +52,14 @@ void loadJpegInks(const char* path, Picture& picture);
 // came out empty, or the decoder's warnings when it loaded damaged. Valid until the thread's next
 // load.
 const char* lastLoadMessage();
+// The cause beside that message: kNone for a clean load, kWarnings for a picture loaded damaged,
+// else why the picture came out empty.
+LoadCause lastLoadCause();
 
-// Makes `message` the calling thread's last load message, for a load that does not go through
-// loadPictureFile alone.
-void keepLoadMessage(const std::string& message);
+// Makes `outcome` the calling thread's last load outcome, for a load that does not go through
+// loadPictureFile alone; `loaded` says whether it gave a picture (a reason is then a warning, and
+// an empty picture always has one).
+void keepLoadOutcome(const LoadOutcome& outcome, bool loaded);
 
 // Pointer to pixel (x, y); the caller keeps x and y inside the picture.
 inline std::uint8_t* pixelAt(const Picture& p, std::int32_t x, std::int32_t y) {

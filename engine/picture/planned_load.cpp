@@ -47,10 +47,10 @@ bool turnUpright(Picture& stored, std::int32_t orientation, Picture& upright) {
 
 }  // namespace
 
-std::string askPlanner(const LoadPlanner& planner, std::int32_t storedWidth, std::int32_t storedHeight,
+LoadOutcome askPlanner(const LoadPlanner& planner, std::int32_t storedWidth, std::int32_t storedHeight,
                        LoadPlan& plan) {
   plan = LoadPlan{};
-  if (!planner(storedWidth, storedHeight, plan)) return kLoadStoppedByPlanner;
+  if (!planner(storedWidth, storedHeight, plan)) return kPlanStopped;
   const bool swapped = swapsSides(plan.orientation);
   const std::int32_t uprightWidth = swapped ? storedHeight : storedWidth;
   const std::int32_t uprightHeight = swapped ? storedWidth : storedHeight;
@@ -59,10 +59,10 @@ std::string askPlanner(const LoadPlanner& planner, std::int32_t storedWidth, std
   plan.threads = std::clamp(plan.threads, 1, kMostThreads);
   const bool inside = band.left >= 0 && band.top >= 0 && band.width > 0 && band.height > 0 &&
                       band.width <= uprightWidth - band.left && band.height <= uprightHeight - band.top;
-  return inside ? "" : kBandOutside;
+  return inside ? LoadOutcome() : LoadOutcome{LoadCause::kPlanRefused, kBandOutside};
 }
 
-std::string resampleStoredPicture(Picture& stored, const LoadPlan& plan, Picture& result) {
+LoadOutcome resampleStoredPicture(Picture& stored, const LoadPlan& plan, Picture& result) {
   const bool alphaKept = stored.alphaKept;
   Picture upright, cropped;
   const bool ready = turnUpright(stored, plan.orientation, upright) && cropInto(upright, plan.band, cropped);
@@ -78,16 +78,16 @@ std::string resampleStoredPicture(Picture& stored, const LoadPlan& plan, Picture
     throw;
   }
   releasePicture(cropped);
-  if (done) return "";
+  if (done) return {};
   releasePicture(result);
-  return kNoMemoryToResample;
+  return {LoadCause::kTooLargeForMemory, kNoMemoryToResample};
 }
 
-std::string loadPlanned(const char* path, const LoadPlanner& planner, Picture& result) {
+LoadOutcome loadPlanned(const char* path, const LoadPlanner& planner, Picture& result) {
   releasePicture(result);
   SourceFile source = readSourceFile(path);
-  if (!source.failure.empty()) return source.failure;
-  std::string message;
+  if (!source.failure.clean()) return source.failure;
+  LoadOutcome message;
   if (source.format->readPlanned) {
     message = source.format->readPlanned(source.file.bytes, planner, result);
   } else {
@@ -96,10 +96,10 @@ std::string loadPlanned(const char* path, const LoadPlanner& planner, Picture& r
     message = source.format->read(source.file.bytes, nullptr, stored);
     if (stored.empty()) return message;
     LoadPlan plan;
-    std::string failure = askPlanner(planner, stored.width, stored.height, plan);
-    if (failure.empty()) failure = resampleStoredPicture(stored, plan, result);
+    LoadOutcome failure = askPlanner(planner, stored.width, stored.height, plan);
+    if (failure.clean()) failure = resampleStoredPicture(stored, plan, result);
     releasePicture(stored);
-    if (!failure.empty()) return failure;
+    if (!failure.clean()) return failure;
   }
   if (result.alphaWanted && !result.alphaKept && !result.empty()) makeOpaque(result);
   return message;

@@ -28,21 +28,23 @@ using LoadPlanner = std::function<bool(std::int32_t storedWidth, std::int32_t st
 
 // What a load says when its planner stopped it.
 inline constexpr const char* kLoadStoppedByPlanner = "was not loaded: its plan was refused";
+inline const LoadOutcome kPlanStopped{LoadCause::kPlanRefused, kLoadStoppedByPlanner};
 
 // Reads the file at `path` into `result` as planned. When `result` wants its alpha
 // (Picture::alphaWanted), a source with transparency keeps it (alphaKept, the colours
-// premultiplied) and any other result has opacity 255 in every fourth byte. Returns what loadPictureFile
-// would say (the reason of an empty result, or the decoder's warnings), or why the plan cannot be followed.
-std::string loadPlanned(const char* path, const LoadPlanner& planner, Picture& result);
+// premultiplied) and any other result has opacity 255 in every fourth byte. Returns what
+// loadPictureFile would say (the reason of an empty result, or the decoder's warnings), or why the
+// plan cannot be followed.
+LoadOutcome loadPlanned(const char* path, const LoadPlanner& planner, Picture& result);
 
 // Asks `planner` for the plan of a picture of the stored size given, and makes its band that of the
-// upright picture (the whole of it for a width or height of 0). Returns "" or why the load stops:
+// upright picture (the whole of it for a width or height of 0). Returns clean or why the load stops:
 // the planner refused, or the band does not lie inside the upright picture.
-std::string askPlanner(const LoadPlanner& planner, std::int32_t storedWidth, std::int32_t storedHeight,
+LoadOutcome askPlanner(const LoadPlanner& planner, std::int32_t storedWidth, std::int32_t storedHeight,
                        LoadPlan& plan);
 
 // The whole-picture way: `stored` (used up) turned, cropped and resampled into `result`. Returns
-// "" or why it could not be done.
-std::string resampleStoredPicture(Picture& stored, const LoadPlan& plan, Picture& result);
+// clean or why it could not be done.
+LoadOutcome resampleStoredPicture(Picture& stored, const LoadPlan& plan, Picture& result);
 
 }  // namespace corvale

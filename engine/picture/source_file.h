@@ -2,8 +2,6 @@
 // from, the whole-picture load and the planned load alike.
 #pragma once
 
-#include <string>
-
 #include "formats/format_table.h"
 #include "readers/file_bytes.h"
 
@@ -12,7 +10,7 @@ namespace corvale {
 struct SourceFile {
   FileBytes file;
   const ImageFormat* format = nullptr;  // by content, else by the name's extension
-  std::string failure;                  // why it cannot be read; then `format` may be null
+  LoadOutcome failure;                  // why it cannot be read; then `format` may be null
 };
 
 SourceFile readSourceFile(const char* path);

@@ -15,20 +15,25 @@ namespace corvale {
 
 namespace {
 
-std::string notRegularReason(const struct stat& info) {
-  if (S_ISDIR(info.st_mode)) return "is a folder";
-  if (S_ISFIFO(info.st_mode)) return "is a pipe, not a file";
-  if (S_ISSOCK(info.st_mode)) return "is a socket, not a file";
-  if (S_ISCHR(info.st_mode) || S_ISBLK(info.st_mode)) return "is a device, not a file";
-  return "is not a regular file";
+LoadOutcome notRegularReason(const struct stat& info) {
+  const char* what = "is not a regular file";
+  if (S_ISDIR(info.st_mode))
+    what = "is a folder";
+  else if (S_ISFIFO(info.st_mode))
+    what = "is a pipe, not a file";
+  else if (S_ISSOCK(info.st_mode))
+    what = "is a socket, not a file";
+  else if (S_ISCHR(info.st_mode) || S_ISBLK(info.st_mode))
+    what = "is a device, not a file";
+  return {LoadCause::kNotAFile, what};
 }
 
-std::string errnoReason(const char* what, int error) {
-  return std::string(what) + ": " + std::strerror(error);
+LoadOutcome errnoReason(const char* what, int error) {
+  return {LoadCause::kIoError, std::string(what) + ": " + std::strerror(error)};
 }
 
 // Reads exactly bytes.size() bytes; a file that shrank meanwhile is cut short.
-std::string readAll(int fd, std::vector<std::uint8_t>& bytes) {
+LoadOutcome readAll(int fd, std::vector<std::uint8_t>& bytes) {
   std::size_t done = 0;
   while (done < bytes.size()) {
     ssize_t n = ::read(fd, bytes.data() + done, bytes.size() - done);
@@ -45,7 +50,7 @@ std::string readAll(int fd, std::vector<std::uint8_t>& bytes) {
 
 FileBytes readFileBytes(const char* path, std::uint64_t limit) {
   FileBytes result;
-  if (!path || !*path) return {{}, "has no name"};
+  if (!path || !*path) return {{}, {LoadCause::kNoName, "has no name"}};
   struct stat info {};
   if (::stat(path, &info) != 0) return {{}, errnoReason("cannot be opened", errno)};
   if (!S_ISREG(info.st_mode)) return {{}, notRegularReason(info)};
@@ -56,22 +61,25 @@ FileBytes readFileBytes(const char* path, std::uint64_t limit) {
   else if (!S_ISREG(info.st_mode))
     result.failure = notRegularReason(info);
   else if (static_cast<std::uint64_t>(info.st_size) > limit)
-    result.failure = "is too large to read (" + std::to_string(info.st_size) + " bytes)";
-  if (result.failure.empty()) {
+    result.failure = {LoadCause::kTooLargeForMemory,
+                      "is too large to read (" + std::to_string(info.st_size) + " bytes)"};
+  if (result.failure.clean()) {
     result.bytes.resize(static_cast<std::size_t>(info.st_size));
     result.failure = readAll(fd, result.bytes);
   }
   ::close(fd);
-  if (!result.failure.empty()) result.bytes = {};
+  if (!result.failure.clean()) result.bytes = {};
   return result;
 }
 
-std::string tooLargeForMemory(std::uint64_t width, std::uint64_t height) {
-  return "is too large for memory (" + std::to_string(width) + " x " + std::to_string(height) + ")";
+LoadOutcome tooLargeForMemory(std::uint64_t width, std::uint64_t height) {
+  return {LoadCause::kTooLargeForMemory,
+          "is too large for memory (" + std::to_string(width) + " x " + std::to_string(height) + ")"};
 }
 
-std::string tooShortForItsSize(std::uint64_t width, std::uint64_t height) {
-  return "is too short for its size (" + std::to_string(width) + " x " + std::to_string(height) + ")";
+LoadOutcome tooShortForItsSize(std::uint64_t width, std::uint64_t height) {
+  return {LoadCause::kTooLargeForItsFile,
+          "is too short for its size (" + std::to_string(width) + " x " + std::to_string(height) + ")"};
 }
 
 }  // namespace corvale

@@ -5,12 +5,14 @@
 #include <string>
 #include <vector>
 
+#include "picture/load_cause.h"
+
 namespace corvale {
 
-// A file's bytes, or why they could not be had (then `failure` is not empty).
+// A file's bytes, or why they could not be had (then `failure` is not clean).
 struct FileBytes {
   std::vector<std::uint8_t> bytes;
-  std::string failure;
+  LoadOutcome failure;
 };
 
 // Reads the whole file at `path`. Anything that is not a regular file (a folder, a pipe, a
@@ -19,8 +21,8 @@ struct FileBytes {
 FileBytes readFileBytes(const char* path, std::uint64_t limit);
 
 // The picture is too large for memory: "is too large for memory (W x H)".
-std::string tooLargeForMemory(std::uint64_t width, std::uint64_t height);
-// The file is far too short for the picture it declares.
-std::string tooShortForItsSize(std::uint64_t width, std::uint64_t height);
+LoadOutcome tooLargeForMemory(std::uint64_t width, std::uint64_t height);
+// The file is far too short for the picture it declares: "is too short for its size (W x H)".
+LoadOutcome tooShortForItsSize(std::uint64_t width, std::uint64_t height);
 
 }  // namespace corvale

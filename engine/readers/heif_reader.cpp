@@ -51,36 +51,54 @@ bool isAvif(Bytes bytes) {
 }
 
 // A file this system cannot decode for want of a codec says which, before anything is read.
-std::string missingCodec(Bytes bytes) {
+LoadOutcome missingCodec(Bytes bytes) {
   if (isAvif(bytes)) {
     if (!heif_have_decoder_for_format(heif_compression_AV1))
-      return "is an AVIF file, and this system's libheif has no AV1 decoder";
+      return {LoadCause::kUnsupported, "is an AVIF file, and this system's libheif has no AV1 decoder"};
   } else if (!heif_have_decoder_for_format(heif_compression_HEVC)) {
-    return "is a HEIC file, and this system's libheif has no HEVC decoder";
+    return {LoadCause::kUnsupported, "is a HEIC file, and this system's libheif has no HEVC decoder"};
   }
   return {};
 }
 
-std::string libraryFailure(const char* what, const heif_error& error) {
-  if (error.code == heif_error_Invalid_input && error.subcode == heif_suberror_End_of_data)
-    return "is cut short";
-  std::string text = error.message && *error.message ? error.message : "no reason given";
-  return std::string(what) + " (" + text + ")";
+// An image sequence says so in its brands. libheif reads the still images of a file, not its
+// tracks: a sequence loads when it also holds a primary still image (most do), and is named
+// for what it is when it does not.
+bool isSequence(Bytes bytes) {
+  int length = static_cast<int>(std::min<std::size_t>(bytes.size(), 4096));
+  heif_brand brand = heif_main_brand(bytes.data(), std::min(length, 64));
+  return brand == heif_msf1 || brand == heif_hevs || brand == heif_avis ||
+         heif_has_compatible_brand(bytes.data(), length, "msf1") == 1;
 }
 
-std::string openFailure(const heif_error& error) {
+const LoadOutcome kSequence{LoadCause::kUnsupported, "is a HEIF image sequence"};
+
+LoadOutcome libraryFailure(const char* what, const heif_error& error) {
+  if (error.code == heif_error_Invalid_input && error.subcode == heif_suberror_End_of_data)
+    return {LoadCause::kTruncated, "is cut short"};
+  if (error.code == heif_error_Unsupported_feature || error.subcode == heif_suberror_Unsupported_codec ||
+      error.subcode == heif_suberror_Unsupported_image_type)
+    return {LoadCause::kUnsupported, "uses a codec this system's libheif cannot decode"};
+  std::string text = error.message && *error.message ? error.message : "no reason given";
+  return {LoadCause::kDamaged, std::string(what) + " (" + text + ")"};
+}
+
+LoadOutcome openFailure(Bytes bytes, const heif_error& error) {
+  if (isSequence(bytes)) return kSequence;
   if (error.subcode == heif_suberror_No_ftyp_box || error.code == heif_error_Unsupported_filetype)
-    return "is not a HEIF file";
+    return {LoadCause::kNotAnImage, "is not a HEIF file"};
   return libraryFailure("has a damaged HEIF container", error);
 }
 
-std::string copyImage(const heif_image* image, bool alpha, Picture& picture) {
+constexpr const char* kNotConverted = "has a HEIF image the decoder could not convert to RGB";
+
+LoadOutcome copyImage(const heif_image* image, bool alpha, Picture& picture) {
   int stride = 0;
   const std::uint8_t* plane = heif_image_get_plane_readonly(image, heif_channel_interleaved, &stride);
   if (!plane || heif_image_get_width(image, heif_channel_interleaved) != picture.width ||
       heif_image_get_height(image, heif_channel_interleaved) != picture.height ||
       stride < picture.width * (alpha ? 4 : 3))
-    return "has a HEIF image the decoder could not convert to RGB";
+    return {LoadCause::kDecoderFailure, kNotConverted};
   for (std::int32_t y = 0; y < picture.height; ++y) {
     const std::uint8_t* row = plane + static_cast<std::size_t>(stride) * static_cast<std::size_t>(y);
     alpha ? putRgbaRow(row, picture, y) : putRgbRow(row, picture, y);
@@ -88,14 +106,15 @@ std::string copyImage(const heif_image* image, bool alpha, Picture& picture) {
   return {};
 }
 
-std::string decodePrimary(heif_context* ctx, gdi::HDC referenceDc, Picture& picture) {
+LoadOutcome decodePrimary(heif_context* ctx, gdi::HDC referenceDc, Picture& picture) {
   heif_image_handle* rawHandle = nullptr;
   heif_error error = heif_context_get_primary_image_handle(ctx, &rawHandle);
   std::unique_ptr<heif_image_handle, HandleRelease> handle(rawHandle);
   if (error.code != heif_error_Ok) return libraryFailure("has no primary image", error);
   int width = heif_image_handle_get_width(handle.get()), height = heif_image_handle_get_height(handle.get());
   if (width <= 0 || height <= 0)
-    return "has an invalid size (" + std::to_string(width) + " x " + std::to_string(height) + ")";
+    return {LoadCause::kDamaged,
+            "has an invalid size (" + std::to_string(width) + " x " + std::to_string(height) + ")"};
   if (std::uint64_t(width) * std::uint64_t(height) > kMaxPicturePixels)
     return tooLargeForMemory(width, height);
   bool alpha = heif_image_handle_has_alpha_channel(handle.get()) != 0;
@@ -107,37 +126,42 @@ std::string decodePrimary(heif_context* ctx, gdi::HDC referenceDc, Picture& pict
   // The decoded size is the one after cropping and turning.
   width = heif_image_get_width(image.get(), heif_channel_interleaved);
   height = heif_image_get_height(image.get(), heif_channel_interleaved);
-  if (width <= 0 || height <= 0) return "has a HEIF image the decoder could not convert to RGB";
-  if (std::string failure = allocateDecodedPicture(picture, width, height, referenceDc); !failure.empty())
+  if (width <= 0 || height <= 0) return {LoadCause::kDecoderFailure, kNotConverted};
+  if (LoadOutcome failure = allocateDecodedPicture(picture, width, height, referenceDc); !failure.clean())
     return failure;
-  std::string failure = copyImage(image.get(), alpha, picture);
-  if (!failure.empty()) releasePicture(picture);
+  LoadOutcome failure = copyImage(image.get(), alpha, picture);
+  if (!failure.clean()) releasePicture(picture);
   return failure;
 }
 
 // The whole decode with libheif, in whichever process runs it.
-std::string decodeHeif(Bytes bytes, gdi::HDC referenceDc, Picture& picture) {
+LoadOutcome decodeHeif(Bytes bytes, gdi::HDC referenceDc, Picture& picture) {
   releasePicture(picture);
-  if (bytes.empty()) return "is empty";
-  if (bytes.size() > INT32_MAX) return "is too large to read (" + std::to_string(bytes.size()) + " bytes)";
+  if (bytes.empty()) return {LoadCause::kTruncated, "is empty"};
+  if (bytes.size() > INT32_MAX)
+    return {LoadCause::kTooLargeForMemory,
+            "is too large to read (" + std::to_string(bytes.size()) + " bytes)"};
   std::unique_ptr<heif_context, ContextFree> ctx(heif_context_alloc());
-  if (!ctx) return "cannot be decoded: the HEIF decoder could not start";
+  if (!ctx) return {LoadCause::kDecoderFailure, "cannot be decoded: the HEIF decoder could not start"};
   heif_context_set_maximum_image_size_limit(ctx.get(), kMaxHeifSide);
   heif_error error =
       heif_context_read_from_memory_without_copy(ctx.get(), bytes.data(), bytes.size(), nullptr);
-  if (error.code != heif_error_Ok) return openFailure(error);
-  return decodePrimary(ctx.get(), referenceDc, picture);
+  if (error.code != heif_error_Ok) return openFailure(bytes, error);
+  LoadOutcome outcome = decodePrimary(ctx.get(), referenceDc, picture);
+  if (picture.empty() && outcome.cause == LoadCause::kDamaged && isSequence(bytes)) return kSequence;
+  return outcome;
 }
 
 // ---- The child: libheif and its codecs -----------------------------------------------------
 
-// What the child tells the parent first: the decoded size, or why there is no picture (the
-// reason's length, then its text).
+// What the child tells the parent first: the decoded size, or why there is no picture (its
+// cause, the reason's length, then its text).
 struct ChildHeader {
   std::uint32_t width = 0;
   std::uint32_t height = 0;
   std::uint32_t reasonLength = 0;
   std::uint32_t alphaKept = 0;  // the rows hold premultiplied colours and their opacity
+  std::int32_t cause = 0;
 };
 
 // The header, then every row top to bottom as the picture holds it (4 bytes a pixel). The child
@@ -146,13 +170,14 @@ void decodeInChild(Bytes bytes, bool alphaWanted, int out) {
   limitChildMemory(4 * kMaxPicturePixels + kChildMemoryMargin);
   Picture picture;
   picture.alphaWanted = alphaWanted;
-  std::string reason = decodeHeif(bytes, nullptr, picture);
+  LoadOutcome outcome = decodeHeif(bytes, nullptr, picture);
   ChildHeader header;
   if (picture.empty()) {
-    if (reason.empty()) reason = "cannot be decoded";
-    header.reasonLength = static_cast<std::uint32_t>(reason.size());
+    if (outcome.clean()) outcome = {LoadCause::kDecoderFailure, "cannot be decoded"};
+    header.cause = static_cast<std::int32_t>(outcome.cause);
+    header.reasonLength = static_cast<std::uint32_t>(outcome.reason.size());
     writeToParent(out, &header, sizeof header);
-    writeToParent(out, reason.data(), reason.size());
+    writeToParent(out, outcome.reason.data(), outcome.reason.size());
     return;
   }
   header.width = static_cast<std::uint32_t>(picture.width);
@@ -165,27 +190,30 @@ void decodeInChild(Bytes bytes, bool alphaWanted, int out) {
 
 }  // namespace
 
-std::string readHeifBytes(Bytes bytes, gdi::HDC referenceDc, Picture& picture) {
+LoadOutcome readHeifBytes(Bytes bytes, gdi::HDC referenceDc, Picture& picture) {
   releasePicture(picture);
-  if (bytes.empty()) return "is empty";
-  if (std::string missing = missingCodec(bytes); !missing.empty()) return missing;
+  if (bytes.empty()) return {LoadCause::kTruncated, "is empty"};
+  if (LoadOutcome missing = missingCodec(bytes); !missing.clean()) return missing;
   ForkedDecode child([bytes, wanted = picture.alphaWanted](int out) { decodeInChild(bytes, wanted, out); },
                      kBaseTimeLimit);
   ChildHeader header;
-  if (!child.read(&header, sizeof header)) return "made the HEIF decoder fail";
+  const LoadOutcome childFailed{LoadCause::kDecoderFailure, "made the HEIF decoder fail"};
+  if (!child.read(&header, sizeof header)) return childFailed;
   if (header.reasonLength > 0) {
     std::string reason(std::min<std::uint32_t>(header.reasonLength, 4096), '\0');
-    return child.read(reason.data(), reason.size()) ? reason : "made the HEIF decoder fail";
+    if (!child.read(reason.data(), reason.size())) return childFailed;
+    LoadCause cause = loadCauseOf(header.cause);
+    return {cause == LoadCause::kNone ? LoadCause::kDecoderFailure : cause, reason};
   }
-  if (std::string failure = allocateDecodedPicture(picture, header.width, header.height, referenceDc);
-      !failure.empty())
+  if (LoadOutcome failure = allocateDecodedPicture(picture, header.width, header.height, referenceDc);
+      !failure.clean())
     return failure;
   child.allowFor(std::uint64_t{header.width} * header.height);
   picture.alphaKept = picture.alphaWanted && header.alphaKept != 0;
   for (std::int32_t y = 0; y < picture.height; ++y) {
     if (!child.read(pixelAt(picture, 0, y), std::size_t{4} * header.width)) {
       releasePicture(picture);
-      return "is damaged: the HEIF decoder stopped";
+      return {LoadCause::kDamaged, "is damaged: the HEIF decoder stopped"};
     }
   }
   return {};

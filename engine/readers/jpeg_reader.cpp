@@ -15,6 +15,7 @@
 
 // clang-format off
 #include <jpeglib.h>
+#include <jerror.h>
 // clang-format on
 
 #include "readers/file_bytes.h"
@@ -52,7 +53,7 @@ constexpr JDIMENSION kRowsPerRead = 16;
 struct ErrorTrap {
   jpeg_error_mgr manager;
   std::jmp_buf jump;
-  std::string failure;   // the fatal error that abandoned the load
+  LoadOutcome failure;   // the fatal error that abandoned the load
   std::string warnings;  // the library's complaints, "; " between them
   std::array<int, kMaxWarningsKept> keptCodes{};
   int warningsKept = 0;
@@ -71,12 +72,40 @@ std::string libraryMessage(j_common_ptr cinfo) {
   return message;
 }
 
-[[noreturn]] void abandonLoad(j_common_ptr cinfo, std::string reason) {
+[[noreturn]] void abandonLoad(j_common_ptr cinfo, LoadOutcome reason) {
   trapOf(cinfo).failure = std::move(reason);
   std::longjmp(trapOf(cinfo).jump, 1);
 }
 
-[[noreturn]] void exitOnError(j_common_ptr cinfo) { abandonLoad(cinfo, libraryMessage(cinfo)); }
+// The library's fatal errors by what they say of the file; everything not named is invalid data.
+LoadCause causeOfError(int code) {
+  switch (code) {
+    case JERR_NO_SOI:
+      return LoadCause::kNotAnImage;
+    case JERR_INPUT_EMPTY:
+    case JERR_INPUT_EOF:
+      return LoadCause::kTruncated;
+    case JERR_OUT_OF_MEMORY:
+    case JERR_IMAGE_TOO_BIG:
+    case JERR_WIDTH_OVERFLOW:
+      return LoadCause::kTooLargeForMemory;
+    case JERR_ARITH_NOTIMPL:
+    case JERR_NOT_COMPILED:
+    case JERR_NOTIMPL:
+    case JERR_CONVERSION_NOTIMPL:
+    case JERR_BAD_PRECISION:
+      return LoadCause::kUnsupported;
+    default:
+      return LoadCause::kDamaged;
+  }
+}
+
+// The library's text names no subject ("bogus marker length"); the reason is said of the file,
+// as every other reason is.
+[[noreturn]] void exitOnError(j_common_ptr cinfo) {
+  abandonLoad(cinfo,
+              {causeOfError(cinfo->err->msg_code), "cannot be read as an image: " + libraryMessage(cinfo)});
+}
 
 // Level -1 is a warning; higher levels are trace messages, which are dropped.
 void keepWarning(j_common_ptr cinfo, int level) {
@@ -96,7 +125,7 @@ void writeNothing(j_common_ptr) {}
 void limitScans(j_common_ptr cinfo) {
   auto* d = reinterpret_cast<j_decompress_ptr>(cinfo);
   if (d->is_decompressor && d->input_scan_number > kMaxScans)
-    abandonLoad(cinfo, "has more than " + std::to_string(kMaxScans) + " scans");
+    abandonLoad(cinfo, {LoadCause::kDamaged, "has more than " + std::to_string(kMaxScans) + " scans"});
 }
 
 // After the header the source holds the entropy-coded data of every scan (and the markers
@@ -112,8 +141,8 @@ bool scanDataCouldCode(const jpeg_decompress_struct& cinfo) {
   return blocks <= kBlocksWithoutData + bits * blocksPerBit;
 }
 
-// Why the picture is refused before anything is decoded or allocated, or "" when it is not.
-std::string refusalByHeader(const jpeg_decompress_struct& cinfo) {
+// Why the picture is refused before anything is decoded or allocated, or clean when it is not.
+LoadOutcome refusalByHeader(const jpeg_decompress_struct& cinfo) {
   if (std::uint64_t{cinfo.image_width} * cinfo.image_height > kMaxJpegPixels)
     return tooLargeForMemory(cinfo.image_width, cinfo.image_height);
   if (!scanDataCouldCode(cinfo)) return tooShortForItsSize(cinfo.image_width, cinfo.image_height);
@@ -210,9 +239,9 @@ void blackenMissingRows(const jpeg_decompress_struct& cinfo, JpegRowSink& sink) 
 class PictureRows : public JpegRowSink {
  public:
   PictureRows(Picture& picture, gdi::HDC referenceDc) : picture_(picture), referenceDc_(referenceDc) {}
-  std::string begin(std::int32_t width, std::int32_t height) override {
+  LoadOutcome begin(std::int32_t width, std::int32_t height) override {
     allocatePictureToFill(picture_, width, height, referenceDc_);
-    return picture_.empty() ? tooLargeForMemory(width, height) : "";
+    return picture_.empty() ? tooLargeForMemory(width, height) : LoadOutcome();
   }
   std::uint8_t* rowFor(std::int32_t y) override { return pixelAt(picture_, 0, y); }
   std::int32_t rowsAhead(std::int32_t) override { return kRowsPerRead; }
@@ -238,7 +267,7 @@ void decode(jpeg_decompress_struct& cinfo, ErrorTrap& trap, std::vector<JSAMPLE>
   if (setjmp(trap.jump)) return;
   jpeg_read_header(&cinfo, TRUE);
   trap.failure = refusalByHeader(cinfo);
-  if (!trap.failure.empty()) return;
+  if (!trap.failure.clean()) return;
   bool cmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
   if (cmyk) cinfo.out_color_space = JCS_CMYK;
   // Only what the library would give as RGB; files of unknown colour space keep the line path.
@@ -247,7 +276,7 @@ void decode(jpeg_decompress_struct& cinfo, ErrorTrap& trap, std::vector<JSAMPLE>
   jpeg_start_decompress(&cinfo);
   trap.failure = sink.begin(static_cast<std::int32_t>(cinfo.output_width),
                             static_cast<std::int32_t>(cinfo.output_height));
-  if (!trap.failure.empty()) return;
+  if (!trap.failure.clean()) return;
   if (colour)
     readColourRows(cinfo, sink);
   else
@@ -259,9 +288,10 @@ void decode(jpeg_decompress_struct& cinfo, ErrorTrap& trap, std::vector<JSAMPLE>
 
 }  // namespace
 
-std::string readJpegRows(Bytes bytes, JpegRowSink& sink, bool& completed) {
+LoadOutcome readJpegRows(Bytes bytes, JpegRowSink& sink, bool& completed) {
   completed = false;
-  if (bytes.empty()) return "is empty";  // the memory source refuses empty input with an error exit
+  if (bytes.empty())
+    return {LoadCause::kTruncated, "is empty"};  // the memory source refuses empty input with an error exit
   jpeg_decompress_struct cinfo{};
   ErrorTrap trap{};
   cinfo.err = jpeg_std_error(&trap.manager);
@@ -281,26 +311,28 @@ std::string readJpegRows(Bytes bytes, JpegRowSink& sink, bool& completed) {
     throw;
   }
   jpeg_destroy_decompress(&cinfo);
-  return completed ? trap.warnings : trap.failure;
+  if (completed) return warningsOf(trap.warnings);
+  // A failure the library did not name still leaves a reason.
+  return trap.failure.clean() ? LoadOutcome{LoadCause::kDecoderFailure, "cannot be decoded"} : trap.failure;
 }
 
-std::string readJpegBytes(Bytes bytes, gdi::HDC referenceDc, Picture& picture) {
+LoadOutcome readJpegBytes(Bytes bytes, gdi::HDC referenceDc, Picture& picture) {
   releasePicture(picture);
   PictureRows rows(picture, referenceDc);
   bool completed = false;
-  std::string message = readJpegRows(bytes, rows, completed);
+  LoadOutcome outcome = readJpegRows(bytes, rows, completed);
   if (!completed) releasePicture(picture);
-  return message;
+  return outcome;
 }
 
-std::string readJpegInks(Bytes bytes, Picture& picture) {
+LoadOutcome readJpegInks(Bytes bytes, Picture& picture) {
   releasePicture(picture);
   PictureRows rows(picture, nullptr);
   rows.takeInks();
   bool completed = false;
-  std::string message = readJpegRows(bytes, rows, completed);
+  LoadOutcome outcome = readJpegRows(bytes, rows, completed);
   if (!completed) releasePicture(picture);
-  return message;
+  return outcome;
 }
 
 }  // namespace corvale

@@ -5,7 +5,6 @@
 #pragma once
 
 #include <cstdint>
-#include <string>
 
 #include "readers/readers.h"
 
@@ -14,9 +13,9 @@ namespace corvale {
 class JpegRowSink {
  public:
   virtual ~JpegRowSink() = default;
-  // The header is read and the picture's size is known. Returns "" to go on with the rows, or why
-  // the decode is to stop (the read then fails with that reason).
-  virtual std::string begin(std::int32_t width, std::int32_t height) = 0;
+  // The header is read and the picture's size is known. Returns clean to go on with the rows, or
+  // why the decode is to stop (the read then fails with that reason).
+  virtual LoadOutcome begin(std::int32_t width, std::int32_t height) = 0;
   // Where row y goes: width pixels of blue, green, red and a fourth byte.
   virtual std::uint8_t* rowFor(std::int32_t y) = 0;
   // How many rows from y on may be written (each to its own rowFor) before rowsDone; at least 1.
@@ -27,9 +26,9 @@ class JpegRowSink {
   virtual bool takesInks() const { return false; }
 };
 
-// Decodes the JPEG file in `bytes` into `sink`, with what readJpegBytes would say: "" for a clean
-// read, the reason when it failed (begin's own included), or the decoder's warnings.
-// `completed` tells which: true when every row reached the sink.
-std::string readJpegRows(Bytes bytes, JpegRowSink& sink, bool& completed);
+// Decodes the JPEG file in `bytes` into `sink`, with what readJpegBytes would say: clean, the
+// reason when it failed (begin's own included), or the decoder's warnings. `completed` tells
+// which: true when every row reached the sink.
+LoadOutcome readJpegRows(Bytes bytes, JpegRowSink& sink, bool& completed);
 
 }  // namespace corvale

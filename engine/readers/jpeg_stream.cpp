@@ -29,18 +29,18 @@ class PlannedRows : public JpegRowSink {
     releasePicture(intermediate_);
   }
 
-  std::string begin(std::int32_t width, std::int32_t height) override;
+  LoadOutcome begin(std::int32_t width, std::int32_t height) override;
   std::uint8_t* rowFor(std::int32_t y) override { return box_ ? box_->rowFor(y) : pixelAt(stored_, 0, y); }
   std::int32_t rowsAhead(std::int32_t y) override { return box_ ? box_->rowsAhead(y) : kWholeRowsAhead; }
   void rowsDone(std::int32_t end) override {
     if (box_) box_->rowsDone(end);
   }
   // After the last row: the rest of the plan. Returns "" or why it could not be done.
-  std::string finish();
+  LoadOutcome finish();
 
  private:
   std::optional<StreamedBoxPlan> boxStageOf(std::int32_t width, std::int32_t height) const;
-  std::string startBoxStage(const StreamedBoxPlan& box);
+  LoadOutcome startBoxStage(const StreamedBoxPlan& box);
 
   const LoadPlanner& planner_;
   Picture& result_;
@@ -50,13 +50,13 @@ class PlannedRows : public JpegRowSink {
   std::optional<BoxAccumulator> box_;
 };
 
-std::string PlannedRows::begin(std::int32_t width, std::int32_t height) {
-  std::string refusal = askPlanner(planner_, width, height, plan_);
-  if (!refusal.empty()) return refusal;
+LoadOutcome PlannedRows::begin(std::int32_t width, std::int32_t height) {
+  LoadOutcome refusal = askPlanner(planner_, width, height, plan_);
+  if (!refusal.clean()) return refusal;
   if (const std::optional<StreamedBoxPlan> box = boxStageOf(width, height)) return startBoxStage(*box);
   // Its fourth bytes are left as the library writes them: no stage reads them.
   allocatePictureToFill(stored_, width, height, nullptr);
-  return stored_.empty() ? tooLargeForMemory(width, height) : "";
+  return stored_.empty() ? tooLargeForMemory(width, height) : LoadOutcome();
 }
 
 // The box stage takes the rows when it is the first stage of the reduction, or the whole of it.
@@ -72,34 +72,34 @@ std::optional<StreamedBoxPlan> PlannedRows::boxStageOf(std::int32_t width, std::
 }
 
 // The box stage's result is the intermediate picture when a filter follows, else the result.
-std::string PlannedRows::startBoxStage(const StreamedBoxPlan& box) {
+LoadOutcome PlannedRows::startBoxStage(const StreamedBoxPlan& box) {
   const bool filterFollows = box.width != plan_.width || box.height != plan_.height;
   Picture& out = filterFollows ? intermediate_ : result_;
   allocatePicture(out, box.width, box.height, nullptr);
   if (out.empty()) return tooLargeForMemory(box.width, box.height);
   // A photo with a processor to spare sums its boxes beside its decoding.
   box_.emplace(box, out, plan_.threads > 1);
-  return "";
+  return {};
 }
 
-std::string PlannedRows::finish() {
+LoadOutcome PlannedRows::finish() {
   if (!box_) return resampleStoredPicture(stored_, plan_, result_);
   box_->finish();
-  if (intermediate_.empty()) return "";
+  if (intermediate_.empty()) return {};
   allocatePicture(result_, plan_.width, plan_.height, nullptr);
   if (result_.empty()) return tooLargeForMemory(plan_.width, plan_.height);
   resampleInBands(result_, intermediate_, plan_.mode, plan_.threads);
-  return "";
+  return {};
 }
 
 }  // namespace
 
-std::string loadJpegPlanned(Bytes bytes, const LoadPlanner& planner, Picture& result) {
+LoadOutcome loadJpegPlanned(Bytes bytes, const LoadPlanner& planner, Picture& result) {
   PlannedRows rows(planner, result);
   bool completed = false;
-  std::string message = readJpegRows(bytes, rows, completed);
-  std::string failure = completed ? rows.finish() : message;
-  if (failure.empty()) return message;
+  LoadOutcome message = readJpegRows(bytes, rows, completed);
+  LoadOutcome failure = completed ? rows.finish() : message;
+  if (failure.clean() || failure.warned()) return message;
   releasePicture(result);
   return failure;
 }

@@ -10,6 +10,6 @@
 namespace corvale {
 
 // loadPlanned for a file that the JPEG reader reads.
-std::string loadJpegPlanned(Bytes bytes, const LoadPlanner& planner, Picture& result);
+LoadOutcome loadJpegPlanned(Bytes bytes, const LoadPlanner& planner, Picture& result);
 
 }  // namespace corvale

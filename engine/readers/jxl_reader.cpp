@@ -19,36 +19,39 @@ void putDecodedPixels(void* opaque, std::size_t x, std::size_t y, std::size_t co
                 pixelAt(picture, static_cast<std::int32_t>(x), static_cast<std::int32_t>(y)));
 }
 
-std::string sizeFailure(const JxlBasicInfo& info, gdi::HDC referenceDc, Picture& picture) {
+LoadOutcome sizeFailure(const JxlBasicInfo& info, gdi::HDC referenceDc, Picture& picture) {
   if (std::uint64_t{info.xsize} * info.ysize > kMaxPicturePixels)
     return tooLargeForMemory(info.xsize, info.ysize);
   return allocateDecodedPicture(picture, info.xsize, info.ysize, referenceDc);
 }
 
-std::string decode(JxlDecoder* decoder, gdi::HDC referenceDc, Picture& picture) {
+LoadOutcome decode(JxlDecoder* decoder, gdi::HDC referenceDc, Picture& picture) {
   constexpr JxlPixelFormat kRgba{4, JXL_TYPE_UINT8, JXL_NATIVE_ENDIAN, 0};
   bool sized = false;
   for (;;) {
     switch (JxlDecoderProcessInput(decoder)) {
       case JXL_DEC_BASIC_INFO: {
         JxlBasicInfo info;
-        if (JxlDecoderGetBasicInfo(decoder, &info) != JXL_DEC_SUCCESS) return "has a damaged JPEG XL header";
-        if (std::string failure = sizeFailure(info, referenceDc, picture); !failure.empty()) return failure;
+        if (JxlDecoderGetBasicInfo(decoder, &info) != JXL_DEC_SUCCESS)
+          return {LoadCause::kDamaged, "has a damaged JPEG XL header"};
+        if (LoadOutcome failure = sizeFailure(info, referenceDc, picture); !failure.clean()) return failure;
         sized = true;
         break;
       }
       case JXL_DEC_NEED_IMAGE_OUT_BUFFER:
         if (!sized ||
             JxlDecoderSetImageOutCallback(decoder, &kRgba, &putDecodedPixels, &picture) != JXL_DEC_SUCCESS)
-          return "has a JPEG XL image this system's libjxl cannot give as colour pixels";
+          return {LoadCause::kUnsupported,
+                  "has a JPEG XL image this system's libjxl cannot give as colour pixels"};
         break;
       case JXL_DEC_FULL_IMAGE:
-        return sized ? "" : "has damaged JPEG XL data";
+        return sized ? LoadOutcome() : LoadOutcome{LoadCause::kDamaged, "has damaged JPEG XL data"};
       case JXL_DEC_NEED_MORE_INPUT:
       case JXL_DEC_SUCCESS:
-        return sized ? "is cut short" : "is cut short in its header";
+        return {LoadCause::kTruncated, sized ? "is cut short" : "is cut short in its header"};
       case JXL_DEC_ERROR:
-        return sized ? "has damaged JPEG XL data" : "is not a JPEG XL file, or its header is damaged";
+        return sized ? LoadOutcome{LoadCause::kDamaged, "has damaged JPEG XL data"}
+                     : LoadOutcome{LoadCause::kNotAnImage, "is not a JPEG XL file, or its header is damaged"};
       default:
         break;
     }
@@ -57,19 +60,19 @@ std::string decode(JxlDecoder* decoder, gdi::HDC referenceDc, Picture& picture) 
 
 }  // namespace
 
-std::string readJxlBytes(Bytes bytes, gdi::HDC referenceDc, Picture& picture) {
+LoadOutcome readJxlBytes(Bytes bytes, gdi::HDC referenceDc, Picture& picture) {
   releasePicture(picture);
-  if (bytes.empty()) return "is empty";
+  if (bytes.empty()) return {LoadCause::kTruncated, "is empty"};
   JxlDecoderPtr decoder = JxlDecoderMake(nullptr);
   if (!decoder ||
       JxlDecoderSubscribeEvents(decoder.get(), JXL_DEC_BASIC_INFO | JXL_DEC_FULL_IMAGE) != JXL_DEC_SUCCESS ||
       JxlDecoderSetInput(decoder.get(), bytes.data(), bytes.size()) != JXL_DEC_SUCCESS)
-    return "cannot be decoded: the JPEG XL decoder could not start";
+    return {LoadCause::kDecoderFailure, "cannot be decoded: the JPEG XL decoder could not start"};
   JxlDecoderCloseInput(decoder.get());
-  std::string failure = decode(decoder.get(), referenceDc, picture);
+  LoadOutcome failure = decode(decoder.get(), referenceDc, picture);
   // A picture that was sized but not finished is released: a half-decoded JPEG XL frame has
   // undefined rows rather than a visible cut.
-  if (!failure.empty()) releasePicture(picture);
+  if (!failure.clean()) releasePicture(picture);
   return failure;
 }
 

@@ -28,10 +28,10 @@ struct SpngContext {
 };
 using SpngPointer = std::unique_ptr<spng_ctx, SpngContext>;
 
-std::string headerFailure(int error) {
-  if (error == SPNG_ESIGNATURE) return "is not a PNG file";
-  if (error == SPNG_EOF || error == SPNG_IO_EOF) return "is cut short in its header";
-  return std::string("has a damaged PNG header (") + spng_strerror(error) + ")";
+LoadOutcome headerFailure(int error) {
+  if (error == SPNG_ESIGNATURE) return {LoadCause::kNotAnImage, "is not a PNG file"};
+  if (error == SPNG_EOF || error == SPNG_IO_EOF) return {LoadCause::kTruncated, "is cut short in its header"};
+  return {LoadCause::kDamaged, std::string("has a damaged PNG header (") + spng_strerror(error) + ")"};
 }
 
 std::uint64_t channelsOf(std::uint8_t colourType) {
@@ -53,12 +53,12 @@ bool fitsItsData(const spng_ihdr& h, std::size_t fileBytes) {
   return rowBytes * h.height <= kMaxDeflateRatio * fileBytes + kBytesWithoutData;
 }
 
-std::string decodeFailure(int error) {
-  if (error == SPNG_EOF || error == SPNG_IO_EOF) return "is cut short in its pixels";
-  return std::string("has damaged PNG image data (") + spng_strerror(error) + ")";
+LoadOutcome decodeFailure(int error) {
+  if (error == SPNG_EOF || error == SPNG_IO_EOF) return {LoadCause::kTruncated, "is cut short in its pixels"};
+  return {LoadCause::kDamaged, std::string("has damaged PNG image data (") + spng_strerror(error) + ")"};
 }
 
-// Decodes row after row into the picture. Returns "" when the image ended cleanly, else the
+// Decodes row after row into the picture. Returns clean when the image ended cleanly, else the
 // reason it stopped.
 // 16-bit samples to 8: the nearest of the 256 levels, v / 257 rounded.
 void reduceTo8Bits(const std::uint8_t* rgba16, std::uint32_t width, std::uint8_t* rgba8) {
@@ -67,7 +67,7 @@ void reduceTo8Bits(const std::uint8_t* rgba16, std::uint32_t width, std::uint8_t
     rgba8[i] = static_cast<std::uint8_t>((std::uint32_t{in[i]} * 255 + 32895) >> 16);
 }
 
-std::string decodeRows(spng_ctx* ctx, const spng_ihdr& h, Picture& picture) {
+LoadOutcome decodeRows(spng_ctx* ctx, const spng_ihdr& h, Picture& picture) {
   // The library's own 16-to-8-bit step drops the low byte; 16-bit files are reduced here instead.
   bool sixteen = h.bit_depth == 16;
   std::size_t rowBytes = std::size_t{sixteen ? 8u : 4u} * h.width;
@@ -84,26 +84,26 @@ std::string decodeRows(spng_ctx* ctx, const spng_ihdr& h, Picture& picture) {
     if (sixteen) reduceTo8Bits(target, h.width, reduced.data());
     putRgbaRow(sixteen ? reduced.data() : target, picture, static_cast<std::int32_t>(row.row_num));
   }
-  return error == SPNG_EOI ? std::string() : decodeFailure(error);
+  return error == SPNG_EOI ? LoadOutcome() : decodeFailure(error);
 }
 
 }  // namespace
 
-std::string readPngBytes(Bytes bytes, gdi::HDC referenceDc, Picture& picture) {
+LoadOutcome readPngBytes(Bytes bytes, gdi::HDC referenceDc, Picture& picture) {
   releasePicture(picture);
-  if (bytes.empty()) return "is empty";
+  if (bytes.empty()) return {LoadCause::kTruncated, "is empty"};
   SpngPointer ctx(spng_ctx_new(0));
-  if (!ctx) return "cannot be decoded: the PNG decoder could not start";
+  if (!ctx) return {LoadCause::kDecoderFailure, "cannot be decoded: the PNG decoder could not start"};
   spng_set_png_buffer(ctx.get(), bytes.data(), bytes.size());
   spng_set_chunk_limits(ctx.get(), kMaxChunkBytes, kMaxChunkBytes);
   spng_ihdr h{};
   if (int error = spng_get_ihdr(ctx.get(), &h); error != 0) return headerFailure(error);
   if (std::uint64_t{h.width} * h.height > kMaxPicturePixels) return tooLargeForMemory(h.width, h.height);
   if (!fitsItsData(h, bytes.size())) return tooShortForItsSize(h.width, h.height);
-  if (std::string failure = allocateDecodedPicture(picture, h.width, h.height, referenceDc); !failure.empty())
+  if (LoadOutcome failure = allocateDecodedPicture(picture, h.width, h.height, referenceDc); !failure.clean())
     return failure;
-  std::string failure = decodeRows(ctx.get(), h, picture);
-  if (!failure.empty()) releasePicture(picture);
+  LoadOutcome failure = decodeRows(ctx.get(), h, picture);
+  if (!failure.clean()) releasePicture(picture);
   return failure;
 }
 

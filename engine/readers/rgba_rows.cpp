@@ -47,15 +47,16 @@ void keepPremultipliedRgbaPixel(const std::uint8_t* rgba, std::uint8_t* out) {
 
 }  // namespace
 
-std::string allocateDecodedPicture(Picture& picture, std::uint64_t width, std::uint64_t height,
+LoadOutcome allocateDecodedPicture(Picture& picture, std::uint64_t width, std::uint64_t height,
                                    gdi::HDC referenceDc) {
   releasePicture(picture);
   if (width == 0 || height == 0)
-    return "has an invalid size (" + std::to_string(width) + " x " + std::to_string(height) + ")";
+    return {LoadCause::kDamaged,
+            "has an invalid size (" + std::to_string(width) + " x " + std::to_string(height) + ")"};
   if (width > INT32_MAX || height > INT32_MAX || width * height > kMaxPicturePixels)
     return tooLargeForMemory(width, height);
   allocatePicture(picture, static_cast<std::int32_t>(width), static_cast<std::int32_t>(height), referenceDc);
-  return picture.empty() ? tooLargeForMemory(width, height) : std::string();
+  return picture.empty() ? tooLargeForMemory(width, height) : LoadOutcome();
 }
 
 void putRgbaRow(const std::uint8_t* rgba, Picture& picture, std::int32_t y) {

@@ -7,8 +7,8 @@
 #pragma once
 
 #include <cstdint>
-#include <string>
 
+#include "picture/load_cause.h"
 #include "picture/picture.h"
 
 namespace corvale {
@@ -20,7 +20,7 @@ inline constexpr std::uint64_t kMaxPicturePixels = std::uint64_t{1} << 29;
 // Sizes the picture for a decoded image, or says why not: "is too large for memory (W x H)" for
 // anything beyond kMaxPicturePixels or a bitmap that cannot be had, "has an invalid size (...)"
 // for a zero side.
-std::string allocateDecodedPicture(Picture& picture, std::uint64_t width, std::uint64_t height,
+LoadOutcome allocateDecodedPicture(Picture& picture, std::uint64_t width, std::uint64_t height,
                                    gdi::HDC referenceDc);
 
 // Row y of the picture from picture.width pixels of red, green, blue and straight alpha; or

@@ -105,8 +105,8 @@ bool looksLikeTiff(Bytes bytes) {
          (std::memcmp(bytes.data(), kLittle, 2) == 0 || std::memcmp(bytes.data(), kBig, 2) == 0);
 }
 
-std::string withLibraryText(const char* what, const std::string& text) {
-  return text.empty() ? std::string(what) : std::string(what) + " (" + text + ")";
+LoadOutcome withLibraryText(LoadCause cause, const char* what, const std::string& text) {
+  return {cause, text.empty() ? std::string(what) : std::string(what) + " (" + text + ")"};
 }
 
 struct RgbaImage {
@@ -180,25 +180,25 @@ bool tooShortForPixels(std::size_t fileBytes, std::uint32_t width, std::uint32_t
 }
 
 // Rows as stored: asking for the file's own orientation makes the library flip nothing.
-std::string decodeImage(TIFF* tiff, std::size_t fileBytes, gdi::HDC referenceDc, Picture& picture,
+LoadOutcome decodeImage(TIFF* tiff, std::size_t fileBytes, gdi::HDC referenceDc, Picture& picture,
                         const std::string& libraryError) {
   char reason[1024] = {};
   if (!TIFFRGBAImageOK(tiff, reason))
-    return std::string("is a TIFF of a kind that cannot be read (") + reason + ")";
+    return {LoadCause::kUnsupported, std::string("is a TIFF of a kind that cannot be read (") + reason + ")"};
   RgbaImage rgba;
   if (!(rgba.begun = TIFFRGBAImageBegin(&rgba.image, tiff, 1, reason) != 0))
-    return std::string("is a TIFF of a kind that cannot be read (") + reason + ")";
+    return {LoadCause::kUnsupported, std::string("is a TIFF of a kind that cannot be read (") + reason + ")"};
   rgba.image.req_orientation = rgba.image.orientation;
   std::uint32_t width = rgba.image.width, height = rgba.image.height;
   if (tooShortForPixels(fileBytes, width, height)) return tooShortForItsSize(width, height);
   UprightPlacement place{rgba.image.orientation, width, height};
-  std::string failure = place.swapsSides() ? allocateDecodedPicture(picture, height, width, referenceDc)
+  LoadOutcome failure = place.swapsSides() ? allocateDecodedPicture(picture, height, width, referenceDc)
                                            : allocateDecodedPicture(picture, width, height, referenceDc);
-  if (!failure.empty()) return failure;
+  if (!failure.clean()) return failure;
   std::vector<std::uint32_t> raster(std::size_t{width} * height);
   if (!TIFFRGBAImageGet(&rgba.image, raster.data(), width, height)) {
     releasePicture(picture);
-    return withLibraryText("has damaged TIFF image data", libraryError);
+    return withLibraryText(LoadCause::kDamaged, "has damaged TIFF image data", libraryError);
   }
   placeUpright(raster, place, picture);
   return {};
@@ -206,14 +206,14 @@ std::string decodeImage(TIFF* tiff, std::size_t fileBytes, gdi::HDC referenceDc,
 
 }  // namespace
 
-std::string readTiffBytes(Bytes bytes, gdi::HDC referenceDc, Picture& picture) {
+LoadOutcome readTiffBytes(Bytes bytes, gdi::HDC referenceDc, Picture& picture) {
   releasePicture(picture);
-  if (bytes.empty()) return "is empty";
-  if (!looksLikeTiff(bytes)) return "is not a TIFF file";
+  if (bytes.empty()) return {LoadCause::kTruncated, "is empty"};
+  if (!looksLikeTiff(bytes)) return {LoadCause::kNotAnImage, "is not a TIFF file"};
   MemoryFile file{bytes};
   std::string libraryError;
   std::unique_ptr<TIFF, TiffClose> tiff(openFromMemory(file, libraryError));
-  if (!tiff) return withLibraryText("has a damaged TIFF header", libraryError);
+  if (!tiff) return withLibraryText(LoadCause::kDamaged, "has a damaged TIFF header", libraryError);
   return decodeImage(tiff.get(), bytes.size(), referenceDc, picture, libraryError);
 }
 

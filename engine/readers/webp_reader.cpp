@@ -15,28 +15,29 @@ namespace corvale {
 
 namespace {
 
-std::string statusFailure(VP8StatusCode status) {
+LoadOutcome statusFailure(VP8StatusCode status) {
   switch (status) {
     case VP8_STATUS_NOT_ENOUGH_DATA:
-      return "is cut short";
+      return {LoadCause::kTruncated, "is cut short"};
     case VP8_STATUS_UNSUPPORTED_FEATURE:
-      return "uses a WebP feature this system's libwebp does not support";
+      return {LoadCause::kUnsupported, "uses a WebP feature this system's libwebp does not support"};
     case VP8_STATUS_OUT_OF_MEMORY:
-      return "is too large for the WebP decoder's memory";
+      return {LoadCause::kTooLargeForMemory, "is too large for the WebP decoder's memory"};
     default:
-      return "has damaged WebP data";
+      return {LoadCause::kDamaged, "has damaged WebP data"};
   }
 }
 
-std::string featuresFailure(VP8StatusCode status) {
-  if (status == VP8_STATUS_BITSTREAM_ERROR) return "is not a WebP file";
-  if (status == VP8_STATUS_NOT_ENOUGH_DATA) return "is cut short in its header";
+LoadOutcome featuresFailure(VP8StatusCode status) {
+  if (status == VP8_STATUS_BITSTREAM_ERROR) return {LoadCause::kNotAnImage, "is not a WebP file"};
+  if (status == VP8_STATUS_NOT_ENOUGH_DATA) return {LoadCause::kTruncated, "is cut short in its header"};
   return statusFailure(status);
 }
 
-std::string readStill(Bytes bytes, Picture& picture) {
+LoadOutcome readStill(Bytes bytes, Picture& picture) {
   WebPDecoderConfig config;
-  if (!WebPInitDecoderConfig(&config)) return "cannot be decoded: the WebP decoder could not start";
+  if (!WebPInitDecoderConfig(&config))
+    return {LoadCause::kDecoderFailure, "cannot be decoded: the WebP decoder could not start"};
   config.output.colorspace = MODE_BGRA;
   config.output.is_external_memory = 1;
   config.output.u.RGBA.rgba = picture.pixels;
@@ -65,26 +66,27 @@ struct WebpFree {
 // The canvas once the first frame is drawn on it: the frame at its offset, the rest of the
 // canvas transparent (the animation's background colour is a hint players ignore), so white.
 // Only the frame is decoded, not a canvas: a forged canvas costs the picture and nothing more.
-std::string readFirstFrame(Bytes bytes, std::uint64_t canvasWidth, std::uint64_t canvasHeight,
+LoadOutcome readFirstFrame(Bytes bytes, std::uint64_t canvasWidth, std::uint64_t canvasHeight,
                            gdi::HDC referenceDc, Picture& picture) {
   WebPData data{bytes.data(), bytes.size()};
   std::unique_ptr<WebPDemuxer, DemuxDelete> demux(WebPDemux(&data));
   FrameIterator first;
-  if (!demux || !WebPDemuxGetFrame(demux.get(), 1, &first.frame)) return "has a damaged WebP animation";
+  if (!demux || !WebPDemuxGetFrame(demux.get(), 1, &first.frame))
+    return {LoadCause::kDamaged, "has a damaged WebP animation"};
   const WebPIterator& f = first.frame;
   if (f.x_offset < 0 || f.y_offset < 0 || f.width <= 0 || f.height <= 0 ||
       std::uint64_t(f.x_offset) + std::uint64_t(f.width) > canvasWidth ||
       std::uint64_t(f.y_offset) + std::uint64_t(f.height) > canvasHeight)
-    return "has a first frame outside its WebP canvas";
+    return {LoadCause::kDamaged, "has a first frame outside its WebP canvas"};
   int width = 0, height = 0;
   std::unique_ptr<std::uint8_t, WebpFree> pixels(
       WebPDecodeRGBA(f.fragment.bytes, f.fragment.size, &width, &height));
   if (!pixels || width != f.width || height != f.height)
-    return "has a damaged first frame in its WebP animation";
+    return {LoadCause::kDamaged, "has a damaged first frame in its WebP animation"};
   // The canvas is allocated once its first frame has decoded, so a forged canvas size costs
   // nothing unless the frame is real.
-  if (std::string failure = allocateDecodedPicture(picture, canvasWidth, canvasHeight, referenceDc);
-      !failure.empty())
+  if (LoadOutcome failure = allocateDecodedPicture(picture, canvasWidth, canvasHeight, referenceDc);
+      !failure.clean())
     return failure;
   bool coversCanvas = width == picture.width && height == picture.height;
   if (!coversCanvas)
@@ -98,26 +100,26 @@ std::string readFirstFrame(Bytes bytes, std::uint64_t canvasWidth, std::uint64_t
 
 }  // namespace
 
-std::string readWebpBytes(Bytes bytes, gdi::HDC referenceDc, Picture& picture) {
+LoadOutcome readWebpBytes(Bytes bytes, gdi::HDC referenceDc, Picture& picture) {
   releasePicture(picture);
-  if (bytes.empty()) return "is empty";
+  if (bytes.empty()) return {LoadCause::kTruncated, "is empty"};
   WebPBitstreamFeatures features;
   if (VP8StatusCode status = WebPGetFeatures(bytes.data(), bytes.size(), &features); status != VP8_STATUS_OK)
     return featuresFailure(status);
   if (features.width <= 0 || features.height <= 0)
-    return "has an invalid size (" + std::to_string(features.width) + " x " +
-           std::to_string(features.height) + ")";
+    return {LoadCause::kDamaged, "has an invalid size (" + std::to_string(features.width) + " x " +
+                                     std::to_string(features.height) + ")"};
   auto width = static_cast<std::uint64_t>(features.width),
        height = static_cast<std::uint64_t>(features.height);
   if (width * height > kMaxPicturePixels) return tooLargeForMemory(width, height);
-  std::string failure;
+  LoadOutcome failure;
   if (features.has_animation) {
     failure = readFirstFrame(bytes, width, height, referenceDc, picture);
   } else {
     failure = allocateDecodedPicture(picture, width, height, referenceDc);
-    if (failure.empty()) failure = readStill(bytes, picture);
+    if (failure.clean()) failure = readStill(bytes, picture);
   }
-  if (!failure.empty()) releasePicture(picture);
+  if (!failure.clean()) releasePicture(picture);
   return failure;
 }
 

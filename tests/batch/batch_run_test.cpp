@@ -244,6 +244,20 @@ TEST(DoneText, SecondsPerPhotoInTheShortestForm) {
 
 TEST(Texts, ResizingNamesTheFileOnly) { EXPECT_EQ(ResizingText("/photos/2007/a.jpg"), "Resizing a.jpg..."); }
 
+// Failures are counted by cause in the order of the causes' numbers, those after the load last.
+TEST(Texts, FailuresAreCountedByCause) {
+  using corvale::LoadCause;
+  BatchSummary summary;
+  EXPECT_EQ(FailureCausesText(summary), "");
+  for (LoadCause cause : {LoadCause::kTooLargeForItsFile, LoadCause::kNone, LoadCause::kDamaged,
+                          LoadCause::kNotAnImage, LoadCause::kDamaged}) {
+    PhotoReport report;
+    report.cause = cause;
+    summary.failures.push_back(report);
+  }
+  EXPECT_EQ(FailureCausesText(summary), "1 not an image, 2 damaged, 1 too large for its file, 1 not written");
+}
+
 TEST(CountWorkers, OneTwoFourOrEight) {
   std::int32_t workers = CountWorkers();
   EXPECT_TRUE(workers == 1 || workers == 2 || workers == 4 || workers == 8) << workers;

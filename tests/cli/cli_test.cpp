@@ -161,7 +161,7 @@ TEST_F(CliTest, BadFilesAreReportedAndTheGoodOnesWritten) {
   EXPECT_NE(result.err.find(unreadable + ": cannot be opened"), std::string::npos) << result.err;
   for (const std::string& file : filesBelow(in()))
     EXPECT_FALSE(file.starts_with("corrupt_") || file.starts_with("unreadable_")) << file;
-  EXPECT_NE(result.out.find("2 failed"), std::string::npos) << result.out;
+  EXPECT_NE(result.out.find("2 failed (1 damaged, 1 unreadable)"), std::string::npos) << result.out;
 }
 
 TEST_F(CliTest, NamedItemsThatAreNoImagesAreReported) {

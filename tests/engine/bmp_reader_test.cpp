@@ -107,10 +107,9 @@ TEST(BmpReader, LastRowWithoutItsPaddingIsKept) {
 
 TEST(BmpReader, UnsupportedLayoutsAndBrokenHeadersGiveAnEmptyPicture) {
   std::vector<std::vector<std::uint8_t>> files = {
-      headers(2, 2, 32, 0),
-      headers(2, 2, 16, 0),
-      headers(2, 2, 8, 0),
-      headers(2, 2, 4, 2),
+      headers(2, 2, 64, 0),
+      headers(2, 2, 24, 4),  // a JPEG inside
+      headers(2, 2, 4, 1),   // RLE8 of 4-bit pixels
       headers(0, 2, 24, 0),
       headers(2, 0, 24, 0),
       headers(-2, 2, 24, 0),
@@ -123,7 +122,7 @@ TEST(BmpReader, UnsupportedLayoutsAndBrokenHeadersGiveAnEmptyPicture) {
   badSignature[0] = 'X';
   files.push_back(badSignature);
   auto badInfoSize = headers(1, 1, 24, 0);
-  badInfoSize[14] = 12;
+  badInfoSize[14] = 41;
   files.push_back(badInfoSize);
   auto offsetPastEnd = headers(1, 1, 24, 0, 0x7FFFFFFF);
   files.push_back(offsetPastEnd);

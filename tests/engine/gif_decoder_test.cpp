@@ -1,11 +1,11 @@
 // The GIF decoder's block structure: screen size, controls, colour tables and extensions.
-#include "readers/gif_decoder.h"
+#include "readers/gif/gif_decoder.h"
 
 #include <gtest/gtest.h>
 
 #include "gif_test_support.h"
-#include "readers/gif_colour_table.h"
-#include "readers/gif_control.h"
+#include "readers/gif/gif_colour_table.h"
+#include "readers/gif/gif_control.h"
 
 namespace {
 

@@ -1,12 +1,12 @@
 // The GIF LZW decoder and the frame writer, on hand-packed code streams.
-#include "readers/gif_lzw.h"
+#include "readers/gif/gif_lzw.h"
 
 #include <gtest/gtest.h>
 
 #include <random>
 
 #include "gif_test_support.h"
-#include "readers/gif_frame_writer.h"
+#include "readers/gif/gif_frame_writer.h"
 
 namespace {
 
@@ -37,6 +37,14 @@ Decoded decode(const std::vector<std::uint8_t>& data, int width, int height, boo
   return out;
 }
 
+corvale::LoadOutcome outcomeOf(const std::vector<std::uint8_t>& data, int width, int height) {
+  std::vector<std::uint8_t> bits(static_cast<std::size_t>((width + 3) & ~3) * height);
+  GifFrameWriter writer(bits.data(), static_cast<std::size_t>((width + 3) & ~3),
+                        static_cast<std::uint16_t>(width), static_cast<std::uint16_t>(height), false);
+  ByteCursor in(data);
+  return corvale::decodeGifLzw(in, writer);
+}
+
 // Codes with explicit widths, as the minimum code size byte and one run of sub-blocks.
 std::vector<std::uint8_t> stream(int minimumCodeSize, std::initializer_list<std::pair<unsigned, int>> codes) {
   CodePacker packer;
@@ -59,14 +67,24 @@ TEST(GifLzw, CodeForTheNextEntryRepeatsThePreviousString) {
   EXPECT_EQ(decode(data, 3, 1).pixels, (Pixels{1, 1, 1}));
 }
 
+// Codes beyond the table are decoded as defined strings, and the frame is named invalid.
 TEST(GifLzw, CodeBeyondTheTableAfterClearCountsAsZero) {
   auto data = stream(2, {{4, 3}, {7, 3}, {1, 3}, {5, 3}});
   EXPECT_EQ(decode(data, 2, 1).pixels, (Pixels{0, 1}));
+  EXPECT_EQ(outcomeOf(data, 2, 1).cause, corvale::LoadCause::kDamaged);
 }
 
 TEST(GifLzw, CodeFarBeyondTheTableIsReadAsTheNextEntry) {
   auto data = stream(2, {{4, 3}, {1, 3}, {7, 3}, {2, 3}, {5, 4}});
   EXPECT_EQ(decode(data, 4, 1).pixels, (Pixels{1, 1, 1, 2}));
+  EXPECT_EQ(outcomeOf(data, 4, 1).reason, "has invalid codes in its image data");
+}
+
+// Data that ends before the frame is full is a warning; before any pixel, a refusal.
+TEST(GifLzw, DataEndingEarlyIsNamed) {
+  EXPECT_TRUE(outcomeOf(stream(2, {{4, 3}, {1, 3}, {2, 3}, {5, 3}}), 2, 1).clean());
+  EXPECT_TRUE(outcomeOf(stream(2, {{4, 3}, {1, 3}, {5, 3}}), 2, 1).warned());
+  EXPECT_EQ(outcomeOf(stream(2, {{4, 3}, {5, 3}}), 2, 1).cause, corvale::LoadCause::kTruncated);
 }
 
 TEST(GifLzw, FirstCodeWithoutClearIsAPixel) {
@@ -137,7 +155,7 @@ TEST(GifLzw, MinimumCodeSizesNineToElevenDecodeTheirLowEightBits) {
   std::vector<std::uint8_t> bits(4, kUntouched);
   GifFrameWriter writer(bits.data(), 4, 2, 1, false);
   ByteCursor in(tooWide);
-  EXPECT_EQ(corvale::decodeGifLzw(in, writer), "has an LZW minimum code size of 12, above 11");
+  EXPECT_EQ(corvale::decodeGifLzw(in, writer).reason, "has an LZW minimum code size of 12, above 11");
   EXPECT_EQ(bits[0], kUntouched);
   EXPECT_EQ(in.position(), 1u);
 }

@@ -318,9 +318,10 @@ TEST(GifReader, SizesLargerThanTheFileCouldPaintAreRefusedWithAReason) {
 
   auto small =
       GifBytes().header(1, 1, &palette).imageDescriptor(0, 0, 200, 200, 0).raw(data).trailer().bytes();
-  LoadedPicture partial = loadGifBytes(small);  // small frames may come without their data
+  LoadedPicture partial = loadGifBytes(small);  // small frames may come without their data, named
   ASSERT_EQ(partial.picture.width, 200);
-  EXPECT_STREQ(corvale::lastLoadMessage(), "");
+  EXPECT_STREQ(corvale::lastLoadMessage(), "is cut short in its image data");
+  EXPECT_EQ(corvale::lastLoadCause(), corvale::LoadCause::kWarnings);
   EXPECT_EQ(pixel(partial.picture, 2, 0), palette[3]);
   EXPECT_EQ(pixel(partial.picture, 199, 199), palette[0]);
 }

@@ -34,6 +34,7 @@ struct Rgb {
   int width = 0, height = 0;
   std::vector<std::uint8_t> pixels;  // red, green, blue
   std::string message;
+  corvale::LoadCause cause = corvale::LoadCause::kNone;
 };
 
 // The engine's decode of `path`, as rows of red, green and blue.
@@ -42,6 +43,7 @@ Rgb ours(const std::string& path) {
   corvale::Picture picture;
   corvale::loadPictureFile(path.c_str(), picture, nullptr);
   out.message = corvale::lastLoadMessage();
+  out.cause = corvale::lastLoadCause();
   out.width = picture.width, out.height = picture.height;
   for (int y = 0; y < picture.height; ++y)
     for (int x = 0; x < picture.width; ++x) {
@@ -301,6 +303,45 @@ TEST(PhotoFormats, CutShortAndDamagedFilesGiveAReason) {
   EXPECT_EQ(ours(dir.file("not.webp")).message, "is not a WebP file");
   testing_support::writeBytes(dir.file("not.HEIC"), std::vector<std::uint8_t>(64, 'x'));
   EXPECT_EQ(ours(dir.file("not.HEIC")).message, "is not a HEIF file");
+}
+
+// A copy of any format cut at a tenth, a half or nine tenths is never a clean load: it is refused
+// with its reason, or loaded with a warning the batch names.
+TEST(PhotoFormats, CutCopiesOfEveryFormatAreNamed) {
+  REQUIRE_TOOLS("convert", "cwebp", "heif-enc", "JxrEncApp");
+  TempDir dir;
+  makeSources(dir);
+  std::string png = dir.file("whole.png");
+  run("convert " + dir.file("src.png") + " -depth 8 PNG24:" + png);
+  run("convert " + png + " BMP3:" + dir.file("whole.bmp"));
+  run("convert " + png + " " + dir.file("whole.gif"));
+  run("convert " + png + " " + dir.file("whole.jpg"));
+  run("convert " + png + " -compress lzw " + dir.file("whole.tif"));
+  run("cwebp -quiet " + png + " -o " + dir.file("whole.webp"));
+  run("heif-enc " + png + " -o " + dir.file("whole.heic"));
+  run("JxrEncApp -i " + dir.file("whole.bmp") + " -o " + dir.file("whole.jxr"));
+  for (const char* extension : {".bmp", ".gif", ".jxr", ".jpg", ".png", ".tif", ".webp", ".heic"}) {
+    auto bytes = testing_support::readBytes(dir.file(std::string("whole") + extension));
+    ASSERT_GT(bytes.size(), 100u) << extension;
+    EXPECT_EQ(ours(dir.file(std::string("whole") + extension)).cause, corvale::LoadCause::kNone) << extension;
+    for (std::size_t tenths : {1, 5, 9}) {
+      std::vector<std::uint8_t> cut(bytes.begin(),
+                                    bytes.begin() + static_cast<std::ptrdiff_t>(bytes.size() * tenths / 10));
+      std::string path = dir.file(std::string("cut") + extension);
+      testing_support::writeBytes(path, cut);
+      Rgb decoded = ours(path);
+      EXPECT_NE(decoded.message, "") << extension << " cut at " << tenths << " tenths";
+      EXPECT_EQ(decoded.width > 0, decoded.cause == corvale::LoadCause::kWarnings)
+          << extension << " cut at " << tenths << " tenths: " << decoded.message;
+    }
+  }
+  // An image sequence is named for what it is; an AVIF sequence's name is read like .avif.
+  std::vector<std::uint8_t> sequence = {0, 0, 0, 24, 'f', 't', 'y', 'p', 'm', 's', 'f', '1',
+                                        0, 0, 0, 0,  'm', 's', 'f', '1', 'i', 's', 'o', '8'};
+  testing_support::writeBytes(dir.file("clip.heic"), sequence);
+  EXPECT_EQ(ours(dir.file("clip.heic")).message, "is a HEIF image sequence");
+  std::filesystem::copy_file(dir.file("whole.heic"), dir.file("first.AVIFS"));
+  EXPECT_EQ(ours(dir.file("first.AVIFS")).width, 40);
 }
 
 // A PNG header declaring far more pixels than its data could code is refused before anything

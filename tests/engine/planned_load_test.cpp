@@ -124,14 +124,15 @@ TEST(PlannedLoad, GivesTheWholePicturePathsBytes) {
           ++cases;
           Picture result;
           const std::string message = corvale::loadPlanned(
-              path.c_str(),
-              [&](std::int32_t w, std::int32_t h, LoadPlan& asked) {
-                EXPECT_EQ(w, stored.width);
-                EXPECT_EQ(h, stored.height);
-                asked = plan;
-                return true;
-              },
-              result);
+                                          path.c_str(),
+                                          [&](std::int32_t w, std::int32_t h, LoadPlan& asked) {
+                                            EXPECT_EQ(w, stored.width);
+                                            EXPECT_EQ(h, stored.height);
+                                            asked = plan;
+                                            return true;
+                                          },
+                                          result)
+                                          .reason;
           SCOPED_TRACE(path + " orientation " + std::to_string(orientation) + (crop ? " cropped" : "") +
                        " to " + std::to_string(plan.width) + "x" + std::to_string(plan.height) + " mode " +
                        std::to_string(plan.mode));
@@ -158,12 +159,12 @@ TEST(PlannedLoad, StopsOnARefusedPlan) {
   testing_support::writeBytes(path, encodeJpeg({40, 30, false, false}));
   Picture result;
   auto refuse = [](std::int32_t, std::int32_t, LoadPlan&) { return false; };
-  EXPECT_EQ(corvale::loadPlanned(path.c_str(), refuse, result), corvale::kLoadStoppedByPlanner);
+  EXPECT_EQ(corvale::loadPlanned(path.c_str(), refuse, result).reason, corvale::kLoadStoppedByPlanner);
   EXPECT_TRUE(result.empty());
   auto outside = [](std::int32_t, std::int32_t, LoadPlan& plan) {
     plan = {6, {0, 0, 40, 30}, 10, 10, 2, 1};  // turned, the picture is 30 wide
     return true;
   };
-  EXPECT_NE(corvale::loadPlanned(path.c_str(), outside, result), "");
+  EXPECT_EQ(corvale::loadPlanned(path.c_str(), outside, result).cause, corvale::LoadCause::kPlanRefused);
   EXPECT_TRUE(result.empty());
 }

@@ -8,6 +8,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <set>
 #include <string>
 #include <thread>
 
@@ -202,14 +203,14 @@ TEST(ReaderMessages, WhatIsNotARegularFileIsRefusedUnopened) {
 TEST(ReaderMessages, EachReaderNamesWhatItDoesNotRead) {
   // No format's signature: each file goes to the reader its name asks for.
   const std::vector<std::uint8_t> text(64, 'x');
-  auto bmp16 = bmpHeaders(2, 2, 16, 0);
-  bmp16.resize(54 + 16, 0);
+  auto bmp64 = bmpHeaders(2, 2, 64, 0);
+  bmp64.resize(54 + 32, 0);
   auto gifCut = std::vector<std::uint8_t>{'G', 'I', 'F', '8', '9', 'a', 2, 0, 2, 0, 0, 0, 0};
   const std::vector<std::tuple<std::vector<std::uint8_t>, std::string, std::string>> cases = {
-      {text, "p.jpg", "not a JPEG file: starts with 0x78 0x78"},
+      {text, "p.jpg", "cannot be read as an image: not a JPEG file: starts with 0x78 0x78"},
       {text, "p.bmp", "is not a BMP file"},
       {text, "p.gif", "is not a GIF file"},
-      {bmp16, "b.bmp", "16-bit BMP is not supported"},
+      {bmp64, "b.bmp", "64-bit BMP is not supported"},
       {gifCut, "g.gif", "is cut short before its first image"},
       {{}, "e.jpg", "is empty"},
   };
@@ -233,4 +234,51 @@ TEST(ReaderMessages, EachThreadKeepsItsOwnMessage) {
   }).join();
   EXPECT_EQ(other, "");
   EXPECT_STREQ(cpic_lastLoadMessage(), "cannot be opened: No such file or directory");
+}
+
+// Every reason travels with its cause, the number callers decide by, through the export too; the
+// numbers are stable and each has its own words.
+TEST(ReaderMessages, EveryReasonCarriesItsCause) {
+  using corvale::LoadCause;
+  TempDir dir;
+  std::filesystem::create_directory(dir.file("folder.gif"));
+  auto photo = testing_support::readBytes(testing_support::samplePhoto("cameras/fujifilm-finepix40i.jpg"));
+  auto cut = photo;
+  cut.resize(cut.size() / 2);
+  testing_support::writeBytes(dir.file("cut.jpg"), cut);
+  testing_support::writeBytes(dir.file("text.jpg"), {'h', 'e', 'l', 'l', 'o'});
+  testing_support::writeBytes(dir.file("empty.png"), {});
+  testing_support::writeBytes(dir.file("notes.txt"), {'n', 'o', 't', 'e', 's'});
+  auto forged = bmpHeaders(23000, 23000, 24, 0);
+  testing_support::writeBytes(dir.file("forged.bmp"), forged);
+  auto bmp16 = bmpHeaders(2, 2, 16, 5);
+  bmp16.resize(54 + 16, 0);
+  testing_support::writeBytes(dir.file("b16.bmp"), bmp16);
+  const std::vector<std::pair<std::string, LoadCause>> cases = {
+      {testing_support::samplePhoto("cameras/fujifilm-finepix40i.jpg"), LoadCause::kNone},
+      {dir.file("cut.jpg"), LoadCause::kWarnings},
+      {dir.file("text.jpg"), LoadCause::kNotAnImage},
+      {dir.file("notes.txt"), LoadCause::kNotAnImage},
+      {dir.file("empty.png"), LoadCause::kTruncated},
+      {dir.file("forged.bmp"), LoadCause::kTooLargeForItsFile},
+      {dir.file("b16.bmp"), LoadCause::kUnsupported},
+      {dir.file("missing.gif"), LoadCause::kIoError},
+      {"", LoadCause::kNoName},
+      {dir.file("folder.gif"), LoadCause::kNotAFile},
+  };
+  for (const auto& [path, cause] : cases) {
+    Loaded loaded;
+    loadPath(path, loaded);
+    EXPECT_EQ(corvale::lastLoadCause(), cause) << path << ": " << loaded.message;
+    EXPECT_EQ(cpic_lastLoadCause(), static_cast<int>(cause)) << path;
+    EXPECT_EQ(loaded.picture.empty(), cause != LoadCause::kNone && cause != LoadCause::kWarnings) << path;
+  }
+  EXPECT_EQ(static_cast<int>(LoadCause::kTooLargeForItsFile), 5);
+  EXPECT_EQ(static_cast<int>(LoadCause::kNotAFile), 11);
+  EXPECT_EQ(static_cast<int>(LoadCause::kPlanRefused), 12);
+  std::set<std::string> words;
+  for (int n = 0; n < corvale::kLoadCauseCount; ++n)
+    words.insert(corvale::loadCauseWords(corvale::loadCauseOf(n)));
+  EXPECT_EQ(words.size(), std::size_t(corvale::kLoadCauseCount));
+  EXPECT_STREQ(corvale::loadCauseWords(LoadCause::kTooLargeForItsFile), "too large for its file");
 }

@@ -123,7 +123,8 @@ class BatchFromWindowTest : public QObject {
     auto* status = window.findChild<QLabel*>("lblStatus");
     QTRY_VERIFY_WITH_TIMEOUT(runEnded(*status), 120000);
     QCOMPARE(window.lastRun().written, 1);
-    QVERIFY2(status->text().startsWith("1 photo done, 1 failed\n("), qPrintable(status->text()));
+    QVERIFY2(status->text().startsWith("1 photo done, 1 failed (1 not an image)\n("),
+             qPrintable(status->text()));
     QImage bar = window.progressDisplay()->image();
     QCOMPARE(QColor(bar.pixel(2, 8)), QColor(96, 128, 255));
     QCOMPARE(QColor(bar.pixel(bar.width() / 2 - 2, 8)), QColor(96, 128, 255));

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "picture/load_cause.h"
 #include "platform/gdi.h"
 #include "readers/byte_cursor.h"
 
@@ -56,8 +57,11 @@ class GifDecoder {
   int imageCount() const { return imageCount_; }
   const GifColourTable& globalColours() const { return globalColours_; }
   // Why the file gave no image (then frames() is empty): not a GIF, cut short, a size the file
-  // cannot hold, and so on; "" when it gave one.
-  const std::string& failure() const { return failure_; }
+  // cannot hold, and so on; clean when it gave one.
+  const LoadOutcome& failure() const { return failure_; }
+  // What the first image's data lacked when it was decoded all the same (cut short): a warning,
+  // or clean.
+  const LoadOutcome& warning() const { return warning_; }
 
  private:
   void decode(std::span<const std::uint8_t> bytes);
@@ -83,7 +87,8 @@ class GifDecoder {
   std::vector<GifFrame> frames_;
   std::uint16_t lastDelay_ = 0;
   int imageCount_ = 0;
-  std::string failure_;
+  LoadOutcome failure_;
+  LoadOutcome warning_;
 };
 
 }  // namespace corvale

@@ -1,5 +1,5 @@
 // Placing a frame's decoded indices into its bitmap rows, in sequence or in interlace pass order.
-#include "readers/gif_frame_writer.h"
+#include "readers/gif/gif_frame_writer.h"
 
 #include <algorithm>
 #include <cstring>

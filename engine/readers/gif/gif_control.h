@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "readers/byte_cursor.h"
-#include "readers/gif_decoder.h"
+#include "readers/gif/gif_decoder.h"
 
 namespace corvale {
 

@@ -2,7 +2,7 @@
 // screen and all images. The image's offsets are not applied and areas it does not cover stay
 // black; animation and transparency do not reach the picture.
 #include "readers/file_bytes.h"
-#include "readers/gif_decoder.h"
+#include "readers/gif/gif_decoder.h"
 #include "readers/readers.h"
 
 namespace corvale {
@@ -20,19 +20,19 @@ void copyFrameToPicture(const GifFrame& frame, gdi::HDC referenceDc, Picture& pi
   gdi::DeleteDC(frameDc);
 }
 
-std::string pictureOfFirstFrame(const GifDecoder& decoder, gdi::HDC referenceDc, Picture& picture) {
+LoadOutcome pictureOfFirstFrame(const GifDecoder& decoder, gdi::HDC referenceDc, Picture& picture) {
   if (decoder.frames().empty()) return decoder.failure();
   allocatePicture(picture, decoder.screenWidth(), decoder.screenHeight(), referenceDc);
   if (picture.empty())
     return tooLargeForMemory(static_cast<std::uint64_t>(decoder.screenWidth()),
                              static_cast<std::uint64_t>(decoder.screenHeight()));
   copyFrameToPicture(decoder.frames().front(), referenceDc, picture);
-  return {};
+  return decoder.warning();
 }
 
 }  // namespace
 
-std::string readGifBytes(Bytes bytes, gdi::HDC referenceDc, Picture& picture) {
+LoadOutcome readGifBytes(Bytes bytes, gdi::HDC referenceDc, Picture& picture) {
   releasePicture(picture);
   GifDecoder decoder(bytes, referenceDc);
   return pictureOfFirstFrame(decoder, referenceDc, picture);

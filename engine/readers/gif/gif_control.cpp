@@ -1,5 +1,5 @@
 // Parsing graphic control extensions and choosing the one that governs each image.
-#include "readers/gif_control.h"
+#include "readers/gif/gif_control.h"
 
 #include <algorithm>
 

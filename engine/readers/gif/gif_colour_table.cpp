@@ -1,5 +1,5 @@
 // Reading the global and local colour tables, and the black-transparency rule applied to them.
-#include "readers/gif_colour_table.h"
+#include "readers/gif/gif_colour_table.h"
 
 #include <algorithm>
 

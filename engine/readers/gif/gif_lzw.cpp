@@ -7,7 +7,7 @@
 // It stops growing at 4096 entries, as other GIF decoders do: codes are at most 12 bits wide, so a
 // larger entry could never be referenced, and an encoder that goes on without a clear code
 // ("deferred clear") is decoded exactly as with an uncapped table.
-#include "readers/gif_lzw.h"
+#include "readers/gif/gif_lzw.h"
 
 #include <algorithm>
 #include <array>
@@ -44,6 +44,8 @@ class GifCodeReader {
     bitCount_ -= size;
     return code;
   }
+  // The data ended (a zero length byte or the end of the file) before an end code.
+  bool ranOut() const { return ended_; }
 
  private:
   bool nextByte(std::uint8_t& byte) {
@@ -88,6 +90,9 @@ class LzwDecoder {
   }
 
   void run();
+  bool invalid() const { return invalid_; }
+  bool ranOut() const { return reader_.ranOut(); }
+  bool emittedAny() const { return emittedAny_; }
 
  private:
   void restart() {
@@ -110,6 +115,8 @@ class LzwDecoder {
   std::array<std::uint8_t, kMaxCodes> first_{};
   std::array<std::uint16_t, kMaxCodes> length_{};
   std::array<std::uint8_t, kMaxCodes> string_{};  // one string, spelled out for the writer
+  bool invalid_ = false;                          // a code beyond the table was met
+  bool emittedAny_ = false;
 };
 
 bool LzwDecoder::add(std::uint32_t prefix, std::uint8_t last) {
@@ -126,6 +133,7 @@ bool LzwDecoder::add(std::uint32_t prefix, std::uint8_t last) {
 // A string is spelled from its last index back to its first by following the prefix links.
 void LzwDecoder::emit(std::uint32_t code) {
   std::uint16_t length = length_[code];
+  emittedAny_ = true;
   if (out_.counting()) return out_.skip(length);
   std::uint8_t* p = string_.data() + length;
   for (std::uint16_t i = 0; i < length; ++i, code = prefix_[code]) *--p = suffix_[code];
@@ -145,6 +153,7 @@ void LzwDecoder::run() {
       restart();
       havePrevious = false;
     } else if (!havePrevious) {
+      invalid_ = invalid_ || code >= count_;
       previous = code < count_ ? code : 0;
       havePrevious = true;
       emit(previous);
@@ -153,6 +162,7 @@ void LzwDecoder::run() {
       add(previous, first_[code]);
       previous = code;
     } else {
+      invalid_ = invalid_ || code > count_;
       if (!add(previous, first_[previous])) break;
       previous = count_ - 1;
       emit(previous);
@@ -163,14 +173,19 @@ void LzwDecoder::run() {
 
 }  // namespace
 
-std::string decodeGifLzw(ByteCursor& in, GifFrameWriter& out) {
+LoadOutcome decodeGifLzw(ByteCursor& in, GifFrameWriter& out) {
   std::uint8_t minimumCodeSize;
-  if (!in.u8(minimumCodeSize)) return "is cut short before its image data";
+  if (!in.u8(minimumCodeSize)) return {LoadCause::kTruncated, "is cut short before its image data"};
   if (minimumCodeSize > kMaxMinimumCodeSize)
-    return "has an LZW minimum code size of " + std::to_string(minimumCodeSize) + ", above 11";
+    return {LoadCause::kDamaged,
+            "has an LZW minimum code size of " + std::to_string(minimumCodeSize) + ", above 11"};
   LzwDecoder decoder(minimumCodeSize, in, out);
   decoder.run();
-  return {};
+  // A code the table cannot hold leaves nothing to trust after it, as other decoders agree.
+  if (decoder.invalid()) return {LoadCause::kDamaged, "has invalid codes in its image data"};
+  if (out.full()) return {};
+  if (!decoder.emittedAny()) return {LoadCause::kTruncated, "is cut short before its image data"};
+  return {LoadCause::kWarnings, "is cut short in its image data"};
 }
 
 }  // namespace corvale

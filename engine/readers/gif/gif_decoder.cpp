@@ -3,14 +3,14 @@
 // decoder reads byte by byte and acts only on an extension introducer (0x21) or an image
 // separator (0x2C); every other byte (the trailer, block terminators, bytes an image's data left
 // over after its end code) is passed over.
-#include "readers/gif_decoder.h"
+#include "readers/gif/gif_decoder.h"
 
 #include <algorithm>
 
 #include "readers/file_bytes.h"
-#include "readers/gif_colour_table.h"
-#include "readers/gif_control.h"
-#include "readers/gif_lzw.h"
+#include "readers/gif/gif_colour_table.h"
+#include "readers/gif/gif_control.h"
+#include "readers/gif/gif_lzw.h"
 
 namespace corvale {
 
@@ -71,7 +71,7 @@ GifDecoder::GifDecoder(std::span<const std::uint8_t> bytes, gdi::HDC referenceDc
 GifDecoder::GifDecoder(const char* path, gdi::HDC referenceDc)
     : memoryDc_(gdi::CreateCompatibleDC(referenceDc)) {
   FileBytes file = readFileBytes(path, kMaxGifFileBytes);
-  if (file.failure.empty())
+  if (file.failure.clean())
     decode(file.bytes);
   else
     failure_ = std::move(file.failure);
@@ -113,11 +113,12 @@ void GifDecoder::refuseForgedScreen(std::size_t fileBytes) {
 
 void GifDecoder::explainMissingImage(std::span<const std::uint8_t> bytes, bool sawTrailer) {
   if (bytes.empty())
-    failure_ = "is empty";
+    failure_ = {LoadCause::kTruncated, "is empty"};
   else if (!startsLikeGif(bytes))
-    failure_ = "is not a GIF file";
-  else if (failure_.empty())
-    failure_ = sawTrailer ? "holds no image" : "is cut short before its first image";
+    failure_ = {LoadCause::kNotAnImage, "is not a GIF file"};
+  else if (failure_.clean())
+    failure_ = sawTrailer ? LoadOutcome{LoadCause::kDamaged, "holds no image"}
+                          : LoadOutcome{LoadCause::kTruncated, "is cut short before its first image"};
 }
 
 bool GifDecoder::readScreen(ByteCursor& in) {
@@ -125,7 +126,7 @@ bool GifDecoder::readScreen(ByteCursor& in) {
   std::uint8_t packed, background, aspect;
   if (!in.skip(kSignatureBytes) || !in.u16le(width) || !in.u16le(height) || !in.u8(packed) ||
       !in.u8(background) || !in.u8(aspect)) {
-    failure_ = "is cut short in its header";
+    failure_ = {LoadCause::kTruncated, "is cut short in its header"};
     return false;
   }
   screenWidth_ = width;
@@ -140,7 +141,7 @@ bool GifDecoder::readScreen(ByteCursor& in) {
   if (!globalTableFlag_) return true;
   auto table = readGifColourTable(in, packed);
   if (!table) {
-    failure_ = "is cut short in its colour table";
+    failure_ = {LoadCause::kTruncated, "is cut short in its colour table"};
     return false;
   }
   globalColours_ = std::move(*table);
@@ -197,7 +198,8 @@ bool GifDecoder::createBitmap(GifFrame& frame, const GifColourTable& colours, gd
 // their data ends.
 bool GifDecoder::readFrame(ByteCursor& in) {
   if (!readFrameBlocks(in)) {
-    if (frames_.empty() && failure_.empty()) failure_ = "is cut short in its first image";
+    if (frames_.empty() && failure_.clean())
+      failure_ = {LoadCause::kTruncated, "is cut short in its first image"};
     return false;
   }
   return true;
@@ -238,7 +240,7 @@ bool GifDecoder::readFrameBlocks(ByteCursor& in) {
 // decodable; `failure_` says which it was not.
 bool GifDecoder::decodeFirstFrame(ByteCursor& in, GifFrame& frame, const GifColourTable& colours) {
   if (frame.width == 0 || frame.height == 0) {
-    failure_ = "has an image of no pixels";
+    failure_ = {LoadCause::kDamaged, "has an image of no pixels"};
     return false;
   }
   if (!dataCouldFill(frame.width, frame.height, in.remaining())) {
@@ -252,8 +254,12 @@ bool GifDecoder::decodeFirstFrame(ByteCursor& in, GifFrame& frame, const GifColo
   }
   GifFrameWriter writer(dib.bits, static_cast<std::size_t>(dib.stride), frame.width, frame.height,
                         frame.interlaced);
-  failure_ = decodeGifLzw(in, writer);
-  if (failure_.empty()) return true;
+  LoadOutcome outcome = decodeGifLzw(in, writer);
+  if (outcome.clean() || outcome.warned()) {
+    warning_ = std::move(outcome);
+    return true;
+  }
+  failure_ = std::move(outcome);
   gdi::DeleteObject(frame.bitmap);
   frame.bitmap = nullptr;
   return false;
