@@ -226,7 +226,7 @@ bool readRows(ForkedDecode& child, ImageSize size, Picture& picture) {
     if (!child.read(row.data(), row.size())) return false;
     std::uint8_t* out = pixelAt(picture, 0, static_cast<std::int32_t>(y));
     if (size.channels == 4) {
-      putRgbaPixels(row.data(), picture.width, out);
+      putRgbaPixels(row.data(), picture.width, picture, out);
       continue;
     }
     for (std::size_t x = 0; x < size.width; ++x, out += 4)
