@@ -25,6 +25,7 @@
 #include "metadata/xmp_packet.h"
 #include "metadata/xmp_rewrite.h"
 #include "platform/gdi.h"
+#include "readers/regular_file.h"
 
 namespace lumivex {
 
@@ -69,9 +70,10 @@ bool holdsPixels(std::intptr_t picture) {
 std::string whyUnreadable(const std::string& path) {
   std::error_code error;
   if (std::filesystem::is_directory(path, error)) return "is a folder, not an image";
-  int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK);
-  if (fd < 0) return std::string("cannot be opened (") + std::strerror(errno) + ")";
-  ::close(fd);
+  corvale::RegularFile file = corvale::openRegularFile(path.c_str());
+  if (file.fd < 0 && file.error != 0)
+    return std::string("cannot be opened (") + std::strerror(file.error) + ")";
+  if (file.fd >= 0) ::close(file.fd);
   return "cannot be read as an image (damaged, or not the format its extension says)";
 }
 

@@ -15,6 +15,7 @@
 #include "metadata/decoder_memory.h"
 #include "metadata/exif_constants.h"
 #include "metadata/metadata_readers.h"
+#include "readers/regular_file.h"
 
 namespace lumivex {
 namespace {
@@ -32,20 +33,14 @@ PhotoMetadata failure(MetadataRead outcome, int error, const char* text = nullpt
 }
 
 File openRegularFile(const std::string& path, PhotoMetadata& result) {
-  errno = 0;
-  int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-  if (fd < 0) {
-    result = failure(MetadataRead::NotOpened, errno);
-    return nullptr;
-  }
-  struct stat status {};
-  bool statted = ::fstat(fd, &status) == 0;
-  if (!statted || !S_ISREG(status.st_mode)) {
-    int error = statted ? (S_ISDIR(status.st_mode) ? EISDIR : 0) : errno;
+  corvale::RegularFile opened = corvale::openRegularFile(path.c_str());
+  if (opened.fd < 0) {
+    int error = opened.error ? opened.error : (S_ISDIR(opened.info.st_mode) ? EISDIR : 0);
     result = failure(MetadataRead::NotOpened, error, error ? nullptr : "Not a regular file");
-    ::close(fd);
     return nullptr;
   }
+  const int fd = opened.fd;
+  errno = 0;
   File file(::fdopen(fd, "rb"));
   if (!file) {
     result = failure(MetadataRead::NotOpened, errno ? errno : EIO);

@@ -11,6 +11,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "readers/regular_file.h"
+
 namespace corvale {
 
 namespace {
@@ -54,13 +56,12 @@ FileBytes readFileBytes(const char* path, std::uint64_t limit) {
   struct stat info {};
   if (::stat(path, &info) != 0) return {{}, errnoReason("cannot be opened", errno)};
   if (!S_ISREG(info.st_mode)) return {{}, notRegularReason(info)};
-  int fd = ::open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-  if (fd < 0) return {{}, errnoReason("cannot be opened", errno)};
-  if (::fstat(fd, &info) != 0)
-    result.failure = errnoReason("cannot be read", errno);
-  else if (!S_ISREG(info.st_mode))
-    result.failure = notRegularReason(info);
-  else if (static_cast<std::uint64_t>(info.st_size) > limit)
+  RegularFile file = openRegularFile(path);
+  if (file.fd < 0 && file.error != 0) return {{}, errnoReason("cannot be opened", file.error)};
+  if (file.fd < 0) return {{}, notRegularReason(file.info)};
+  const int fd = file.fd;
+  info = file.info;
+  if (static_cast<std::uint64_t>(info.st_size) > limit)
     result.failure = {LoadCause::kTooLargeForMemory,
                       "is too large to read (" + std::to_string(info.st_size) + " bytes)"};
   if (result.failure.clean()) {
