@@ -99,7 +99,12 @@ void frmMain::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
 }
 
-frmMain::~frmMain() = default;
+// The size box's line edit says its editing finished when it loses focus as the window's children
+// are destroyed, after this object is gone: the box and its line edit fall silent here.
+frmMain::~frmMain() {
+  cmbResolution->blockSignals(true);
+  cmbResolution->lineEdit()->blockSignals(true);
+}
 
 void frmMain::createControls() {
   cmdOptions = button(this, "cmdOptions", "Options", TwipsRect(120, 120, 1455, 375));
