@@ -6,7 +6,7 @@
 #include <cctype>
 
 #include "formats/content_signatures.h"
-#include "readers/jpeg_stream.h"
+#include "readers/planned_readers.h"
 
 // The engine's copy names its readers; the program's copy is built without them.
 #ifdef CORVALE_FORMAT_TABLE_WITHOUT_READERS
@@ -35,7 +35,7 @@ constexpr std::array kFormats{
                 &hasPngSignature,
                 MetadataContainer::Png,
                 CORVALE_READER(readPngBytes),
-                nullptr,
+                CORVALE_READER(readPngPlanned),
                 "png",
                 Writer::Png,
                 AlphaKept::Held},

@@ -1,5 +1,5 @@
 // The planned load: the reader chosen as loadPictureFile chooses it, the rows streamed by a format
-// whose row of the table has a planned reader (JPEG), and otherwise the whole picture turned,
+// whose row of the table has a planned reader (JPEG, PNG), and otherwise the whole picture turned,
 // cropped and resampled.
 #include "picture/planned_load.h"
 
@@ -83,24 +83,26 @@ LoadOutcome resampleStoredPicture(Picture& stored, const LoadPlan& plan, Picture
   return {LoadCause::kTooLargeForMemory, kNoMemoryToResample};
 }
 
+LoadOutcome loadWholeThenPlan(LoadOutcome (*read)(Bytes, gdi::HDC, Picture&), Bytes bytes,
+                              const LoadPlanner& planner, Picture& result) {
+  Picture stored;
+  stored.alphaWanted = result.alphaWanted;
+  LoadOutcome message = read(bytes, nullptr, stored);
+  if (stored.empty()) return message;
+  LoadPlan plan;
+  LoadOutcome failure = askPlanner(planner, stored.width, stored.height, plan);
+  if (failure.clean()) failure = resampleStoredPicture(stored, plan, result);
+  releasePicture(stored);
+  return failure.clean() ? message : failure;
+}
+
 LoadOutcome loadPlanned(const char* path, const LoadPlanner& planner, Picture& result) {
   releasePicture(result);
   SourceFile source = readSourceFile(path);
   if (!source.failure.clean()) return source.failure;
-  LoadOutcome message;
-  if (source.format->readPlanned) {
-    message = source.format->readPlanned(source.file.bytes, planner, result);
-  } else {
-    Picture stored;
-    stored.alphaWanted = result.alphaWanted;
-    message = source.format->read(source.file.bytes, nullptr, stored);
-    if (stored.empty()) return message;
-    LoadPlan plan;
-    LoadOutcome failure = askPlanner(planner, stored.width, stored.height, plan);
-    if (failure.clean()) failure = resampleStoredPicture(stored, plan, result);
-    releasePicture(stored);
-    if (!failure.clean()) return failure;
-  }
+  LoadOutcome message = source.format->readPlanned
+                            ? source.format->readPlanned(source.file.bytes, planner, result)
+                            : loadWholeThenPlan(source.format->read, source.file.bytes, planner, result);
   if (result.alphaWanted && !result.alphaKept && !result.empty()) makeOpaque(result);
   return message;
 }

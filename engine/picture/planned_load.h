@@ -10,6 +10,7 @@
 #include <string>
 
 #include "picture/picture.h"
+#include "readers/readers.h"
 #include "resample/box_accumulator.h"
 
 namespace corvale {
@@ -42,6 +43,12 @@ LoadOutcome loadPlanned(const char* path, const LoadPlanner& planner, Picture& r
 // the planner refused, or the band does not lie inside the upright picture.
 LoadOutcome askPlanner(const LoadPlanner& planner, std::int32_t storedWidth, std::int32_t storedHeight,
                        LoadPlan& plan);
+
+// The whole-picture way for a file that `read` decodes: the picture read whole (keeping its alpha
+// when `result` wants it), then planned, turned, cropped and resampled. What loadPlanned does for a
+// format without a planned reader, and a planned reader's way for a file it cannot stream.
+LoadOutcome loadWholeThenPlan(LoadOutcome (*read)(Bytes, gdi::HDC, Picture&), Bytes bytes,
+                              const LoadPlanner& planner, Picture& result);
 
 // The whole-picture way: `stored` (used up) turned, cropped and resampled into `result`. Returns
 // clean or why it could not be done.

@@ -191,7 +191,7 @@ void clearFourthBytes(std::uint8_t* row, JDIMENSION width) {
 // Colour photos are decoded straight into the sink's rows: the library converts to blue, green,
 // red and a spare byte itself, with the same arithmetic as its RGB output, so no separate line is
 // written and then read again.
-void readColourRows(jpeg_decompress_struct& cinfo, JpegRowSink& sink) {
+void readColourRows(jpeg_decompress_struct& cinfo, RowSink& sink) {
   std::array<JSAMPROW, kRowsPerRead> rows{};
   while (cinfo.output_scanline < cinfo.output_height) {
     JDIMENSION first = cinfo.output_scanline;
@@ -206,8 +206,7 @@ void readColourRows(jpeg_decompress_struct& cinfo, JpegRowSink& sink) {
 
 // Grey, CMYK and unknown three-component rows come from the library one line at a time and are
 // spread into the sink's rows.
-void readConvertedRows(jpeg_decompress_struct& cinfo, bool cmyk, std::vector<JSAMPLE>& line,
-                       JpegRowSink& sink) {
+void readConvertedRows(jpeg_decompress_struct& cinfo, bool cmyk, std::vector<JSAMPLE>& line, RowSink& sink) {
   line.resize(std::size_t{cinfo.output_width} * cinfo.output_components);
   while (cinfo.output_scanline < cinfo.output_height) {
     JSAMPROW row = line.data();
@@ -227,7 +226,7 @@ void readConvertedRows(jpeg_decompress_struct& cinfo, bool cmyk, std::vector<JSA
 }
 
 // Rows the library did not give are black, as in a picture of the other readers.
-void blackenMissingRows(const jpeg_decompress_struct& cinfo, JpegRowSink& sink) {
+void blackenMissingRows(const jpeg_decompress_struct& cinfo, RowSink& sink) {
   for (JDIMENSION y = cinfo.output_scanline; y < cinfo.output_height; ++y) {
     std::memset(sink.rowFor(static_cast<std::int32_t>(y)), 0, std::size_t{cinfo.output_width} * 4);
     sink.rowsDone(static_cast<std::int32_t>(y + 1));
@@ -236,7 +235,7 @@ void blackenMissingRows(const jpeg_decompress_struct& cinfo, JpegRowSink& sink) 
 
 // The picture as a sink. Its rows are written whole (the library's spare byte cleared while the
 // row is still in the cache, missing rows blackened), so it is not cleared first.
-class PictureRows : public JpegRowSink {
+class PictureRows : public RowSink {
  public:
   PictureRows(Picture& picture, gdi::HDC referenceDc) : picture_(picture), referenceDc_(referenceDc) {}
   LoadOutcome begin(std::int32_t width, std::int32_t height) override {
@@ -262,7 +261,7 @@ class PictureRows : public JpegRowSink {
 
 // Everything that may be skipped by a longjmp is plain data owned outside this function, so
 // abandoning the decode leaks nothing. A refusal is recorded in the trap like a library error.
-void decode(jpeg_decompress_struct& cinfo, ErrorTrap& trap, std::vector<JSAMPLE>& line, JpegRowSink& sink,
+void decode(jpeg_decompress_struct& cinfo, ErrorTrap& trap, std::vector<JSAMPLE>& line, RowSink& sink,
             bool& completed) {
   if (setjmp(trap.jump)) return;
   jpeg_read_header(&cinfo, TRUE);
@@ -288,7 +287,7 @@ void decode(jpeg_decompress_struct& cinfo, ErrorTrap& trap, std::vector<JSAMPLE>
 
 }  // namespace
 
-LoadOutcome readJpegRows(Bytes bytes, JpegRowSink& sink, bool& completed) {
+LoadOutcome readJpegRows(Bytes bytes, RowSink& sink, bool& completed) {
   completed = false;
   if (bytes.empty())
     return {LoadCause::kTruncated, "is empty"};  // the memory source refuses empty input with an error exit

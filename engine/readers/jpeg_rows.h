@@ -1,34 +1,18 @@
 // The JPEG reader's rows, for a caller that takes them as they are decoded instead of as a whole
-// picture: the batch's box stage, which reduces a photo without ever holding it at full size. The
-// reader's checks, its warnings and its reasons are the same as for a picture; the rows are the
-// bytes the picture would hold, except that the fourth byte of each pixel is left undefined.
+// picture (readers/row_sink.h). The reader's checks, its warnings and its reasons are the same as
+// for a picture.
 #pragma once
 
 #include <cstdint>
 
 #include "readers/readers.h"
+#include "readers/row_sink.h"
 
 namespace corvale {
-
-class JpegRowSink {
- public:
-  virtual ~JpegRowSink() = default;
-  // The header is read and the picture's size is known. Returns clean to go on with the rows, or
-  // why the decode is to stop (the read then fails with that reason).
-  virtual LoadOutcome begin(std::int32_t width, std::int32_t height) = 0;
-  // Where row y goes: width pixels of blue, green, red and a fourth byte.
-  virtual std::uint8_t* rowFor(std::int32_t y) = 0;
-  // How many rows from y on may be written (each to its own rowFor) before rowsDone; at least 1.
-  virtual std::int32_t rowsAhead(std::int32_t y) = 0;
-  // Every row above `end` is in place. Rows the file does not give (it is cut short) come as black.
-  virtual void rowsDone(std::int32_t end) = 0;
-  // True for a sink that takes a CMYK file's four inks as stored instead of RGB.
-  virtual bool takesInks() const { return false; }
-};
 
 // Decodes the JPEG file in `bytes` into `sink`, with what readJpegBytes would say: clean, the
 // reason when it failed (begin's own included), or the decoder's warnings. `completed` tells
 // which: true when every row reached the sink.
-LoadOutcome readJpegRows(Bytes bytes, JpegRowSink& sink, bool& completed);
+LoadOutcome readJpegRows(Bytes bytes, RowSink& sink, bool& completed);
 
 }  // namespace corvale

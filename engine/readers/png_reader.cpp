@@ -3,12 +3,16 @@
 // reduced to 8 bits with rounding) and composited over white. Rows are decoded one at a time straight
 // into the picture; an interlaced file keeps one buffer of the whole image, as its passes revisit
 // every row. A file the library cannot finish leaves the picture empty, with the reason.
+// The planned load of a file in row order that is flattened on white takes its rows as they come
+// (picture/planned_rows.h): a reduced PNG photo is never held at full size.
 #include <spng.h>
 
 #include <memory>
 #include <vector>
 
+#include "picture/planned_rows.h"
 #include "readers/file_bytes.h"
+#include "readers/planned_readers.h"
 #include "readers/readers.h"
 #include "readers/rgba_rows.h"
 
@@ -58,8 +62,6 @@ LoadOutcome decodeFailure(int error) {
   return {LoadCause::kDamaged, std::string("has damaged PNG image data (") + spng_strerror(error) + ")"};
 }
 
-// Decodes row after row into the picture. Returns clean when the image ended cleanly, else the
-// reason it stopped.
 // 16-bit samples to 8: the nearest of the 256 levels, v / 257 rounded.
 void reduceTo8Bits(const std::uint8_t* rgba16, std::uint32_t width, std::uint8_t* rgba8) {
   const auto* in = reinterpret_cast<const std::uint16_t*>(rgba16);
@@ -67,7 +69,10 @@ void reduceTo8Bits(const std::uint8_t* rgba16, std::uint32_t width, std::uint8_t
     rgba8[i] = static_cast<std::uint8_t>((std::uint32_t{in[i]} * 255 + 32895) >> 16);
 }
 
-LoadOutcome decodeRows(spng_ctx* ctx, const spng_ihdr& h, Picture& picture) {
+// Decodes row after row, handing each to `put` as 8-bit red, green, blue and alpha with its row
+// number. Returns clean when the image ended cleanly, else the reason it stopped.
+template <typename PutRow>
+LoadOutcome decodeRows(spng_ctx* ctx, const spng_ihdr& h, PutRow put) {
   // The library's own 16-to-8-bit step drops the low byte; 16-bit files are reduced here instead.
   bool sixteen = h.bit_depth == 16;
   std::size_t rowBytes = std::size_t{sixteen ? 8u : 4u} * h.width;
@@ -82,29 +87,62 @@ LoadOutcome decodeRows(spng_ctx* ctx, const spng_ihdr& h, Picture& picture) {
     error = spng_decode_row(ctx, target, rowBytes);
     if (error != 0 && error != SPNG_EOI) break;
     if (sixteen) reduceTo8Bits(target, h.width, reduced.data());
-    putRgbaRow(sixteen ? reduced.data() : target, picture, static_cast<std::int32_t>(row.row_num));
+    put(sixteen ? reduced.data() : target, static_cast<std::int32_t>(row.row_num));
   }
   return error == SPNG_EOI ? LoadOutcome() : decodeFailure(error);
+}
+
+struct OpenedPng {
+  SpngPointer ctx;
+  spng_ihdr header{};
+};
+
+// The library started on the file and its header read and checked against the file's size.
+LoadOutcome openPng(Bytes bytes, OpenedPng& png) {
+  if (bytes.empty()) return {LoadCause::kTruncated, "is empty"};
+  png.ctx.reset(spng_ctx_new(0));
+  if (!png.ctx) return {LoadCause::kDecoderFailure, "cannot be decoded: the PNG decoder could not start"};
+  spng_set_png_buffer(png.ctx.get(), bytes.data(), bytes.size());
+  spng_set_chunk_limits(png.ctx.get(), kMaxChunkBytes, kMaxChunkBytes);
+  const spng_ihdr& h = png.header;
+  if (int error = spng_get_ihdr(png.ctx.get(), &png.header); error != 0) return headerFailure(error);
+  if (std::uint64_t{h.width} * h.height > kMaxPicturePixels) return tooLargeForMemory(h.width, h.height);
+  if (!fitsItsData(h, bytes.size())) return tooShortForItsSize(h.width, h.height);
+  return {};
 }
 
 }  // namespace
 
 LoadOutcome readPngBytes(Bytes bytes, gdi::HDC referenceDc, Picture& picture) {
   releasePicture(picture);
-  if (bytes.empty()) return {LoadCause::kTruncated, "is empty"};
-  SpngPointer ctx(spng_ctx_new(0));
-  if (!ctx) return {LoadCause::kDecoderFailure, "cannot be decoded: the PNG decoder could not start"};
-  spng_set_png_buffer(ctx.get(), bytes.data(), bytes.size());
-  spng_set_chunk_limits(ctx.get(), kMaxChunkBytes, kMaxChunkBytes);
-  spng_ihdr h{};
-  if (int error = spng_get_ihdr(ctx.get(), &h); error != 0) return headerFailure(error);
-  if (std::uint64_t{h.width} * h.height > kMaxPicturePixels) return tooLargeForMemory(h.width, h.height);
-  if (!fitsItsData(h, bytes.size())) return tooShortForItsSize(h.width, h.height);
+  OpenedPng png;
+  if (LoadOutcome failure = openPng(bytes, png); !failure.clean()) return failure;
+  const spng_ihdr& h = png.header;
   if (LoadOutcome failure = allocateDecodedPicture(picture, h.width, h.height, referenceDc); !failure.clean())
     return failure;
-  LoadOutcome failure = decodeRows(ctx.get(), h, picture);
+  LoadOutcome failure = decodeRows(
+      png.ctx.get(), h, [&](const std::uint8_t* rgba, std::int32_t y) { putRgbaRow(rgba, picture, y); });
   if (!failure.clean()) releasePicture(picture);
   return failure;
+}
+
+// A picture that keeps its alpha, and an interlaced file (its passes revisit every row), are read
+// whole first.
+LoadOutcome readPngPlanned(Bytes bytes, const LoadPlanner& planner, Picture& result) {
+  OpenedPng png;
+  if (LoadOutcome failure = openPng(bytes, png); !failure.clean()) return failure;
+  const spng_ihdr& h = png.header;
+  if (result.alphaWanted || h.interlace_method)
+    return loadWholeThenPlan(&readPngBytes, bytes, planner, result);
+  PlannedRows rows(planner, result);
+  LoadOutcome message = rows.begin(static_cast<std::int32_t>(h.width), static_cast<std::int32_t>(h.height));
+  const bool begun = message.clean();
+  if (begun)
+    message = decodeRows(png.ctx.get(), h, [&](const std::uint8_t* rgba, std::int32_t y) {
+      putRgbaPixels(rgba, static_cast<std::int32_t>(h.width), result, rows.rowFor(y));
+      rows.rowsDone(y + 1);
+    });
+  return finishPlannedRows(rows, begun && message.clean(), message, result);
 }
 
 }  // namespace corvale

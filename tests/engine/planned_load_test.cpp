@@ -2,6 +2,7 @@
 // load, turn, crop, then the job slots' best-quality resample, byte for byte.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -94,17 +95,27 @@ PixelBand bandOf(bool crop, int uprightWidth, int uprightHeight) {
 // Every orientation, with and without a crop, at sizes the box stage reduces (alone and before a
 // filter, by factors that do and do not divide the picture), at a size it does not (the whole
 // picture path), in every mode and on one to three threads; colour, grey and progressive files,
-// a file cut short, and pictures one pixel high or wide.
+// a file cut short, and pictures one pixel high or wide; and PNG files made from them by
+// ImageMagick: 8 and 16 bits, with an alpha ramp flattened on white, and interlaced.
 TEST(PlannedLoad, GivesTheWholePicturePathsBytes) {
   const std::vector<Source> sources = {{97, 61, false, false}, {640, 427, false, true},
                                        {33, 200, true, false}, {300, 1, false, false},
                                        {1, 257, false, false}, {400, 300, false, false, 6000}};
   const std::vector<Target> targets = {{23, 17}, {10, 200}, {45, 30}, {3, 2}, {130, 90}};
   TempDir dir;
-  int cases = 0, streamedLoads = 0;
+  std::vector<std::string> paths;
   for (std::size_t s = 0; s < sources.size(); ++s) {
-    const std::string path = dir.file("photo" + std::to_string(s) + ".jpg");
-    testing_support::writeBytes(path, encodeJpeg(sources[s]));
+    const std::string jpeg = dir.file("photo" + std::to_string(s) + ".jpg");
+    testing_support::writeBytes(jpeg, encodeJpeg(sources[s]));
+    paths.push_back(jpeg);
+    if (sources[s].cutTo) continue;
+    const char* pngs[] = {"", "-depth 16", "-alpha set -channel A -fx 'i/w' +channel", "-interlace PNG"};
+    const std::string png = jpeg.substr(0, jpeg.size() - 4) + "-" + std::to_string(s % 4) + ".png";
+    ASSERT_EQ(std::system(("convert " + jpeg + " " + pngs[s % 4] + " " + png).c_str()), 0);
+    paths.push_back(png);
+  }
+  int cases = 0, streamedLoads = 0;
+  for (const std::string& path : paths) {
     Picture stored;
     corvale::loadPictureFile(path.c_str(), stored, nullptr);
     const std::string storedMessage = corvale::lastLoadMessage();
