@@ -148,6 +148,7 @@ const corvale::ImageFormat* CWorker::readMetadata(PhotoOrder& order) {
   if (!metadata.exif.empty() && (byExif || settings.CopyExif))
     takeExif(order, std::move(metadata.exif), byExif);
   order.turnedByReader = metadata.turnedByReader;
+  order.container = metadata.container;
   if (wantIcc) order.icc = std::move(metadata.icc);
   order.convertToSrgb = moreSettings.profile == ProfileMode::ConvertToSrgb;
   order.loadInks = metadata.container == MetadataContainer::Jpeg && metadata.jpegComponents == 4 &&

@@ -19,6 +19,7 @@
 
 #include "batch/engine_binding.h"
 #include "encoder/cjpeg.h"
+#include "encoder/writers/output_picture.h"
 #include "encoder/writers/writer_registry.h"
 #include "metadata/colour_profile.h"
 #include "metadata/exif_rewrite.h"
@@ -145,15 +146,20 @@ class PhotoWorker {
   bool loadsAtOutputSize() const;
   bool profileConvertsPixels() const;
   void runAtOutputSize(PhotoWork& work);
+  bool keepsTransparencyPerSize() const;
+  bool madeTransparentSizes(PhotoWork& work);
+  bool resizedHasTransparency() const;
+  void giveUpTransparency(PhotoWork& work);
+  void loadPlanned(PhotoWork& work, std::size_t sizeIndex, PhotoOutput& output);
   static std::int32_t planLoad(void* context, std::int32_t storedWidth, std::int32_t storedHeight,
                                cpic_LoadPlan* plan);
-  void plan(PictureSize stored, PhotoOutput& output, cpic_LoadPlan& plan);
+  void plan(PictureSize stored, std::size_t sizeIndex, PhotoOutput& output, cpic_LoadPlan& plan);
   std::int32_t turnCodeFor(PictureSize stored) const;
   void load(PhotoWork& work);
   void turnUpright(std::int32_t code);
-  void applyProfile(PhotoWork& work);
-  bool convertToSrgb(PhotoWork& work, const char* whenNot);
-  std::span<std::uint8_t> sourcePixels();
+  void applyProfile(PhotoWork& work, std::intptr_t picture);
+  bool convertToSrgb(PhotoWork& work, std::intptr_t picture, const char* whenNot);
+  static std::span<std::uint8_t> pixelsOf(std::intptr_t picture);
   PhotoOutput makeOutput(PhotoWork& work, PictureSize target, bool lastSize);
   void keepSizeWithinTarget(PhotoOutput& output) const;
   OwnedPicture cropToTarget(PictureSize target, bool lastSize);
@@ -179,13 +185,14 @@ class PhotoWorker {
 
 void PhotoWorker::run(PhotoWork& work) {
   if (loadsAtOutputSize()) return runAtOutputSize(work);
+  if (keepsTransparencyPerSize() && madeTransparentSizes(work)) return;
   load(work);
   // Every size is taken from the photo as it will stand once turned, so that a portrait stored
   // sideways keeps its resolution.
   const PictureSize stored = sizeOf(source_.get());
   const std::int32_t code = turnCodeFor(stored);
   const PictureSize upright = UprightSize(stored, code);
-  if (!order_.icc.empty()) applyProfile(work);
+  if (!order_.icc.empty()) applyProfile(work, source_.get());
   turnUpright(code);
   const std::vector<TargetSize> sizes = order_.sizes();
   for (std::size_t i = 0; i < sizes.size(); ++i) {
@@ -236,24 +243,75 @@ bool PhotoWorker::profileConvertsPixels() const {
 // What the planner (called inside the load) needs, and what it leaves behind.
 struct LoadPlanning {
   PhotoWorker* worker;
+  std::size_t sizeIndex;  // which of the order's sizes the load is planned for
   PhotoOutput* output;
   std::string failure;  // why the plan was refused
 };
 
 void PhotoWorker::runAtOutputSize(PhotoWork& work) {
   PhotoOutput output;
-  LoadPlanning planning{this, &output, {}};
   // Only a writer that holds transparency is given it; for JPEG the load flattens it over white.
   alphaKept_ = corvale::writerHoldsAlpha(order_.writer) && engine::hasLoadKeepingAlpha();
+  loadPlanned(work, 0, output);
+  if (!order_.icc.empty()) applyProfile(work, resized_.get());  // only says whether the profile goes in
+  encode(work, output);
+  work.outputs.push_back(std::move(output));
+}
+
+// The whole picture's resampling never writes a fourth byte, so a copy that is to keep its
+// transparency at several sizes, or through its profile, is loaded once for each size by the
+// load that keeps it. A JPEG (or CMYK JPEG's inks) has none to keep; a source whose container is
+// unknown is tried.
+bool PhotoWorker::keepsTransparencyPerSize() const {
+  return corvale::writerHoldsAlpha(order_.writer) && engine::hasLoadKeepingAlpha() && !order_.loadInks &&
+         order_.container != corvale::MetadataContainer::Jpeg;
+}
+
+// Every size through its own planned load, its profile applied to the resized picture. False
+// when the first size shows no transparency: the whole-picture way then makes the photo, so that
+// an opaque picture keeps the bytes it always had.
+bool PhotoWorker::madeTransparentSizes(PhotoWork& work) {
+  alphaKept_ = true;
+  const std::size_t count = order_.sizes().size();
+  for (std::size_t i = 0; i < count; ++i) {
+    PhotoOutput output;
+    loadPlanned(work, i, output);
+    if (i == 0 && !resizedHasTransparency()) {
+      giveUpTransparency(work);
+      return false;
+    }
+    if (!order_.icc.empty()) applyProfile(work, resized_.get());
+    encode(work, output);
+    work.outputs.push_back(std::move(output));
+  }
+  return true;
+}
+
+bool PhotoWorker::resizedHasTransparency() const {
+  gdi::DIBSECTION section;
+  return gdi::GetDibSection(gdi::GetCurrentBitmap(dcOf(resized_.get())), &section) && section.bits &&
+         HasTransparency(section);
+}
+
+// Leaves nothing of the first load behind for the whole-picture way, whose load says again what
+// it has to say.
+void PhotoWorker::giveUpTransparency(PhotoWork& work) {
+  resized_.reset();
+  alphaKept_ = false;
+  turned_ = false;
+  work.loadWarning.clear();
+}
+
+// The engine loads the photo straight at the size `sizeIndex` of the order asks for, keeping its
+// opacity when alphaKept_.
+void PhotoWorker::loadPlanned(PhotoWork& work, std::size_t sizeIndex, PhotoOutput& output) {
+  LoadPlanning planning{this, sizeIndex, &output, {}};
   resized_.reset(
       alphaKept_
           ? engine::cpic_loadResampledKeepingAlpha(order_.source.c_str(), &PhotoWorker::planLoad, &planning)
           : engine::cpic_loadResampled(order_.source.c_str(), &PhotoWorker::planLoad, &planning));
   if (!planning.failure.empty()) throw JobFailure(planning.failure);
   acceptLoad(work, holdsPixels(resized_.get()), order_.source);
-  if (!order_.icc.empty()) applyProfile(work);  // only says whether the profile goes into the copy
-  encode(work, output);
-  work.outputs.push_back(std::move(output));
 }
 
 // Called by the engine once the stored size is known; nothing may be thrown back through it.
@@ -261,7 +319,7 @@ std::int32_t PhotoWorker::planLoad(void* context, std::int32_t storedWidth, std:
                                    cpic_LoadPlan* plan) {
   auto& planning = *static_cast<LoadPlanning*>(context);
   try {
-    planning.worker->plan({storedWidth, storedHeight}, *planning.output, *plan);
+    planning.worker->plan({storedWidth, storedHeight}, planning.sizeIndex, *planning.output, *plan);
     return 1;
   } catch (const std::exception& failure) {
     planning.failure = failure.what();
@@ -271,8 +329,8 @@ std::int32_t PhotoWorker::planLoad(void* context, std::int32_t storedWidth, std:
 
 // The steps of the whole-picture way, worked out on sizes alone: the turn, the target from the
 // photo as it will stand upright, the size limit within the target, the crop band and the fit.
-void PhotoWorker::plan(PictureSize stored, PhotoOutput& output, cpic_LoadPlan& plan) {
-  const TargetSize size = order_.sizes().front();
+void PhotoWorker::plan(PictureSize stored, std::size_t sizeIndex, PhotoOutput& output, cpic_LoadPlan& plan) {
+  const TargetSize size = order_.sizes().at(sizeIndex);
   const std::int32_t code = turnCodeFor(stored);
   turned_ = code != 0;
   const PictureSize upright = UprightSize(stored, code);
@@ -315,19 +373,19 @@ void PhotoWorker::turnUpright(std::int32_t code) {
 // without one); one that cannot be used then travels instead, so nothing is lost. A grey or CMYK
 // profile cannot describe an RGB file: the pixels are turned into sRGB through it (a CMYK JPEG's
 // inks, which only its profile gives their true colours), or it is left out.
-void PhotoWorker::applyProfile(PhotoWork& work) {
+void PhotoWorker::applyProfile(PhotoWork& work, std::intptr_t picture) {
   switch (ProfileSpaceOf(order_.icc)) {
     case ProfileSpace::Rgb:
-      embedProfile_ =
-          !order_.convertToSrgb || !convertToSrgb(work, "colour profile kept, not converted to sRGB: ");
+      embedProfile_ = !order_.convertToSrgb ||
+                      !convertToSrgb(work, picture, "colour profile kept, not converted to sRGB: ");
       return;
     case ProfileSpace::Cmyk:
       if (!order_.loadInks) break;
-      if (!convertToSrgb(work, "colour profile left out, colours converted without it: "))
-        InksToRgbWithoutProfile(sourcePixels(), sizeOf(source_.get()).width, sizeOf(source_.get()).height);
+      if (!convertToSrgb(work, picture, "colour profile left out, colours converted without it: "))
+        InksToRgbWithoutProfile(pixelsOf(picture), sizeOf(picture).width, sizeOf(picture).height);
       return;
     case ProfileSpace::Grey:
-      convertToSrgb(work, "colour profile left out: ");
+      convertToSrgb(work, picture, "colour profile left out: ");
       return;
     case ProfileSpace::Other:
       break;
@@ -335,20 +393,23 @@ void PhotoWorker::applyProfile(PhotoWork& work) {
   work.profileNote = "colour profile left out: it does not describe the colours of an RGB file";
 }
 
-std::span<std::uint8_t> PhotoWorker::sourcePixels() {
+std::span<std::uint8_t> PhotoWorker::pixelsOf(std::intptr_t picture) {
   gdi::DIBSECTION section;
-  gdi::HDC dc = dcOf(source_.get());
+  gdi::HDC dc = dcOf(picture);
   if (!gdi::GetDibSection(gdi::GetCurrentBitmap(dc), &section) || !section.bits) return {};
-  PictureSize size = sizeOf(source_.get());
+  PictureSize size = sizeOf(picture);
   return {static_cast<std::uint8_t*>(section.bits),
           static_cast<std::size_t>(size.width) * static_cast<std::size_t>(size.height) * 4};
 }
 
-// True when the pixels are now sRGB; otherwise the note says why not.
-bool PhotoWorker::convertToSrgb(PhotoWork& work, const char* whenNot) {
-  PictureSize size = sizeOf(source_.get());
+// True when the pixels are now sRGB; otherwise the note says why not. A picture that keeps its
+// opacity is converted as the straight colours its premultiplied ones stand for.
+bool PhotoWorker::convertToSrgb(PhotoWork& work, std::intptr_t picture, const char* whenNot) {
+  PictureSize size = sizeOf(picture);
   std::string reason;
-  convertedToSrgb_ = ConvertPixelsToSrgb(order_.icc, sourcePixels(), size.width, size.height, reason);
+  convertedToSrgb_ =
+      alphaKept_ ? ConvertPremultipliedToSrgb(order_.icc, pixelsOf(picture), size.width, size.height, reason)
+                 : ConvertPixelsToSrgb(order_.icc, pixelsOf(picture), size.width, size.height, reason);
   if (!convertedToSrgb_) work.profileNote = whenNot + reason;
   return convertedToSrgb_;
 }

@@ -23,7 +23,8 @@ struct PhotoOrder {
   std::int32_t dstHeight = 0;
   float dstPrcnt = 0.0f;
   // Further sizes after the first (dstWidth, dstHeight, dstPrcnt): the photo is loaded and turned
-  // once, then cropped, resampled and encoded once for each size.
+  // once, then cropped, resampled and encoded once for each size (a copy that keeps transparency is
+  // loaded once for each size instead).
   std::vector<TargetSize> moreSizes;
   std::int32_t turnCode = 0;   // an Exif orientation to turn by (2 to 8); 0 for none
   bool turnPortraits = false;  // a portrait turns a quarter clockwise (the landscape rotation mode)
@@ -38,8 +39,10 @@ struct PhotoOrder {
   std::vector<std::uint8_t> xmpExtension;  // its extended packet, whole; empty for none
   std::string xmpExtensionGuid;            // the GUID the packet names the extension by
   bool turnedByReader = false;             // the engine's reader turns this container's pixels upright
-  std::vector<std::uint8_t> icc;           // the source's colour profile; empty for none
-  bool convertToSrgb = false;              // convert the pixels from `icc` to sRGB instead of carrying it
+  // The container of the source's metadata, as its content says; None when it was not read.
+  corvale::MetadataContainer container = corvale::MetadataContainer::None;
+  std::vector<std::uint8_t> icc;  // the source's colour profile; empty for none
+  bool convertToSrgb = false;     // convert the pixels from `icc` to sRGB instead of carrying it
   // A CMYK or YCCK JPEG with a CMYK profile: the engine gives its inks, which the profile turns
   // into sRGB (the only way its colours come out right in an RGB file).
   bool loadInks = false;

@@ -8,6 +8,8 @@
 #include <type_traits>
 #include <vector>
 
+#include "utilities/premultiplied_colour.h"
+
 namespace lumivex {
 namespace {
 
@@ -140,6 +142,30 @@ bool ConvertPixelsToSrgb(std::span<const std::uint8_t> iccProfile, std::span<std
     transformRows(transform.get(), pixels, width, height);
   else
     transformRowsToBgr(transform.get(), pixels, width, height);
+  return true;
+}
+
+// The profile describes straight colours, so the conversion works on a straight copy. The
+// opacities are never converted: the RGB transform copies them through, but the grey one writes
+// 0 in their place, so they are read back from the untouched pixels.
+bool ConvertPremultipliedToSrgb(std::span<const std::uint8_t> iccProfile, std::span<std::uint8_t> pixels,
+                                std::int32_t width, std::int32_t height, std::string& reason) {
+  if (!sizesMatch(pixels, width, height)) {
+    reason = "the picture's size does not match its pixels";
+    return false;
+  }
+  const std::size_t bytes = std::size_t(width) * std::size_t(height) * 4;
+  std::vector<std::uint8_t> straight(bytes);
+  for (std::size_t i = 0; i < bytes; i += 4) {
+    const std::uint32_t alpha = pixels[i + 3];
+    for (std::size_t c = 0; c < 3; ++c) straight[i + c] = StraightColour(pixels[i + c], alpha);
+    straight[i + 3] = pixels[i + 3];
+  }
+  if (!ConvertPixelsToSrgb(iccProfile, straight, width, height, reason)) return false;
+  for (std::size_t i = 0; i < bytes; i += 4) {
+    const std::uint32_t alpha = pixels[i + 3];
+    for (std::size_t c = 0; c < 3; ++c) pixels[i + c] = PremultipliedColour(straight[i + c], alpha);
+  }
   return true;
 }
 

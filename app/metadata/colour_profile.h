@@ -25,6 +25,12 @@ ProfileSpace ProfileSpaceOf(std::span<const std::uint8_t> iccProfile);
 bool ConvertPixelsToSrgb(std::span<const std::uint8_t> iccProfile, std::span<std::uint8_t> pixels,
                          std::int32_t width, std::int32_t height, std::string& reason);
 
+// ConvertPixelsToSrgb for an RGB or grey picture whose fourth byte is its opacity and whose
+// colours are premultiplied by it: the colours are converted as the straight colours they stand
+// for and premultiplied again, the opacities stay as they are (a transparent pixel stays 0).
+bool ConvertPremultipliedToSrgb(std::span<const std::uint8_t> iccProfile, std::span<std::uint8_t> pixels,
+                                std::int32_t width, std::int32_t height, std::string& reason);
+
 // Inks as ConvertPixelsToSrgb takes them turned into RGB without a profile, as the engine's reader
 // does for a CMYK file (red = C * K / 255 and so on, on the inverted values), for a file whose
 // profile cannot be used.

@@ -108,6 +108,71 @@ TEST(ColourProfile, ProfilesThatCannotConvertLeaveThePixelsAlone) {
   EXPECT_FALSE(ConvertPixelsToSrgb(adobe, picture.bgrx, 0, picture.height, reason));
 }
 
+// A premultiplied picture is converted as the straight colours it stands for: ImageMagick's
+// conversion of those straight colours (each premultiplied byte divided by its opacity, rounded),
+// premultiplied again; every opacity stays, a transparent pixel stays 0, and an opaque one is
+// converted exactly as an opaque picture is.
+Picture premultipliedTestPicture() {
+  Picture picture = testPicture();
+  const std::uint8_t opacities[] = {0, 1, 37, 128, 200, 255};
+  for (std::size_t i = 0; i < picture.bgrx.size(); i += 4) {
+    const unsigned alpha = opacities[(i / 4) % 6];
+    for (std::size_t c = 0; c < 3; ++c)
+      picture.bgrx[i + c] = std::uint8_t((picture.bgrx[i + c] * alpha + 127) / 255);
+    picture.bgrx[i + 3] = std::uint8_t(alpha);
+  }
+  return picture;
+}
+
+Picture straightOf(const Picture& premultiplied) {
+  Picture straight = premultiplied;
+  for (std::size_t i = 0; i < straight.bgrx.size(); ++i) {
+    const unsigned alpha = premultiplied.bgrx[i - i % 4 + 3], colour = premultiplied.bgrx[i];
+    if (i % 4 != 3) straight.bgrx[i] = std::uint8_t(alpha == 0 ? 0 : (colour * 255 + alpha / 2) / alpha);
+  }
+  return straight;
+}
+
+TEST(ColourProfile, PremultipliedPicturesConvertTheirStraightColours) {
+  TempDir dir;
+  Bytes adobe = readBytes(kColord + "AdobeRGB1998.icc");
+  Picture picture = premultipliedTestPicture();
+  const Picture straight = straightOf(picture);
+  Bytes expected = convertedByImageMagick(dir, straight, kColord + "AdobeRGB1998.icc");
+  ASSERT_FALSE(expected.empty()) << "ImageMagick failed";
+  Picture opaque = straight;
+  std::string reason;
+  ASSERT_TRUE(ConvertPixelsToSrgb(adobe, opaque.bgrx, opaque.width, opaque.height, reason)) << reason;
+  ASSERT_TRUE(ConvertPremultipliedToSrgb(adobe, picture.bgrx, picture.width, picture.height, reason))
+      << reason;
+  for (std::size_t p = 0; p < picture.bgrx.size() / 4; ++p) {
+    const std::uint8_t* got = &picture.bgrx[p * 4];
+    const int alpha = got[3];
+    ASSERT_EQ(alpha, straight.bgrx[p * 4 + 3]) << "pixel " << p;
+    for (std::size_t c = 0; c < 3; ++c) {
+      if (alpha == 0) {
+        EXPECT_EQ(got[c], 0) << "pixel " << p;
+      }
+      if (alpha == 255) {
+        EXPECT_EQ(got[c], opaque.bgrx[p * 4 + c]) << "pixel " << p;
+      }
+      EXPECT_NEAR(got[c], expected[p * 3 + 2 - c] * alpha / 255.0, 2.0) << "pixel " << p << " channel " << c;
+    }
+  }
+}
+
+TEST(ColourProfile, PremultipliedPicturesThatCannotConvertAreLeftAlone) {
+  Picture picture = testPicture();
+  Bytes before = picture.bgrx;
+  std::string reason;
+  EXPECT_FALSE(
+      ConvertPremultipliedToSrgb(Bytes(600, 0x5A), picture.bgrx, picture.width, picture.height, reason));
+  EXPECT_FALSE(reason.empty());
+  EXPECT_FALSE(ConvertPremultipliedToSrgb(readBytes(kColord + "AdobeRGB1998.icc"), picture.bgrx,
+                                          picture.width, picture.height + 1, reason));
+  EXPECT_EQ(picture.bgrx, before);
+}
+
 TEST(ColourProfile, ConcurrentConversionsAgree) {
   Bytes adobe = readBytes(kColord + "AdobeRGB1998.icc");
   Picture alone = testPicture();

@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <string_view>
 
+#include "utilities/premultiplied_colour.h"
+
 namespace lumivex {
 
 namespace {
@@ -24,23 +26,6 @@ const std::uint8_t* rowOf(const gdi::DIBSECTION& section, std::int32_t y) {
   return section.bits + static_cast<std::size_t>(stored) * static_cast<std::size_t>(section.stride);
 }
 
-bool hasTransparency(const gdi::DIBSECTION& section) {
-  for (std::int32_t y = 0; y < section.height; ++y) {
-    const std::uint8_t* in = rowOf(section, y);
-    for (std::int32_t x = 0; x < section.width; ++x, in += 4)
-      if (in[3] != 255) return true;
-  }
-  return false;
-}
-
-// Premultiplied colour back to straight, rounded; a colour the resample's overshoot pushed above its
-// opacity is held at full strength, and a transparent pixel has no colour.
-std::uint8_t straight(std::uint32_t colour, std::uint32_t alpha) {
-  if (alpha == 0) return 0;
-  if (colour >= alpha) return 255;
-  return static_cast<std::uint8_t>((colour * 255 + alpha / 2) / alpha);
-}
-
 OutputPicture straightRgbaOf(const gdi::DIBSECTION& section) {
   OutputPicture picture{section.width, section.height, {}, true};
   const auto width = static_cast<std::size_t>(section.width);
@@ -50,7 +35,8 @@ OutputPicture straightRgbaOf(const gdi::DIBSECTION& section) {
     const std::uint8_t* in = rowOf(section, y);
     for (std::size_t x = 0; x < width; ++x, in += 4, out += 4) {
       const std::uint32_t alpha = in[3];
-      out[0] = straight(in[2], alpha), out[1] = straight(in[1], alpha), out[2] = straight(in[0], alpha);
+      out[0] = StraightColour(in[2], alpha), out[1] = StraightColour(in[1], alpha),
+      out[2] = StraightColour(in[0], alpha);
       out[3] = in[3];
     }
   }
@@ -59,8 +45,17 @@ OutputPicture straightRgbaOf(const gdi::DIBSECTION& section) {
 
 }  // namespace
 
+bool HasTransparency(const gdi::DIBSECTION& section) {
+  for (std::int32_t y = 0; y < section.height; ++y) {
+    const std::uint8_t* in = rowOf(section, y);
+    for (std::int32_t x = 0; x < section.width; ++x, in += 4)
+      if (in[3] != 255) return true;
+  }
+  return false;
+}
+
 OutputPicture PictureOfBitmap(const gdi::DIBSECTION& section, bool opacityInFourth) {
-  if (opacityInFourth && hasTransparency(section)) return straightRgbaOf(section);
+  if (opacityInFourth && HasTransparency(section)) return straightRgbaOf(section);
   OutputPicture picture{section.width, section.height, {}};
   const auto width = static_cast<std::size_t>(section.width);
   picture.rgb.resize(width * static_cast<std::size_t>(section.height) * 3);

@@ -31,6 +31,9 @@ struct WriterSettings {
   bool lossless = false;      // for the writers that have a lossless mode
 };
 
+// True when any pixel of a picture whose fourth byte is its opacity is less than opaque.
+bool HasTransparency(const gdi::DIBSECTION& section);
+
 // The picture of a 32-bit device-independent bitmap (blue, green, red, unused), either row order.
 // With `opacityInFourth` the fourth byte is the opacity and the colours are premultiplied by it:
 // a picture with any pixel less than opaque then comes out with straight alpha, any other as RGB.
