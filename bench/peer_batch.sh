@@ -18,7 +18,8 @@
 # Then one 36-megapixel photo (8000x4500) alone, at most 1.3 x its own decode and 80 MB, and four of
 # them in one batch, at most 160 MB: a reduced JPEG is never held at full size. With
 # $LUMIVEX_BASELINE_BUILD naming a build of commit 2b61e69, the large set pinned to one processor
-# is also timed with it: Lumivex at most 1.0 x that build.
+# is also timed with it: Lumivex at most 1.0 x that build. Last, the phone set written as WebP and
+# as AVIF at quality 75 by both, on every processor: Lumivex at most 0.8 x vipsthumbnail.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh --bench
@@ -103,6 +104,16 @@ run_vips() {
 run_magick() {
   rm -rf "$work/out/magick" && mkdir -p "$work/out/magick"
   $pin mogrify -path "$work/out/magick" -resize 800x600 -quality 88 "$photos"/*.jpg
+}
+# The phone set as $format at quality 75, by each.
+run_lumivex_format() {
+  rm -rf "$work/out/lumivex"
+  LUMIVEX_CONFIG_DIR="$work/config" "$build/bin/lumivex" --batch --size 800x600 --quality 75 --format "$format" \
+    --fixed-folder "$work/out/lumivex" --overwrite always --no-subfolders "$photos" </dev/null
+}
+run_vips_format() {
+  rm -rf "$work/out/vips" && mkdir -p "$work/out/vips"
+  vipsthumbnail -s 800x600 -o "$work/out/vips/%s.$format[Q=75]" "$photos"/*.jpg
 }
 run_djpeg() {
   for photo in "$photos"/*.jpg; do $pin djpeg -outfile /dev/null "$photo"; done
@@ -208,11 +219,30 @@ bench_baseline() {
   }'
 }
 
+# Writing the other formats: Lumivex against vipsthumbnail writing the same format.
+bench_formats() {
+  local count
+  count=$(ls "$photos"/*.jpg | wc -l)
+  echo
+  echo "== Phone and camera photos written as WebP and AVIF at quality 75, $(nproc) processors, best of $runs runs"
+  printf "%-34s %12s %12s %18s\n" "" "Lumivex s" "vips s" "Lumivex / vips"
+  for format in webp avif; do
+    local lumivex vips
+    lumivex=$(best_seconds run_lumivex_format)
+    vips=$(best_seconds run_vips_format)
+    awk -v f="$format" -v n="$count" -v l="$lumivex" -v v="$vips" 'BEGIN {
+      printf "%-34s %12.4f %12.4f %18.2f\n", "--format " f " (per photo)", l / n, v / n, l / v
+      printf "Lumivex / vipsthumbnail as %s: %.2f (target at most 0.80): %s\n", f, l / v, (l / v <= 0.8 ? "met" : "NOT met")
+    }'
+  done
+}
+
 mkdir -p "$work/config"
 echo "load average before the run: $(cut -d' ' -f1-3 /proc/loadavg)"
 photos="$work/phone"
 make_phone_photos "$photos"
 bench_set "Phone and camera photos, 3-12 MP, baseline" 0.60 0.75
+bench_formats
 photos="$work/large"
 fetch_large_photos "$photos"
 bench_set "Large photos, 4-15 MP, baseline and progressive" 0.45 0.55

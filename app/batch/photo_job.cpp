@@ -121,27 +121,29 @@ PhotoOrder CWorker::orderFor(std::int32_t dstWidth, std::int32_t dstHeight, floa
   order.resizeQuality = settings.ResizeQuality;
   order.threads = threads;
   order.jpegQuality = settings.JpegQuality;
-  order.writer = WriterFor(moreSettings.format, FileNameOf(FileN));
   order.lossless = moreSettings.lossless;
-  readMetadata(order);
+  // "same" keeps the format the photo's content is in, whatever its name says.
+  order.writer = WriterFor(moreSettings.format, readMetadata(order));
   return order;
 }
 
 // The photo's metadata is read before the photo, in one pass over one open of its file (the
 // engine's load is the only other one), so that the turn it asks for and the blocks the output
 // carries are settled on this thread, and its note is shown from here. A file that cannot be
-// opened at all is for the load to name, with its reason.
-void CWorker::readMetadata(PhotoOrder& order) {
+// opened at all is for the load to name, with its reason. Gives the photo's row of the table of
+// formats, by its content when the file was read.
+const corvale::ImageFormat* CWorker::readMetadata(PhotoOrder& order) {
   std::optional<PreReadMetadata> preRead = std::exchange(preRead_, std::nullopt);
   bool byExif = settings.RotationMode == RotationMode::ByExif;
   bool wantIcc = moreSettings.profile != ProfileMode::Strip;
-  if (!byExif && !settings.CopyExif && !wantIcc) return;
+  const corvale::ImageFormat* byName = corvale::formatOfName(FileNameOf(FileN));
+  if (!byExif && !settings.CopyExif && !wantIcc && !moreSettings.format.keepSource) return byName;
   PhotoMetadata metadata =
       preRead && preRead->path == FileN ? std::move(preRead->metadata) : ReadPhotoMetadata(FileN);
-  if (metadata.outcome == MetadataRead::NotOpened) return;
+  if (metadata.outcome == MetadataRead::NotOpened) return byName;
   if (metadata.outcome == MetadataRead::ReadError) {
     if (byExif || settings.CopyExif) userPrompts().notice(ExifReadErrorNotice(FileN, metadata.errorText));
-    return;
+    return byName;
   }
   if (!metadata.exif.empty() && (byExif || settings.CopyExif))
     takeExif(order, std::move(metadata.exif), byExif);
@@ -155,6 +157,7 @@ void CWorker::readMetadata(PhotoOrder& order) {
     order.xmpExtension = std::move(metadata.xmpExtension);
     order.xmpExtensionGuid = std::move(metadata.xmpExtensionGuid);
   }
+  return metadata.format;
 }
 
 // The orientation the Exif block asks for, and the block the output carries.

@@ -124,7 +124,7 @@ class CWorker : public PhotoJob {
   };
 
   PhotoOrder orderFor(std::int32_t dstWidth, std::int32_t dstHeight, float dstPrcnt);
-  void readMetadata(PhotoOrder& order);
+  const corvale::ImageFormat* readMetadata(PhotoOrder& order);
   void takeExif(PhotoOrder& order, std::vector<std::uint8_t> block, bool byExif);
   void startWork(PhotoOrder order);
   void collectDoneWork();

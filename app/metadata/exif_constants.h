@@ -17,6 +17,7 @@ inline constexpr std::size_t kMaxApp1Payload = 65533;
 inline constexpr std::uint16_t kTiffTypeAscii = 2;
 inline constexpr std::uint16_t kTiffTypeShort = 3;
 inline constexpr std::uint16_t kTiffTypeLong = 4;
+inline constexpr std::uint16_t kTiffTypeRational = 5;
 inline constexpr std::uint16_t kTiffTypeIfd = 13;
 
 // IFD0 and IFD1.
@@ -25,6 +26,9 @@ inline constexpr std::uint16_t kImageLengthTag = 0x0101;
 inline constexpr std::uint16_t kStripOffsetsTag = 0x0111;
 inline constexpr std::uint16_t kOrientationTag = 0x0112;
 inline constexpr std::uint16_t kStripByteCountsTag = 0x0117;
+inline constexpr std::uint16_t kXResolutionTag = 0x011A;
+inline constexpr std::uint16_t kYResolutionTag = 0x011B;
+inline constexpr std::uint16_t kResolutionUnitTag = 0x0128;
 inline constexpr std::uint16_t kThumbnailOffsetTag = 0x0201;
 inline constexpr std::uint16_t kThumbnailLengthTag = 0x0202;
 inline constexpr std::uint16_t kXmpTag = 0x02BC;  // a TIFF file's XMP packet

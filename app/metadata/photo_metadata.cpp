@@ -80,10 +80,9 @@ std::int64_t decoderBytesOf(std::FILE* file) {
 
 }  // namespace
 
-MetadataContainer MetadataContainerOf(std::span<const std::uint8_t> head, const std::string& path) {
+const corvale::ImageFormat* FormatOf(std::span<const std::uint8_t> head, const std::string& path) {
   const corvale::ImageFormat* format = corvale::formatOfContent(head);
-  if (!format) format = corvale::formatOfName(path);
-  return format ? format->container : MetadataContainer::None;
+  return format ? format : corvale::formatOfName(path);
 }
 
 PhotoMetadata ReadPhotoMetadata(const std::string& path) {
@@ -92,7 +91,8 @@ PhotoMetadata ReadPhotoMetadata(const std::string& path) {
   if (!file) return result;
   std::uint8_t head[corvale::kSignatureBytes] = {};
   std::size_t got = std::fread(head, 1, sizeof head, file.get());
-  result.container = MetadataContainerOf(std::span<const std::uint8_t>(head, got), path);
+  result.format = FormatOf(std::span<const std::uint8_t>(head, got), path);
+  result.container = result.format ? result.format->container : MetadataContainer::None;
   errno = 0;
   readContainer(file.get(), result);
   if (std::ferror(file.get())) return failure(MetadataRead::ReadError, errno ? errno : EIO);

@@ -35,6 +35,9 @@ struct PhotoMetadata {
   MetadataRead outcome = MetadataRead::Read;
   std::string errorText;  // the system's description of a failure
   MetadataContainer container = MetadataContainer::None;
+  // The file's row of the table of formats, by its content (its name when no row knows the
+  // content); nullptr when neither is known.
+  const corvale::ImageFormat* format = nullptr;
   std::vector<std::uint8_t> exif;  // APP1 payload with its identifier; empty for none
   std::vector<std::uint8_t> xmp;   // the XMP packet itself; empty for none
   // A JPEG's extended XMP (the part of a large packet carried in further APP1 segments), whole,
@@ -49,8 +52,9 @@ struct PhotoMetadata {
   std::int64_t decoderBytes = 0;  // what its decoder needs beyond the ordinary (decoder_memory.h)
 };
 
-// The container of a file with these first bytes (corvale::kSignatureBytes are enough) and name.
-MetadataContainer MetadataContainerOf(std::span<const std::uint8_t> head, const std::string& path);
+// The row of a file with these first bytes (corvale::kSignatureBytes are enough) and name: by its
+// content, by its name when no row knows the content.
+const corvale::ImageFormat* FormatOf(std::span<const std::uint8_t> head, const std::string& path);
 
 // Opens `path` once (without blocking, a regular file only) and reads all of its metadata.
 PhotoMetadata ReadPhotoMetadata(const std::string& path);

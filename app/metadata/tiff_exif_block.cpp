@@ -1,8 +1,10 @@
-// Copies the descriptive part of a TIFF file's IFDs into a fresh Exif block, in the file's byte
-// order, so that every value is copied as it is and only offsets are written anew.
+// Copies the descriptive part of a TIFF file's IFDs into a fresh Exif block, and an Exif block's
+// IFDs into a fresh TIFF file, in the byte order of both, so that every value is copied as it is
+// and only offsets are written anew.
 #include "metadata/tiff_exif_block.h"
 
 #include <algorithm>
+#include <string>
 
 #include "metadata/tiff_structure.h"
 
@@ -21,10 +23,10 @@ constexpr std::uint16_t kDescriptiveTags[] = {
     0x010F,  // Make
     0x0110,  // Model
     kOrientationTag,
-    0x011A,  // XResolution
-    0x011B,  // YResolution
+    kXResolutionTag,
+    kYResolutionTag,
     0x011D,  // PageName
-    0x0128,  // ResolutionUnit
+    kResolutionUnitTag,
     0x0131,  // Software
     0x0132,  // DateTime
     0x013B,  // Artist
@@ -37,8 +39,8 @@ bool isDescriptive(std::uint16_t tag) {
          std::end(kDescriptiveTags);
 }
 
-// The block as it grows, written in the source's byte order. Offsets are TIFF offsets: block
-// index minus the identifier.
+// The block as it grows, written in the source's byte order. Offsets are TIFF offsets: index
+// minus where the TIFF structure starts (after the identifier of an Exif block, at 0 in a file).
 class BlockWriter {
  public:
   explicit BlockWriter(bool bigEndian) : bigEndian_(bigEndian) {
@@ -46,8 +48,14 @@ class BlockWriter {
     append(bigEndian ? 'M' : 'I', 1), append(bigEndian ? 'M' : 'I', 1);
     append(42, 2), append(8, 4);  // IFD0 follows the header
   }
+  // Continues a whole TIFF file: what is appended may add at most an Exif block's worth.
+  BlockWriter(std::vector<std::uint8_t> file, bool bigEndian)
+      : block_(std::move(file)),
+        bigEndian_(bigEndian),
+        tiffStart_(0),
+        limit_(block_.size() + kMaxBlockBytes) {}
 
-  std::uint32_t tiffOffset() const { return static_cast<std::uint32_t>(block_.size() - kTiffStart); }
+  std::uint32_t tiffOffset() const { return static_cast<std::uint32_t>(block_.size() - tiffStart_); }
   std::size_t size() const { return block_.size(); }
 
   void append(std::uint32_t value, int bytes) {
@@ -57,15 +65,15 @@ class BlockWriter {
   // Values that would make the block larger than an APP1 segment are not copied: the block is then
   // full and is not used, and a file of many large values never makes it grow without end.
   void appendBytes(std::span<const std::uint8_t> bytes) {
-    if (bytes.size() > kMaxBlockBytes - std::min(block_.size(), kMaxBlockBytes)) {
+    if (bytes.size() > limit_ - std::min(block_.size(), limit_)) {
       full_ = true;
       return;
     }
     block_.insert(block_.end(), bytes.begin(), bytes.end());
   }
-  bool full() const { return full_ || block_.size() > kMaxBlockBytes; }
+  bool full() const { return full_ || block_.size() > limit_; }
   void alignToWord() {
-    if (block_.size() % 2 != kTiffStart % 2) block_.push_back(0);
+    if (block_.size() % 2 != tiffStart_ % 2) block_.push_back(0);
   }
 
   void copyInto(std::size_t position, std::span<const std::uint8_t> bytes) {
@@ -86,6 +94,8 @@ class BlockWriter {
  private:
   std::vector<std::uint8_t> block_;
   bool bigEndian_;
+  std::size_t tiffStart_ = kTiffStart;
+  std::size_t limit_ = kMaxBlockBytes;
   bool full_ = false;
 };
 
@@ -138,14 +148,45 @@ bool keepsPointer(const TiffStructure& source, const TiffIfd& ifd0, std::uint16_
          source.subIfd(ifd0, tag).has_value();
 }
 
+// The Exif IFD fields that describe a compressed (JPEG) file's own coding and size: a TIFF copy
+// describes its pixels in IFD0 and may not carry them.
+constexpr std::uint16_t kCompressedFileTags[] = {
+    0x9101,  // ComponentsConfiguration
+    0x9102,  // CompressedBitsPerPixel
+    kPixelXDimensionTag,
+    kPixelYDimensionTag,
+};
+
+bool describesCompressedFile(std::uint16_t tag) {
+  return std::find(std::begin(kCompressedFileTags), std::end(kCompressedFileTags), tag) !=
+         std::end(kCompressedFileTags);
+}
+
+enum class SubIfdTarget { ExifBlock, TiffFile };
+
 void appendSubIfd(BlockWriter& out, const TiffStructure& source, const TiffIfd& ifd0,
-                  const std::vector<CopiedEntry>& pointers, std::uint16_t tag) {
+                  const std::vector<CopiedEntry>& pointers, std::uint16_t tag,
+                  SubIfdTarget target = SubIfdTarget::ExifBlock) {
   std::optional<TiffIfd> sub = source.subIfd(ifd0, tag);
   if (!sub) return;
   for (const CopiedEntry& pointer : pointers)
     if (pointer.tag == tag) out.alignToWord(), out.put(pointer.valueField, out.tiffOffset(), 4);
   // The interoperability IFD is left behind: a pointer the copy cannot follow would be stale.
-  appendIfd(out, source, entriesToCopy(source, *sub, [](std::uint16_t t) { return t != kInteropIfdTag; }));
+  appendIfd(out, source, entriesToCopy(source, *sub, [&](std::uint16_t t) {
+              return t != kInteropIfdTag && !(target == SubIfdTarget::TiffFile && describesCompressedFile(t));
+            }));
+}
+
+// A one-value RATIONAL as a number; nothing when it is not one or divides by zero.
+std::optional<double> rationalOf(const TiffStructure& source, const TiffEntry& e) {
+  std::optional<std::span<const std::uint8_t>> value = source.valueOf(e);
+  if (e.type != kTiffTypeRational || e.count != 1 || !value || value->size() != 8) return std::nullopt;
+  corvale::ByteCursor cursor(*value,
+                             source.bigEndian() ? corvale::ByteOrder::Big : corvale::ByteOrder::Little);
+  std::uint32_t numerator = 0, denominator = 0;
+  if (!cursor.dword(0, numerator) || !cursor.dword(4, denominator) || numerator == 0 || denominator == 0)
+    return std::nullopt;
+  return double(numerator) / double(denominator);
 }
 
 }  // namespace
@@ -166,6 +207,53 @@ std::optional<std::vector<std::uint8_t>> BuildExifFromTiff(std::span<const std::
   appendSubIfd(out, source, *ifd0, copied, kGpsIfdTag);
   if (out.full()) return std::nullopt;
   return out.take();
+}
+
+ExifIfd0ForTiff ExifIfd0FieldsForTiff(std::span<const std::uint8_t> bareExif) {
+  TiffStructure source(bareExif, 0);
+  ExifIfd0ForTiff fields;
+  std::optional<TiffIfd> ifd0 = source.hasTiffHeader() ? source.ifd0() : std::nullopt;
+  if (!ifd0) return fields;
+  for (const TiffEntry& e : ifd0->entries) {
+    std::optional<std::span<const std::uint8_t>> value = source.valueOf(e);
+    if (!isDescriptive(e.tag) || !value) continue;
+    if (e.tag == kXResolutionTag || e.tag == kYResolutionTag) {
+      if (std::optional<double> dpi = rationalOf(source, e))
+        (e.tag == kXResolutionTag ? fields.xResolution : fields.yResolution) = *dpi;
+    } else if (e.tag == kResolutionUnitTag && e.type == kTiffTypeShort && e.count == 1) {
+      if (e.value >= 1 && e.value <= 3) fields.resolutionUnit = static_cast<std::uint16_t>(e.value);
+    } else if (e.type == kTiffTypeAscii) {
+      std::string text(value->begin(), value->end());
+      text.resize(std::min(text.size(), text.find('\0')));
+      if (!text.empty()) fields.texts.push_back({e.tag, std::move(text)});
+    }
+  }
+  return fields;
+}
+
+bool ExifHasSubIfd(std::span<const std::uint8_t> bareExif, std::uint16_t tag) {
+  TiffStructure source(bareExif, 0);
+  std::optional<TiffIfd> ifd0 = source.hasTiffHeader() ? source.ifd0() : std::nullopt;
+  return ifd0 && keepsPointer(source, *ifd0, tag);
+}
+
+bool AppendExifSubIfds(std::vector<std::uint8_t>& file, std::span<const std::uint8_t> bareExif) {
+  TiffStructure source(bareExif, 0), target(file, 0);
+  if (!source.hasTiffHeader() || !target.hasTiffHeader() || source.bigEndian() != target.bigEndian())
+    return false;
+  std::optional<TiffIfd> sourceIfd0 = source.ifd0(), targetIfd0 = target.ifd0();
+  if (!sourceIfd0 || !targetIfd0) return false;
+  std::vector<CopiedEntry> pointers;
+  for (const TiffEntry& e : targetIfd0->entries)
+    if ((e.tag == kExifIfdTag || e.tag == kGpsIfdTag) && e.count == 1)
+      pointers.push_back({e.tag, static_cast<std::size_t>(e.position) + 8});
+  if (pointers.empty()) return false;
+  BlockWriter out(std::move(file), source.bigEndian());
+  appendSubIfd(out, source, *sourceIfd0, pointers, kExifIfdTag, SubIfdTarget::TiffFile);
+  appendSubIfd(out, source, *sourceIfd0, pointers, kGpsIfdTag, SubIfdTarget::TiffFile);
+  bool whole = !out.full();
+  file = out.take();
+  return whole;
 }
 
 }  // namespace lumivex

@@ -33,9 +33,8 @@ std::string OutputFormatChoices(std::string_view separator) {
   return corvale::outputNameList(separator) + std::string(separator) + std::string(kSameFormatName);
 }
 
-corvale::Writer WriterFor(const OutputFormat& format, std::string_view sourceName) {
+corvale::Writer WriterFor(const OutputFormat& format, const corvale::ImageFormat* source) {
   if (!format.keepSource) return format.writer;
-  const corvale::ImageFormat* source = corvale::formatOfName(sourceName);
   return source ? source->keptAs : corvale::Writer::Jpeg;
 }
 

@@ -29,9 +29,9 @@ std::vector<std::string> OutputFormatNames();
 // Every choice, "jpeg|png|...|same" with `separator` between them.
 std::string OutputFormatChoices(std::string_view separator);
 
-// The writer of the copies of `sourceName` (a file name): the chosen one, or with "same" the one
-// the table gives the source's format (GIF and BMP become PNG, HD Photo JPEG), JPEG for a name
-// the table does not know.
-corvale::Writer WriterFor(const OutputFormat& format, std::string_view sourceName);
+// The writer of the copies of a source of the table's row `source` (known by its content): the
+// chosen one, or with "same" the one the table gives the source's format (GIF and BMP become PNG,
+// HD Photo JPEG), JPEG for a source no row knows.
+corvale::Writer WriterFor(const OutputFormat& format, const corvale::ImageFormat* source);
 
 }  // namespace lumivex

@@ -1,6 +1,6 @@
 // The writers of the formats besides JPEG, each checked by its format's own tool: the file
 // decodes at its size, to the very pixels for the lossless ones and close to them for the lossy
-// ones, and exiftool finds the orientation, the XMP packet and the profile in it.
+// ones, and exiftool finds the Exif fields, the XMP packet and the profile in it.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -31,9 +31,15 @@ OutputPicture testPicture(std::int32_t width, std::int32_t height) {
   return picture;
 }
 
-// A minimal big-endian Exif block: IFD0 with Orientation 1.
-std::vector<std::uint8_t> orientationOneExif() {
-  return {'M', 'M', 0, 42, 0, 0, 0, 8, 0, 1, 0x01, 0x12, 0, 3, 0, 0, 0, 1, 0, 1, 0, 0, 0, 0, 0, 0};
+// A small big-endian Exif block: IFD0 (at 8) with Make "Acme", Orientation 1 and a pointer to an
+// Exif IFD (at 50) holding ISO 200; the text follows at 68.
+std::vector<std::uint8_t> smallExif() {
+  return {'M',  'M',  0,    42,   0, 0, 0, 8, 0, 3,                            // header, IFD0 of 3 entries
+          0x01, 0x0F, 0,    2,    0, 0, 0, 5, 0, 0, 0, 68,                     // Make, ASCII, 5, at 68
+          0x01, 0x12, 0,    3,    0, 0, 0, 1, 0, 1, 0, 0,                      // Orientation 1
+          0x87, 0x69, 0,    4,    0, 0, 0, 1, 0, 0, 0, 50,  0, 0, 0, 0,        // Exif IFD at 50; no IFD1
+          0,    1,    0x88, 0x27, 0, 3, 0, 0, 0, 1, 0, 200, 0, 0, 0, 0, 0, 0,  // ISO 200
+          'A',  'c',  'm',  'e',  0};
 }
 
 std::string output(const std::string& command) {
@@ -104,7 +110,7 @@ TEST_P(FormatWriters, DecodeAtTheirSizeExactlyOrWithinABound) {
 TEST_P(FormatWriters, CarryOrientationXmpAndProfile) {
   const Case& c = GetParam();
   TempDir dir;
-  OutputMetadata metadata{orientationOneExif(), {}, testing_support::readBytes(kProfilePath)};
+  OutputMetadata metadata{smallExif(), {}, testing_support::readBytes(kProfilePath)};
   std::string packet =
       "<x:xmpmeta xmlns:x='adobe:ns:meta/'><rdf:RDF "
       "xmlns:rdf='http://www.w3.org/1999/02/22-rdf-syntax-ns#'><rdf:Description "
@@ -125,8 +131,9 @@ TEST_P(FormatWriters, CarryOrientationXmpAndProfile) {
     EXPECT_FALSE(icc.empty());
   else
     EXPECT_EQ(std::vector<std::uint8_t>(icc.begin(), icc.end()), metadata.icc);
-  // TIFF keeps its orientation in its own IFD; the Exif block of the others is theirs to carry.
-  EXPECT_EQ(output("exiftool -s3 -n -Orientation '" + file + "'"), "1\n");
+  // TIFF keeps its orientation and Make in its own IFD0 and appends the Exif IFD; the Exif block of
+  // the others is theirs to carry.
+  EXPECT_EQ(output("exiftool -s3 -n -Orientation -Make -ISO '" + file + "'"), "1\nAcme\n200\n");
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryWriter, FormatWriters, testing::ValuesIn(kCases),

@@ -1,6 +1,8 @@
 // TIFF through libtiff: 8-bit RGB (RGBA with straight alpha) strips, Deflate with the horizontal predictor,
-// always lossless. The XMP packet is tag 700 and the profile tag 34675. The file is made in memory, through
-// libtiff's client I/O, so it goes to disk the way every output does.
+// always lossless. The XMP packet is tag 700 and the profile tag 34675. The Exif block's descriptive
+// fields join IFD0, and its Exif and GPS IFDs are appended once libtiff is done, in the block's own
+// byte order, so that every value, maker notes included, is carried as it is. The file is made in
+// memory, through libtiff's client I/O, so it goes to disk the way every output does.
 #include <tiffio.h>
 
 #include <algorithm>
@@ -9,6 +11,8 @@
 #include <stdexcept>
 
 #include "encoder/writers/writer_registry.h"
+#include "metadata/exif_constants.h"
+#include "metadata/tiff_exif_block.h"
 
 namespace lumivex {
 
@@ -91,6 +95,22 @@ void setFields(TIFF* tiff, const OutputPicture& picture, const OutputMetadata& m
                  metadata.icc.data());
 }
 
+// IFD0's share of the Exif block, and a placeholder pointer for each IFD appended afterwards.
+void setExifFields(TIFF* tiff, const std::vector<std::uint8_t>& exif) {
+  ExifIfd0ForTiff fields = ExifIfd0FieldsForTiff(exif);
+  for (const TiffText& field : fields.texts) TIFFSetField(tiff, field.tag, field.text.c_str());
+  TIFFSetField(tiff, TIFFTAG_XRESOLUTION, fields.xResolution);
+  TIFFSetField(tiff, TIFFTAG_YRESOLUTION, fields.yResolution);
+  TIFFSetField(tiff, TIFFTAG_RESOLUTIONUNIT, fields.resolutionUnit);
+  if (ExifHasSubIfd(exif, kExifIfdTag)) TIFFSetField(tiff, TIFFTAG_EXIFIFD, std::uint64_t{0});
+  if (ExifHasSubIfd(exif, kGpsIfdTag)) TIFFSetField(tiff, TIFFTAG_GPSIFD, std::uint64_t{0});
+}
+
+// The file's byte order is the Exif block's, so that its IFDs can be appended unchanged.
+const char* openMode(const std::vector<std::uint8_t>& exif) {
+  return !exif.empty() && exif[0] == 'M' ? "wb" : "wl";
+}
+
 }  // namespace
 
 std::vector<std::uint8_t> WriteTiff(const OutputPicture& picture, const OutputMetadata& metadata,
@@ -101,12 +121,13 @@ std::vector<std::uint8_t> WriteTiff(const OutputPicture& picture, const OutputMe
   TIFFOpenOptionsSetErrorHandlerExtR(options.get(), keepFirstError, &file);
   TIFFOpenOptionsSetWarningHandlerExtR(options.get(), dropWarning, nullptr);
   {
-    std::unique_ptr<TIFF, TiffClose> tiff(TIFFClientOpenExt("TIFF", "w", &file, readMemory, writeMemory,
-                                                            seekMemory, closeMemory, sizeOfMemory, nullptr,
-                                                            nullptr, options.get()));
+    std::unique_ptr<TIFF, TiffClose> tiff(TIFFClientOpenExt("TIFF", openMode(metadata.exif), &file,
+                                                            readMemory, writeMemory, seekMemory, closeMemory,
+                                                            sizeOfMemory, nullptr, nullptr, options.get()));
     if (!tiff)
       throw std::runtime_error(EncoderFailure("TIFF", file.error.empty() ? "cannot start" : file.error));
     setFields(tiff.get(), picture, metadata);
+    setExifFields(tiff.get(), metadata.exif);
     const auto rowBytes =
         static_cast<std::size_t>(picture.width) * static_cast<std::size_t>(picture.channels());
     std::vector<std::uint8_t> row(rowBytes);  // libtiff's predictor works in the row it is given
@@ -118,6 +139,7 @@ std::vector<std::uint8_t> WriteTiff(const OutputPicture& picture, const OutputMe
     if (!TIFFWriteDirectory(tiff.get())) throw std::runtime_error(EncoderFailure("TIFF", file.error));
   }
   if (!file.error.empty()) throw std::runtime_error(EncoderFailure("TIFF", file.error));
+  if (!metadata.exif.empty()) AppendExifSubIfds(file.bytes, metadata.exif);
   return std::move(file.bytes);
 }
 
