@@ -20,6 +20,7 @@ void ReadWebpMetadata(std::FILE* file, PhotoMetadata& out);
 void ReadTiffMetadata(std::FILE* file, PhotoMetadata& out);
 void ReadHeifMetadata(std::FILE* file, PhotoMetadata& out);
 void ReadBmpMetadata(std::FILE* file, PhotoMetadata& out);
+void ReadJxlMetadata(std::FILE* file, PhotoMetadata& out);
 
 // The file's bytes from `offset`, `size` of them, or nothing when it ends sooner.
 std::optional<std::vector<std::uint8_t>> ReadFileRange(std::FILE* file, std::uint64_t offset,

@@ -63,7 +63,8 @@ void readContainer(std::FILE* file, PhotoMetadata& result) {
       return ReadHeifMetadata(file, result);
     case MetadataContainer::Bmp:
       return ReadBmpMetadata(file, result);
-    case MetadataContainer::Jxl:  // not read yet: a JPEG XL source's copy carries no metadata
+    case MetadataContainer::Jxl:
+      return ReadJxlMetadata(file, result);
     case MetadataContainer::None:
       return;
   }

@@ -5,6 +5,7 @@
 //   TIFF       IFD0 with its Exif and GPS IFDs built into a block, tag 700 XMP, tag 34675 ICC
 //   HEIF/AVIF  the primary image's Exif and XMP items and its colr profile (heif_metadata.h)
 //   BMP        a version 5 header's embedded profile
+//   JPEG XL    a container's "Exif" and "xml " boxes, the codestream's colour profile (libjxl)
 //   others     none
 // The Exif block always comes as an APP1 payload ("Exif\0\0" and the TIFF structure), so the rest
 // of the batch treats every source as it treats a JPEG's. Problems are answered as values; nothing

@@ -1,8 +1,10 @@
 // Exif of HEIF and TIFF sources on the real binary, with ImageMagick, exiftool, heif-enc and
 // avifenc making the sources from known pixels and exiftool reading the copies: the tags travel,
 // the orientation is applied exactly once (by the container's own rotation, never again by the
-// Exif tag) and the copy says 1; GPS goes on request; damaged containers cost only the Exif.
+// Exif tag) and the copy says 1; GPS goes on request; damaged containers cost only the Exif. A
+// JPEG XL source's Exif, XMP and colour profile reach its copy too.
 #include <gtest/gtest.h>
+#include <lcms2.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -141,6 +143,57 @@ TEST_F(CliContainerExifTest, DamagedContainersGiveNoExifAndNoCrash) {
   if (!std::filesystem::exists(out())) return;
   for (const std::string& copy : filesBelow(out()))
     EXPECT_EQ(exifTag((out() / copy).string(), "Make"), "") << copy;
+}
+
+// The photo's brightness once ImageMagick has turned it from its own profile into sRGB (Little
+// CMS writes the sRGB profile): the same whatever profile the pixels come with, when it is theirs.
+double srgbBrightness(const std::string& photo, const std::string& srgbProfile) {
+  return std::stod(commandOutput("convert " + quoted(photo) + " -profile " + quoted(srgbProfile) +
+                                 " -colorspace gray -format '%[fx:mean]' info:"));
+}
+
+// A camera's JPEG given a profile and an XMP title goes to JPEG XL by the program itself (Exif and
+// "xml " boxes, the profile in the codestream) and by cjxl (the JPEG kept losslessly with its
+// profile; its Exif and XMP boxes Brotli-compressed, which are not read), then back to JPEG.
+TEST_F(CliContainerExifTest, JxlExifXmpAndProfileReachTheCopy) {
+  if (!haveTools({"convert", "exiftool", "cjxl"})) GTEST_SKIP() << "a tool is missing";
+  const fs::path sources = dir.path() / "sources", jxl = dir.path() / "jxl";
+  fs::create_directories(sources);
+  const std::string source = (sources / "camera.jpg").string();
+  fs::copy_file(testing_support::samplePhoto("cameras/canon-ixus.jpg"), source);
+  ASSERT_EQ(std::system(("exiftool -q -overwrite_original -tagsfromfile " +
+                         quoted(testing_support::samplePhoto("orientation/landscape_3.jpg")) +
+                         " -ICC_Profile '-XMP-dc:Title=Jxl box' " + quoted(source))
+                            .c_str()),
+            0);
+  ASSERT_EQ(run({"--batch", "--format", "jxl", "--fixed-folder", jxl.string(), "--pattern", "%SRC%",
+                 sources.string()})
+                .status,
+            0);
+  ASSERT_EQ(
+      std::system(("cjxl " + quoted(source) + " " + quoted((jxl / "cjxl.jxl").string()) + " >/dev/null 2>&1")
+                      .c_str()),
+      0);
+  Result result = run({"--batch", "--format", "jpeg", "--fixed-folder", out().string(), "--pattern", "%SRC%",
+                       "-s", "320x240", jxl.string()});
+  ASSERT_EQ(result.status, 0) << result.err;
+
+  const std::string own = (out() / "camera.jpg").string(), byCjxl = (out() / "cjxl.jpg").string();
+  EXPECT_EQ(exifTag(own, "Make"), "Canon");
+  EXPECT_EQ(exifTag(own, "Model"), "Canon DIGITAL IXUS");
+  EXPECT_EQ(exifTag(own, "XMP-dc:Title"), "Jxl box");
+  EXPECT_NE(exifTag(own, "ProfileDescription"), "");
+  EXPECT_EQ(exifTag(byCjxl, "ProfileDescription"), "Generic RGB Profile");
+  EXPECT_EQ(exifTag(byCjxl, "Make"), "");
+  // The program's lossy file is decoded to linear sRGB: the copy's profile says so, and the copy
+  // looks as the source does.
+  const std::string srgb = (dir.path() / "srgb.icc").string();
+  cmsHPROFILE profile = cmsCreate_sRGBProfile();
+  ASSERT_TRUE(cmsSaveProfileToFile(profile, srgb.c_str()));
+  cmsCloseProfile(profile);
+  const double expected = srgbBrightness(source, srgb);
+  EXPECT_NEAR(srgbBrightness(own, srgb), expected, 0.01);
+  EXPECT_NEAR(srgbBrightness(byCjxl, srgb), expected, 0.01);
 }
 
 }  // namespace

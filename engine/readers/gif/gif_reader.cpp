@@ -1,8 +1,10 @@
 // GIF files: the first image of the file, on a picture as large as the largest of the logical
 // screen and all images. The image's offsets are not applied and areas it does not cover stay
-// black; animation and transparency do not reach the picture.
+// black; animation does not reach the picture. Transparency reaches it only when the picture
+// wants its alpha (gif_transparency.h); otherwise the transparent index shows its table colour.
 #include "readers/file_bytes.h"
 #include "readers/gif/gif_decoder.h"
+#include "readers/gif/gif_transparency.h"
 #include "readers/readers.h"
 
 namespace corvale {
@@ -27,6 +29,7 @@ LoadOutcome pictureOfFirstFrame(const GifDecoder& decoder, gdi::HDC referenceDc,
     return tooLargeForMemory(static_cast<std::uint64_t>(decoder.screenWidth()),
                              static_cast<std::uint64_t>(decoder.screenHeight()));
   copyFrameToPicture(decoder.frames().front(), referenceDc, picture);
+  keepGifTransparency(decoder.frames().front(), picture);
   return decoder.warning();
 }
 
