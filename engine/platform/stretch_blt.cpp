@@ -110,11 +110,44 @@ void accumulateRow(const AxisTaps& cols, const std::vector<Bgra>& line, std::uin
   }
 }
 
+// True when every destination pixel along the axis covers two whole source pixels: the weights
+// are then equal, and an average of four pixels is (sum + 2) / 4, the very rounding of the general
+// way (its weights and total are that sum and 4 times one weight squared).
+bool coversPairs(const AxisTaps& axis) {
+  for (std::size_t e = 0; e < axis.dest.size(); ++e) {
+    const std::size_t first = axis.firstTap[e];
+    if (axis.firstTap[e + 1] - first != 2 || axis.taps[first].weight != axis.taps[first + 1].weight)
+      return false;
+  }
+  return true;
+}
+
+// The halving of a JPEG encoder's chroma: each destination pixel the rounded mean of a 2 x 2 block.
+void halveStretch(Bitmap& d, const Bitmap& s, const AxisTaps& cols, const AxisTaps& rows) {
+  std::vector<Bgra> upper, lower;
+  for (std::size_t r = 0; r < rows.dest.size(); ++r) {
+    readRow(s, rows.taps[rows.firstTap[r]].source, upper);
+    readRow(s, rows.taps[rows.firstTap[r] + 1].source, lower);
+    for (std::size_t c = 0; c < cols.dest.size(); ++c) {
+      const std::int32_t left = cols.taps[cols.firstTap[c]].source,
+                         right = cols.taps[cols.firstTap[c] + 1].source;
+      const Bgra &a = upper[left], &b = upper[right], &e = lower[left], &f = lower[right];
+      auto mean = [](unsigned p, unsigned q, unsigned u, unsigned v) {
+        return static_cast<std::uint8_t>((p + q + u + v + 2) >> 2);
+      };
+      writePixel(d, cols.dest[c], rows.dest[r],
+                 {mean(a.b, b.b, e.b, f.b), mean(a.g, b.g, e.g, f.g), mean(a.r, b.r, e.r, f.r),
+                  mean(a.a, b.a, e.a, f.a)});
+    }
+  }
+}
+
 void halftoneStretch(Bitmap& d, std::int32_t xDest, std::int32_t yDest, std::int32_t wDest,
                      std::int32_t hDest, const Bitmap& s, std::int32_t xSrc, std::int32_t ySrc,
                      std::int32_t wSrc, std::int32_t hSrc) {
   AxisTaps cols = areaTaps(xDest, wDest, d.width, xSrc, wSrc, s.width);
   AxisTaps rows = areaTaps(yDest, hDest, d.height, ySrc, hSrc, s.height);
+  if (coversPairs(cols) && coversPairs(rows)) return halveStretch(d, s, cols, rows);
   std::size_t n = cols.dest.size();
   std::vector<std::uint64_t> acc(n * 4);
   std::vector<Bgra> line;
