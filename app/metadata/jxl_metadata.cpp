@@ -15,6 +15,7 @@
 #include "metadata/metadata_readers.h"
 #include "metadata/tiff_structure.h"
 #include "readers/byte_cursor.h"
+#include "readers/jxl_colour.h"
 
 namespace lumivex {
 namespace {
@@ -111,11 +112,11 @@ bool isPlainSrgb(const JxlColorEncoding& encoding) {
          encoding.primaries == JXL_PRIMARIES_SRGB && encoding.transfer_function == JXL_TRANSFER_FUNCTION_SRGB;
 }
 
-// The profile of the pixels libjxl's decoder gives, as the engine's reader takes them: the
-// attached profile, or the one libjxl describes an enumerated colour space by. They differ from
-// the file's original profile only for a lossy (XYB) file with an attached profile, which the
-// decoder gives as linear sRGB: the original profile would misdescribe those pixels. Plain sRGB
-// needs no profile.
+// The profile of the pixels libjxl's decoder gives, asked for as the engine's reader asks
+// (readers/jxl_colour.h): the attached profile, or the one libjxl describes an enumerated colour
+// space by. They differ from the file's original profile only for a lossy (XYB) file with an
+// attached profile, which is given in sRGB: the original profile would misdescribe those pixels.
+// Plain sRGB needs no profile.
 std::vector<std::uint8_t> profileOfPixels(const JxlDecoder* decoder) {
   constexpr JxlColorProfileTarget kPixels = JXL_COLOR_PROFILE_TARGET_DATA;
   JxlColorEncoding encoding;
@@ -159,6 +160,7 @@ std::vector<std::uint8_t> codestreamProfile(std::FILE* file, std::uint64_t fileS
   for (;;) {
     switch (JxlDecoderProcessInput(decoder.get())) {
       case JXL_DEC_COLOR_ENCODING:
+        corvale::askDisplayableColours(decoder.get());
         return profileOfPixels(decoder.get());
       case JXL_DEC_NEED_MORE_INPUT:
         if (!feedNextPiece(decoder.get(), file, fileSize, input, fed)) return {};

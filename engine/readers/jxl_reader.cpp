@@ -1,10 +1,12 @@
 // JPEG XL files through libjxl's decoder: the first frame (the whole picture of a still image),
-// turned upright as the file's own orientation says, transparency composited over white. The
+// turned upright as the file's own orientation says, transparency composited over white, a
+// lossy file's colours asked for as readers/jxl_colour.h says. The
 // pixels come row by row from the decoder straight into the picture, so no second copy is held.
 #include <jxl/decode.h>
 #include <jxl/decode_cxx.h>
 
 #include "readers/file_bytes.h"
+#include "readers/jxl_colour.h"
 #include "readers/readers.h"
 #include "readers/rgba_rows.h"
 
@@ -38,6 +40,9 @@ LoadOutcome decode(JxlDecoder* decoder, gdi::HDC referenceDc, Picture& picture) 
         sized = true;
         break;
       }
+      case JXL_DEC_COLOR_ENCODING:
+        askDisplayableColours(decoder);
+        break;
       case JXL_DEC_NEED_IMAGE_OUT_BUFFER:
         if (!sized ||
             JxlDecoderSetImageOutCallback(decoder, &kRgba, &putDecodedPixels, &picture) != JXL_DEC_SUCCESS)
@@ -65,7 +70,8 @@ LoadOutcome readJxlBytes(Bytes bytes, gdi::HDC referenceDc, Picture& picture) {
   if (bytes.empty()) return {LoadCause::kTruncated, "is empty"};
   JxlDecoderPtr decoder = JxlDecoderMake(nullptr);
   if (!decoder ||
-      JxlDecoderSubscribeEvents(decoder.get(), JXL_DEC_BASIC_INFO | JXL_DEC_FULL_IMAGE) != JXL_DEC_SUCCESS ||
+      JxlDecoderSubscribeEvents(decoder.get(), JXL_DEC_BASIC_INFO | JXL_DEC_COLOR_ENCODING |
+                                                   JXL_DEC_FULL_IMAGE) != JXL_DEC_SUCCESS ||
       JxlDecoderSetInput(decoder.get(), bytes.data(), bytes.size()) != JXL_DEC_SUCCESS)
     return {LoadCause::kDecoderFailure, "cannot be decoded: the JPEG XL decoder could not start"};
   JxlDecoderCloseInput(decoder.get());
