@@ -259,7 +259,7 @@ TEST_F(DesktopTest, FileManagerActionsResizeTheSelection) {
 TEST_F(DesktopTest, SettingsLiveInTheXdgFolderUnlessTheInstallIsPortable) {
   fs::path program = dir.path() / "program", xdgFile = dir.path() / "xdg" / "lumivex" / "lumivex.cfg";
   fs::create_directories(program);
-  for (const char* file : {"lumivex", "libcorvale.so", "libdevctx.so"})
+  for (const char* file : {"lumivex", "liblumivex_window.so", "libcorvale.so", "libdevctx.so"})
     fs::copy_file(fs::path(LUMIVEX_BIN_DIR) / file, program / file);
   Environment environment = windowEnvironment();
   environment["LUMIVEX_CONFIG_DIR"] = "";
