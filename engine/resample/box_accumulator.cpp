@@ -1,8 +1,8 @@
 // The box stage fed row by row. The box tables are built for the upright, cropped picture exactly
 // as a whole-picture box stage builds them; only their indices are then mapped to the stored
 // picture. A line is one row of the result (or, for a quarter-turned plan, one column): it reads a
-// run of stored rows that no other line reads, gathered in a band of rows and summed as soon as
-// the last of them has arrived.
+// run of stored rows that no other line reads. Lines are gathered a group at a time in a band of
+// rows and summed as soon as the last row of the group has arrived.
 #include "resample/box_accumulator.h"
 
 #include <algorithm>
@@ -50,6 +50,10 @@ AxisTaps boxAxis(std::int32_t bandLength, std::int32_t resultLength) {
 
 std::int32_t wholeVectors(std::int32_t count) { return (count + kLanes - 1) / kLanes * kLanes; }
 
+// The stored rows a band gathers at least, when its lines have that many: a hand-over to the side
+// thread and back costs about as much as summing a few rows.
+constexpr std::int32_t kRowsPerBand = 64;
+
 [[gnu::always_inline]] inline void sumWindow(const BoxWindow& window, bool rowsOuter, float* sums) {
   if (rowsOuter)
     sumBoxWindowRowsOuter(window, sums);
@@ -89,11 +93,11 @@ BoxAccumulator::BoxAccumulator(const StreamedBoxPlan& plan, Picture& out, bool s
   lines_ = swapped_ ? columns : rows;
   mapLanes();
   mapLines();
+  groupLines();
   strip_.emplace(lanes_, 0, wholeVectors(lanes_.count));
   sums_.assign(3 * static_cast<std::size_t>(strip_->width), 0.0f);
   tapRows_.assign(static_cast<std::size_t>(lines_.taps), nullptr);
-  for (int k = 0; k < (sideThread ? 2 : 1); ++k)
-    bands_[k].assign(static_cast<std::size_t>(lines_.taps) * rowBytes_, 0);
+  for (int k = 0; k < (sideThread ? 2 : 1); ++k) bands_[k].assign(bandRows_ * rowBytes_, 0);
   unused_.assign(rowBytes_, 0);
   if (swapped_) turned_.assign(static_cast<std::size_t>(lanes_.count) * lines_.count * 4, 0);
   if (sideThread) side_ = std::make_unique<SideThread>();
@@ -128,6 +132,26 @@ void BoxAccumulator::mapLines() {
   }
 }
 
+// Lines in the order their rows arrive, a group of them for every kRowsPerBand rows or so. Their
+// runs of rows do not overlap, so each group's rows all come after the group before.
+void BoxAccumulator::groupLines() {
+  std::vector<std::int32_t> order;
+  for (std::int32_t line = 0; line < lines_.count; ++line)
+    if (lineRows_[line].first >= 0) order.push_back(line);
+  std::sort(order.begin(), order.end(),
+            [&](std::int32_t a, std::int32_t b) { return lineRows_[a].first < lineRows_[b].first; });
+  const std::size_t perGroup = static_cast<std::size_t>(std::max(1, kRowsPerBand / std::max(1, lines_.taps)));
+  groupOfLine_.assign(static_cast<std::size_t>(lines_.count), -1);
+  for (std::size_t i = 0; i < order.size(); ++i) {
+    if (i % perGroup == 0) groups_.push_back(Group{lineRows_[order[i]].first, -1, {}});
+    Group& group = groups_.back();
+    group.last = lineRows_[order[i]].last;
+    group.lines.push_back(order[i]);
+    groupOfLine_[order[i]] = static_cast<std::int32_t>(groups_.size() - 1);
+    bandRows_ = std::max(bandRows_, static_cast<std::size_t>(group.last - group.first + 1));
+  }
+}
+
 std::int32_t BoxAccumulator::storedRowOf(std::int32_t lineTap, std::int32_t line) const {
   return lineOrigin_ + lineDirection_ * lines_.indexAt(lineTap, line);
 }
@@ -135,12 +159,13 @@ std::int32_t BoxAccumulator::storedRowOf(std::int32_t lineTap, std::int32_t line
 std::uint8_t* BoxAccumulator::rowFor(std::int32_t y) {
   const std::int32_t line = lineOfRow_[y];
   if (line < 0) return unused_.data();
-  return bands_[gathering_].data() + static_cast<std::size_t>(y - lineRows_[line].first) * rowBytes_;
+  const Group& group = groups_[groupOfLine_[line]];
+  return bands_[gathering_].data() + static_cast<std::size_t>(y - group.first) * rowBytes_;
 }
 
 std::int32_t BoxAccumulator::rowsAhead(std::int32_t y) const {
   const std::int32_t line = lineOfRow_[y];
-  if (line >= 0) return lineRows_[line].last - y + 1;
+  if (line >= 0) return groups_[groupOfLine_[line]].last - y + 1;
   std::int32_t end = y + 1;
   while (end < plan_.storedHeight && lineOfRow_[end] < 0) ++end;
   return end - y;
@@ -149,14 +174,15 @@ std::int32_t BoxAccumulator::rowsAhead(std::int32_t y) const {
 void BoxAccumulator::rowsDone(std::int32_t end) {
   for (; done_ < end && done_ < plan_.storedHeight; ++done_) {
     const std::int32_t line = lineOfRow_[done_];
-    if (line < 0 || lineRows_[line].last != done_) continue;
+    if (line < 0 || groups_[groupOfLine_[line]].last != done_) continue;
+    const Group& group = groups_[groupOfLine_[line]];
     const std::uint8_t* band = bands_[gathering_].data();
     if (!side_) {
-      sumLine(line, band);
+      sumGroup(group, band);
       continue;
     }
-    // Once the side thread has taken this band, the other one is free: its line has been summed.
-    side_->post([this, line, band] { sumLine(line, band); });
+    // Once the side thread has taken this band, the other one is free: its lines have been summed.
+    side_->post([this, &group, band] { sumGroup(group, band); });
     gathering_ ^= 1;
   }
 }
@@ -166,10 +192,13 @@ std::uint8_t* BoxAccumulator::outputLine(std::int32_t line) {
   return pixelAt(out_, 0, line);
 }
 
-void BoxAccumulator::sumLine(std::int32_t line, const std::uint8_t* band) {
-  const std::int32_t first = lineRows_[line].first;
+void BoxAccumulator::sumGroup(const Group& group, const std::uint8_t* band) {
+  for (std::int32_t line : group.lines) sumLine(line, band, group.first);
+}
+
+void BoxAccumulator::sumLine(std::int32_t line, const std::uint8_t* band, std::int32_t bandFirst) {
   for (std::int32_t tap = 0; tap < lines_.taps; ++tap)
-    tapRows_[tap] = band + static_cast<std::size_t>(storedRowOf(tap, line) - first) * rowBytes_;
+    tapRows_[tap] = band + static_cast<std::size_t>(storedRowOf(tap, line) - bandFirst) * rowBytes_;
   const BoxWindow window{*strip_, lanes_.taps, lines_.taps, tapRows_.data(), boxWeight_};
   if (isa_ == InstructionSet::kAvx2)
     sumWindowAvx2(window, swapped_, sums_.data());

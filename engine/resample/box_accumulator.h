@@ -69,11 +69,20 @@ class BoxAccumulator {
     std::int32_t first = -1;  // the stored rows it reads, first to last; -1 when it reads none
     std::int32_t last = -1;
   };
+  // Lines gathered in one band and summed together once the last of their rows has arrived:
+  // enough rows that handing a band to the side thread costs little beside decoding it.
+  struct Group {
+    std::int32_t first = -1;  // the stored rows its lines read, first to last
+    std::int32_t last = -1;
+    std::vector<std::int32_t> lines;
+  };
   void mapLanes();
   void mapLines();
+  void groupLines();
   std::int32_t storedRowOf(std::int32_t lineTap, std::int32_t line) const;
   std::uint8_t* outputLine(std::int32_t line);
-  void sumLine(std::int32_t line, const std::uint8_t* band);
+  void sumGroup(const Group& group, const std::uint8_t* band);
+  void sumLine(std::int32_t line, const std::uint8_t* band, std::int32_t bandFirst);
 
   StreamedBoxPlan plan_;
   Picture& out_;
@@ -85,8 +94,11 @@ class BoxAccumulator {
   AxisTaps lines_;  // the taps across the lines, in band coordinates
   std::vector<Line> lineRows_;
   std::vector<std::int32_t> lineOfRow_;  // per stored row, the line that reads it, or -1
+  std::vector<Group> groups_;
+  std::vector<std::int32_t> groupOfLine_;
+  std::size_t bandRows_ = 0;  // the most rows a group spans
   std::size_t rowBytes_;
-  std::vector<std::uint8_t> bands_[2];        // the rows of the line being gathered, and of the one summed
+  std::vector<std::uint8_t> bands_[2];        // the rows of the group being gathered, and of the one summed
   int gathering_ = 0;                         // the band rows go to
   std::vector<std::uint8_t> unused_;          // where rows no box reads are decoded
   std::vector<std::uint8_t> turned_;          // the sums of a quarter-turned plan, one upright column a line
