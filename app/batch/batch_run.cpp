@@ -134,10 +134,13 @@ void Run::startNext(std::int32_t slot, PhotoJob& worker) {
 }
 
 // A run of fewer photos than workers lends each photo the processors of the workers it leaves idle.
+// So does the last photo of a longer run: the other workers are finishing their last photos, and
+// the processors they free as they end go to it rather than sit idle till the run ends.
 std::int32_t Run::threadsPerPhoto() const {
   const auto workers = static_cast<std::int32_t>(workers_.size());
   const std::int32_t photos = std::max(queue_.count(), 1);
-  return photos >= workers ? 1 : workers / photos;
+  if (photos < workers) return workers / photos;
+  return next_ > queue_.count() ? workers : 1;
 }
 
 // What the next photo's decoder takes beyond the ordinary, read from its file once.
