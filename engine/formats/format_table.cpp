@@ -55,7 +55,7 @@ constexpr std::array kFormats{
                 &hasTiffSignature,
                 MetadataContainer::Tiff,
                 CORVALE_READER(readTiffBytes),
-                nullptr,
+                CORVALE_READER(readTiffPlanned),
                 "tiff",
                 Writer::Tiff,
                 AlphaKept::Held},

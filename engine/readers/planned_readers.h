@@ -15,4 +15,8 @@ LoadOutcome loadJpegPlanned(Bytes bytes, const LoadPlanner& planner, Picture& re
 // whole first.
 LoadOutcome readPngPlanned(Bytes bytes, const LoadPlanner& planner, Picture& result);
 
+// loadPlanned for a TIFF file: an upright one in strips or tiles of a few rows, flattened on white,
+// streams a strip at a time; any other is read whole first.
+LoadOutcome readTiffPlanned(Bytes bytes, const LoadPlanner& planner, Picture& result);
+
 }  // namespace corvale

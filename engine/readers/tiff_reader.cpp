@@ -8,6 +8,10 @@
 //
 // The file is opened from memory through the client interface, with per-file error and warning
 // handlers: the library never prints, and its first error becomes the reason.
+//
+// The planned load of an upright file in strips (or tiles) of at most kMostRowsPerRead rows takes
+// its rows a strip at a time (picture/planned_rows.h): a reduced TIFF photo is never held at full
+// size, nor its whole RGBA raster beside it.
 #include <tiffio.h>
 
 #include <algorithm>
@@ -17,7 +21,9 @@
 #include <memory>
 #include <vector>
 
+#include "picture/planned_rows.h"
 #include "readers/file_bytes.h"
+#include "readers/planned_readers.h"
 #include "readers/readers.h"
 #include "readers/rgba_rows.h"
 
@@ -179,18 +185,25 @@ bool tooShortForPixels(std::size_t fileBytes, std::uint32_t width, std::uint32_t
   return std::uint64_t{width} * height / kMostPixelsPerFileByte > fileBytes;
 }
 
-// Rows as stored: asking for the file's own orientation makes the library flip nothing.
-LoadOutcome decodeImage(TIFF* tiff, std::size_t fileBytes, gdi::HDC referenceDc, Picture& picture,
-                        const std::string& libraryError) {
+// The RGBA interface started on the file's first page, its rows asked for as stored: asking for
+// the file's own orientation makes the library flip nothing.
+LoadOutcome beginRgba(TIFF* tiff, std::size_t fileBytes, RgbaImage& rgba) {
   char reason[1024] = {};
   if (!TIFFRGBAImageOK(tiff, reason))
     return {LoadCause::kUnsupported, std::string("is a TIFF of a kind that cannot be read (") + reason + ")"};
-  RgbaImage rgba;
   if (!(rgba.begun = TIFFRGBAImageBegin(&rgba.image, tiff, 1, reason) != 0))
     return {LoadCause::kUnsupported, std::string("is a TIFF of a kind that cannot be read (") + reason + ")"};
   rgba.image.req_orientation = rgba.image.orientation;
+  if (tooShortForPixels(fileBytes, rgba.image.width, rgba.image.height))
+    return tooShortForItsSize(rgba.image.width, rgba.image.height);
+  return {};
+}
+
+LoadOutcome decodeImage(TIFF* tiff, std::size_t fileBytes, gdi::HDC referenceDc, Picture& picture,
+                        const std::string& libraryError) {
+  RgbaImage rgba;
+  if (LoadOutcome failure = beginRgba(tiff, fileBytes, rgba); !failure.clean()) return failure;
   std::uint32_t width = rgba.image.width, height = rgba.image.height;
-  if (tooShortForPixels(fileBytes, width, height)) return tooShortForItsSize(width, height);
   UprightPlacement place{rgba.image.orientation, width, height};
   LoadOutcome failure = place.swapsSides() ? allocateDecodedPicture(picture, height, width, referenceDc)
                                            : allocateDecodedPicture(picture, width, height, referenceDc);
@@ -204,17 +217,83 @@ LoadOutcome decodeImage(TIFF* tiff, std::size_t fileBytes, gdi::HDC referenceDc,
   return {};
 }
 
+// A strip or a row of tiles is decoded whole by every read that touches it, so rows are asked
+// for one strip at a time, and a file of taller strips is read whole instead.
+constexpr std::uint32_t kMostRowsPerRead = 256;
+
+// The rows of one strip, or of one row of tiles; 0 when they are too many to read that way.
+std::uint32_t rowsPerRead(TIFF* tiff) {
+  std::uint32_t rows = 0;
+  if (TIFFIsTiled(tiff))
+    TIFFGetField(tiff, TIFFTAG_TILELENGTH, &rows);
+  else
+    TIFFGetFieldDefaulted(tiff, TIFFTAG_ROWSPERSTRIP, &rows);
+  return rows >= 1 && rows <= kMostRowsPerRead ? rows : 0;
+}
+
+// Every row of an upright file, strip by strip, into `rows`, flattened as the whole picture is.
+LoadOutcome streamRows(TIFFRGBAImage& image, std::uint32_t rowsPerRead, PlannedRows& rows, Picture& result,
+                       const std::string& libraryError) {
+  const std::uint32_t width = image.width, height = image.height;
+  std::vector<std::uint32_t> raster(std::size_t{width} * rowsPerRead);
+  for (std::uint32_t first = 0; first < height; first += rowsPerRead) {
+    const std::uint32_t count = std::min(rowsPerRead, height - first);
+    image.row_offset = static_cast<int>(first);
+    if (!TIFFRGBAImageGet(&image, raster.data(), width, count))
+      return withLibraryText(LoadCause::kDamaged, "has damaged TIFF image data", libraryError);
+    for (std::uint32_t r = 0; r < count; ++r) {
+      const auto* in = reinterpret_cast<const std::uint8_t*>(raster.data() + std::size_t{width} * r);
+      std::uint8_t* out = rows.rowFor(static_cast<std::int32_t>(first + r));
+      for (std::uint32_t x = 0; x < width; ++x, in += 4, out += 4) putPremultipliedRgbaPixel(in, result, out);
+      rows.rowsDone(static_cast<std::int32_t>(first + r + 1));
+    }
+  }
+  return {};
+}
+
+struct OpenedTiff {
+  MemoryFile file;
+  std::string libraryError;
+  std::unique_ptr<TIFF, TiffClose> tiff;
+};
+
+LoadOutcome openTiff(Bytes bytes, OpenedTiff& opened) {
+  if (bytes.empty()) return {LoadCause::kTruncated, "is empty"};
+  if (!looksLikeTiff(bytes)) return {LoadCause::kNotAnImage, "is not a TIFF file"};
+  opened.file.bytes = bytes;
+  opened.tiff.reset(openFromMemory(opened.file, opened.libraryError));
+  if (!opened.tiff)
+    return withLibraryText(LoadCause::kDamaged, "has a damaged TIFF header", opened.libraryError);
+  return {};
+}
+
 }  // namespace
 
 LoadOutcome readTiffBytes(Bytes bytes, gdi::HDC referenceDc, Picture& picture) {
   releasePicture(picture);
-  if (bytes.empty()) return {LoadCause::kTruncated, "is empty"};
-  if (!looksLikeTiff(bytes)) return {LoadCause::kNotAnImage, "is not a TIFF file"};
-  MemoryFile file{bytes};
-  std::string libraryError;
-  std::unique_ptr<TIFF, TiffClose> tiff(openFromMemory(file, libraryError));
-  if (!tiff) return withLibraryText(LoadCause::kDamaged, "has a damaged TIFF header", libraryError);
-  return decodeImage(tiff.get(), bytes.size(), referenceDc, picture, libraryError);
+  OpenedTiff opened;
+  if (LoadOutcome failure = openTiff(bytes, opened); !failure.clean()) return failure;
+  return decodeImage(opened.tiff.get(), bytes.size(), referenceDc, picture, opened.libraryError);
+}
+
+// A picture that keeps its alpha, a file to be turned, and a file of tall strips are read whole
+// first.
+LoadOutcome readTiffPlanned(Bytes bytes, const LoadPlanner& planner, Picture& result) {
+  if (result.alphaWanted) return loadWholeThenPlan(&readTiffBytes, bytes, planner, result);
+  OpenedTiff opened;
+  if (LoadOutcome failure = openTiff(bytes, opened); !failure.clean()) return failure;
+  RgbaImage rgba;
+  if (LoadOutcome failure = beginRgba(opened.tiff.get(), bytes.size(), rgba); !failure.clean())
+    return failure;
+  const std::uint32_t rowsEachRead = rowsPerRead(opened.tiff.get());
+  if (rgba.image.orientation > ORIENTATION_TOPLEFT || rowsEachRead == 0)
+    return loadWholeThenPlan(&readTiffBytes, bytes, planner, result);
+  PlannedRows rows(planner, result);
+  LoadOutcome message =
+      rows.begin(static_cast<std::int32_t>(rgba.image.width), static_cast<std::int32_t>(rgba.image.height));
+  const bool begun = message.clean();
+  if (begun) message = streamRows(rgba.image, rowsEachRead, rows, result, opened.libraryError);
+  return finishPlannedRows(rows, begun && message.clean(), message, result);
 }
 
 }  // namespace corvale

@@ -96,7 +96,8 @@ PixelBand bandOf(bool crop, int uprightWidth, int uprightHeight) {
 // filter, by factors that do and do not divide the picture), at a size it does not (the whole
 // picture path), in every mode and on one to three threads; colour, grey and progressive files,
 // a file cut short, and pictures one pixel high or wide; and PNG files made from them by
-// ImageMagick: 8 and 16 bits, with an alpha ramp flattened on white, and interlaced.
+// ImageMagick: 8 and 16 bits, with an alpha ramp flattened on white, and interlaced; and TIFF
+// files in strips, in tiles and with alpha.
 TEST(PlannedLoad, GivesTheWholePicturePathsBytes) {
   const std::vector<Source> sources = {{97, 61, false, false}, {640, 427, false, true},
                                        {33, 200, true, false}, {300, 1, false, false},
@@ -113,6 +114,12 @@ TEST(PlannedLoad, GivesTheWholePicturePathsBytes) {
     const std::string png = jpeg.substr(0, jpeg.size() - 4) + "-" + std::to_string(s % 4) + ".png";
     ASSERT_EQ(std::system(("convert " + jpeg + " " + pngs[s % 4] + " " + png).c_str()), 0);
     paths.push_back(png);
+    const char* tiffs[] = {"-define tiff:rows-per-strip=7 -compress lzw",
+                           "-define tiff:tile-geometry=32x32 -compress zip",
+                           "-alpha set -channel A -fx 'j/h' +channel -define tiff:rows-per-strip=5"};
+    const std::string tiff = jpeg.substr(0, jpeg.size() - 4) + ".tif";
+    ASSERT_EQ(std::system(("convert " + jpeg + " " + tiffs[s % 3] + " " + tiff).c_str()), 0);
+    paths.push_back(tiff);
   }
   int cases = 0, streamedLoads = 0;
   for (const std::string& path : paths) {
