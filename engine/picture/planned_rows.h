@@ -41,4 +41,16 @@ class PlannedRows : public RowSink {
 // row arrived and the plan was carried out (its warnings kept), else why not, with `result` empty.
 LoadOutcome finishPlannedRows(PlannedRows& rows, bool completed, const LoadOutcome& message, Picture& result);
 
+// The planned load of a reader that knows the stored size and hands its rows over itself:
+// `decode(rows)` puts every row into `rows` and returns clean, or why it stopped.
+template <typename Decode>
+LoadOutcome loadRowsPlanned(const LoadPlanner& planner, Picture& result, std::int32_t width,
+                            std::int32_t height, Decode decode) {
+  PlannedRows rows(planner, result);
+  LoadOutcome message = rows.begin(width, height);
+  const bool begun = message.clean();
+  if (begun) message = decode(rows);
+  return finishPlannedRows(rows, begun && message.clean(), message, result);
+}
+
 }  // namespace corvale

@@ -134,15 +134,13 @@ LoadOutcome readPngPlanned(Bytes bytes, const LoadPlanner& planner, Picture& res
   const spng_ihdr& h = png.header;
   if (result.alphaWanted || h.interlace_method)
     return loadWholeThenPlan(&readPngBytes, bytes, planner, result);
-  PlannedRows rows(planner, result);
-  LoadOutcome message = rows.begin(static_cast<std::int32_t>(h.width), static_cast<std::int32_t>(h.height));
-  const bool begun = message.clean();
-  if (begun)
-    message = decodeRows(png.ctx.get(), h, [&](const std::uint8_t* rgba, std::int32_t y) {
-      putRgbaPixels(rgba, static_cast<std::int32_t>(h.width), result, rows.rowFor(y));
+  const auto width = static_cast<std::int32_t>(h.width);
+  return loadRowsPlanned(planner, result, width, static_cast<std::int32_t>(h.height), [&](PlannedRows& rows) {
+    return decodeRows(png.ctx.get(), h, [&](const std::uint8_t* rgba, std::int32_t y) {
+      putRgbaPixels(rgba, width, result, rows.rowFor(y));
       rows.rowsDone(y + 1);
     });
-  return finishPlannedRows(rows, begun && message.clean(), message, result);
+  });
 }
 
 }  // namespace corvale

@@ -288,12 +288,10 @@ LoadOutcome readTiffPlanned(Bytes bytes, const LoadPlanner& planner, Picture& re
   const std::uint32_t rowsEachRead = rowsPerRead(opened.tiff.get());
   if (rgba.image.orientation > ORIENTATION_TOPLEFT || rowsEachRead == 0)
     return loadWholeThenPlan(&readTiffBytes, bytes, planner, result);
-  PlannedRows rows(planner, result);
-  LoadOutcome message =
-      rows.begin(static_cast<std::int32_t>(rgba.image.width), static_cast<std::int32_t>(rgba.image.height));
-  const bool begun = message.clean();
-  if (begun) message = streamRows(rgba.image, rowsEachRead, rows, result, opened.libraryError);
-  return finishPlannedRows(rows, begun && message.clean(), message, result);
+  return loadRowsPlanned(planner, result, static_cast<std::int32_t>(rgba.image.width),
+                         static_cast<std::int32_t>(rgba.image.height), [&](PlannedRows& rows) {
+                           return streamRows(rgba.image, rowsEachRead, rows, result, opened.libraryError);
+                         });
 }
 
 }  // namespace corvale
