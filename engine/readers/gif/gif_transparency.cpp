@@ -8,11 +8,11 @@
 #include <optional>
 #include <span>
 
+#include "picture/kept_alpha.h"
+
 namespace corvale {
 
 namespace {
-
-constexpr std::uint8_t kOpaque = 255;
 
 struct IndexRows {
   gdi::DIBSECTION dib;
@@ -45,12 +45,6 @@ bool showsIndex(const IndexRows& rows, std::uint8_t index) {
   return false;
 }
 
-void makeEveryPixelOpaque(Picture& picture) {
-  const std::size_t bytes =
-      static_cast<std::size_t>(picture.width) * static_cast<std::size_t>(picture.height) * 4;
-  for (std::size_t i = 3; i < bytes; i += 4) picture.pixels[i] = kOpaque;
-}
-
 void clearPixelsOfIndex(const IndexRows& rows, std::uint8_t index, Picture& picture) {
   for (std::int32_t y = 0; y < rows.height; ++y) {
     auto row = rows.row(y);
@@ -66,7 +60,7 @@ void keepGifTransparency(const GifFrame& frame, Picture& picture) {
   std::optional<IndexRows> rows = indexRowsOf(frame, picture);
   const std::uint8_t index = frame.control.transparentIndex;
   if (!rows || !showsIndex(*rows, index)) return;
-  makeEveryPixelOpaque(picture);
+  makeOpaque(picture);
   clearPixelsOfIndex(*rows, index, picture);
   picture.alphaKept = true;
 }
