@@ -6,6 +6,8 @@
 // `destCount` destination pixels, destination pixel i spans [i * srcCount, (i + 1) * srcCount)
 // and source pixel k spans [k * destCount, (k + 1) * destCount), so every overlap is a whole
 // number and the averages are exact before their final rounding.
+#include <emmintrin.h>
+
 #include <algorithm>
 #include <cstring>
 #include <vector>
@@ -122,8 +124,59 @@ bool coversPairs(const AxisTaps& axis) {
   return true;
 }
 
+// True when the axis takes pairs of neighbours in order onto neighbouring destination pixels: the
+// pairs of one row then lie side by side in memory.
+bool pairsInOrder(const AxisTaps& axis) {
+  for (std::size_t e = 0; e < axis.dest.size(); ++e) {
+    const std::size_t first = axis.firstTap[e];
+    if (axis.dest[e] != axis.dest[0] + static_cast<std::int32_t>(e) ||
+        axis.taps[first].source != axis.taps[0].source + 2 * static_cast<std::int32_t>(e) ||
+        axis.taps[first + 1].source != axis.taps[first].source + 1)
+      return false;
+  }
+  return true;
+}
+
+// (p + q + u + v + 2) / 4 for each channel of `count` destination pixels of `outBytes` bytes (4 or
+// 3), from two rows of twice as many 4-byte pixels; two destination pixels at a time in 16-bit lanes.
+void halveRows(std::uint8_t* out, std::size_t outBytes, const std::uint8_t* upper, const std::uint8_t* lower,
+               std::size_t count) {
+  const __m128i zero = _mm_setzero_si128(), two = _mm_set1_epi16(2);
+  std::size_t c = 0;
+  for (; c + 2 <= count; c += 2, upper += 16, lower += 16, out += 2 * outBytes) {
+    const __m128i up = _mm_loadu_si128(reinterpret_cast<const __m128i*>(upper));
+    const __m128i down = _mm_loadu_si128(reinterpret_cast<const __m128i*>(lower));
+    // Source pixels 0 and 1, then 2 and 3, their two rows added.
+    const __m128i first = _mm_add_epi16(_mm_unpacklo_epi8(up, zero), _mm_unpacklo_epi8(down, zero));
+    const __m128i second = _mm_add_epi16(_mm_unpackhi_epi8(up, zero), _mm_unpackhi_epi8(down, zero));
+    // Each pair's left pixel plus its right one.
+    const __m128i pairs = _mm_add_epi16(_mm_unpacklo_epi64(first, second), _mm_unpackhi_epi64(first, second));
+    const __m128i mean = _mm_srli_epi16(_mm_add_epi16(pairs, two), 2);
+    const auto means = static_cast<std::uint64_t>(_mm_cvtsi128_si64(_mm_packus_epi16(mean, zero)));
+    const std::uint32_t left = static_cast<std::uint32_t>(means),
+                        right = static_cast<std::uint32_t>(means >> 32);
+    std::memcpy(out, &left, outBytes);
+    std::memcpy(out + outBytes, &right, outBytes);
+  }
+  for (; c < count; ++c, upper += 8, lower += 8, out += outBytes)
+    for (std::size_t k = 0; k < outBytes; ++k)
+      out[k] = static_cast<std::uint8_t>((upper[k] + upper[k + 4] + lower[k] + lower[k + 4] + 2) >> 2);
+}
+
 // The halving of a JPEG encoder's chroma: each destination pixel the rounded mean of a 2 x 2 block.
 void halveStretch(Bitmap& d, const Bitmap& s, const AxisTaps& cols, const AxisTaps& rows) {
+  if ((d.bitCount == 32 || d.bitCount == 24) && s.bitCount == 32 && !cols.dest.empty() &&
+      pairsInOrder(cols)) {
+    const std::size_t outBytes = static_cast<std::size_t>(d.bitCount / 8);
+    const std::size_t left = static_cast<std::size_t>(cols.taps[0].source) * 4;
+    for (std::size_t r = 0; r < rows.dest.size(); ++r) {
+      const std::int32_t top = rows.taps[rows.firstTap[r]].source;
+      const std::int32_t bottom = rows.taps[rows.firstTap[r] + 1].source;
+      halveRows(d.row(rows.dest[r]) + static_cast<std::size_t>(cols.dest[0]) * outBytes, outBytes,
+                s.row(top) + left, s.row(bottom) + left, cols.dest.size());
+    }
+    return;
+  }
   std::vector<Bgra> upper, lower;
   for (std::size_t r = 0; r < rows.dest.size(); ++r) {
     readRow(s, rows.taps[rows.firstTap[r]].source, upper);

@@ -182,14 +182,16 @@ TEST(BitBlt, OverlappingCopyWithinOneBitmapReadsTheOriginal) {
 TEST(StretchBlt, HalftoneAveragesTheCoveredAreaExactly) {
   std::mt19937 rng(4);
   // Halvings on both axes take a way of their own; the rounding (half up) is the same everywhere.
-  for (auto [sw, sh, dw, dh] : {std::array{4, 4, 2, 2},
-                                {5, 3, 2, 2},
-                                {3, 7, 2, 3},
-                                {2, 2, 5, 3},
-                                {9, 1, 4, 1},
-                                {16, 10, 8, 5},
-                                {16, 10, 8, 3}}) {
-    Surface src(sw, sh, 32, true), dest(dw, dh, 24, false);
+  for (auto [sw, sh, dw, dh, bits] : {std::array{4, 4, 2, 2, 24},
+                                      {5, 3, 2, 2, 24},
+                                      {3, 7, 2, 3, 24},
+                                      {2, 2, 5, 3, 24},
+                                      {9, 1, 4, 1, 24},
+                                      {16, 10, 8, 5, 24},
+                                      {16, 10, 8, 3, 24},
+                                      {38, 6, 19, 3, 32},
+                                      {4, 2, 2, 1, 32}}) {
+    Surface src(sw, sh, 32, true), dest(dw, dh, bits, false);
     src.fillRandom(rng);
     SetStretchBltMode(dest.dc, HALFTONE);
     ASSERT_TRUE(StretchBlt(dest.dc, 0, 0, dw, dh, src.dc, 0, 0, sw, sh, SRCCOPY));
