@@ -14,7 +14,8 @@
 # Debian's KDE wallpaper package; it is fetched once into $LUMIVEX_BENCH_CACHE (default
 # ~/.cache/lumivex-bench) and never kept in the repository.
 # Targets: phone photos at most 0.60 x vipsthumbnail and 0.75 x djpeg; large photos at most 0.45 x
-# vipsthumbnail and 0.55 x djpeg; peak memory at most (workers + 1) x one picture + 100 MB.
+# vipsthumbnail and 0.55 x djpeg (beside them the floor that in-order hand-out alone sets); peak
+# memory at most (workers + 1) x one picture + 100 MB.
 # Then one 36-megapixel photo (8000x4500) alone, at most 1.3 x its own decode and 80 MB, and four of
 # them in one batch, at most 160 MB: a reduced JPEG is never held at full size. With
 # $LUMIVEX_BASELINE_BUILD naming a build of commit 2b61e69, the large set pinned to one processor
@@ -119,6 +120,29 @@ run_djpeg() {
   for photo in "$photos"/*.jpg; do $pin djpeg -outfile /dev/null "$photo"; done
 }
 
+# The floor that the photos' order sets: djpeg's time for each photo, handed out in queue order
+# (the folder walk's, by name) to whichever of $2 workers is free first, as the batch hands them
+# out; the run cannot end before the last of them. Prints that time and its ratio to djpeg's.
+in_order_floor() {
+  local workers="$1" photo times=""
+  for photo in $(LC_ALL=C ls "$photos"/*.jpg); do
+    times+="$(best_seconds djpeg -outfile /dev/null "$photo") "
+  done
+  awk -v w="$workers" -v t="$times" 'BEGIN {
+    n = split(t, each, " ")
+    for (k = 1; k <= w; ++k) free[k] = 0
+    for (i = 1; i <= n; ++i) {
+      first = 1
+      for (k = 2; k <= w; ++k) if (free[k] < free[first]) first = k
+      free[first] += each[i]
+      total += each[i]
+    }
+    end = 0
+    for (k = 1; k <= w; ++k) if (free[k] > end) end = free[k]
+    printf "%.4f %.2f\n", end, end / total
+  }'
+}
+
 # The workers the batch starts: 8, 4, 2 or 1 by the processors.
 workers_for() {
   local n="$1"
@@ -177,6 +201,11 @@ bench_set() {
       limit = (w + 1) * pic / 1048576 + 100
       printf "Lumivex peak memory: %.0f MB (target at most %.0f MB): %s\n", peak / 1024, limit, (peak / 1024 <= limit ? "met" : "NOT met")
     }'
+    if [[ "$cores" == all ]]; then
+      local floor_line
+      floor_line=$(in_order_floor "$workers")
+      echo "A resizer costing nothing beyond each photo's decode, in queue order on $workers workers: ${floor_line% *} s, ${floor_line#* } x djpeg"
+    fi
   done
 }
 
