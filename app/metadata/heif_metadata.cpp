@@ -1,7 +1,6 @@
 // libheif's metadata interface in a forked child, and the Exif item's framing undone in the batch.
 #include "metadata/heif_metadata.h"
 
-#include <libheif/heif.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -9,7 +8,9 @@
 #include <chrono>
 #include <cstring>
 #include <memory>
+#include <stdexcept>
 
+#include "libraries/lazy_heif.h"
 #include "metadata/metadata_readers.h"
 #include "metadata/tiff_structure.h"
 #include "readers/byte_cursor.h"
@@ -121,6 +122,13 @@ std::vector<std::uint8_t> receive(corvale::ForkedDecode& child, bool& ok) {
 void ReadHeifMetadata(std::FILE* file, PhotoMetadata& out) {
   std::vector<std::uint8_t> bytes = fileBytes(file);
   if (bytes.empty()) return;
+  // libheif is opened here, before the fork: a child of a process with threads must not load a
+  // library itself. Without libheif there is no metadata to carry.
+  try {
+    corvale::lazy::heif().open();
+  } catch (const std::runtime_error&) {
+    return;
+  }
   corvale::ForkedDecode child([&bytes](int pipe) { readInChild(bytes, pipe); }, kTimeLimit);
   bool ok = true;
   std::vector<std::uint8_t> exif = receive(child, ok), xmp = receive(child, ok), icc = receive(child, ok);

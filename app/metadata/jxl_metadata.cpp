@@ -3,14 +3,13 @@
 // an "Exif" box and its XMP packet in an "xml " box; a bare codestream (FF 0A) has no boxes. The
 // colour profile is part of the codestream's header in either form, and libjxl's decoder reads it
 // from the file's first bytes.
-#include <jxl/decode.h>
-#include <jxl/decode_cxx.h>
 #include <sys/stat.h>
 
 #include <algorithm>
 #include <array>
 #include <cstring>
 
+#include "libraries/lazy_jxl.h"
 #include "metadata/heif_metadata.h"
 #include "metadata/metadata_readers.h"
 #include "metadata/tiff_structure.h"

@@ -10,12 +10,12 @@
 // bytes the engine read, with its output sent to /dev/null and its memory and time limited, and
 // streams the picture's rows back through a pipe; a child that crashes, stops, or runs out of
 // time or memory leaves the picture empty with a reason.
-#include <libheif/heif.h>
 
 #include <algorithm>
 #include <chrono>
 #include <memory>
 
+#include "libraries/lazy_heif.h"
 #include "readers/file_bytes.h"
 #include "readers/readers.h"
 #include "readers/rgba_rows.h"
@@ -193,6 +193,7 @@ void decodeInChild(Bytes bytes, bool alphaWanted, int out) {
 LoadOutcome readHeifBytes(Bytes bytes, gdi::HDC referenceDc, Picture& picture) {
   releasePicture(picture);
   if (bytes.empty()) return {LoadCause::kTruncated, "is empty"};
+  // Asking for the codec opens libheif here, before the fork: the child never loads a library.
   if (LoadOutcome missing = missingCodec(bytes); !missing.clean()) return missing;
   ForkedDecode child([bytes, wanted = picture.alphaWanted](int out) { decodeInChild(bytes, wanted, out); },
                      kBaseTimeLimit);

@@ -7,7 +7,7 @@
 // byte cursor, so that the program uses the same rule without linking the engine.
 #pragma once
 
-#include <jxl/decode.h>
+#include "libraries/lazy_jxl.h"
 
 namespace corvale {
 

@@ -2,9 +2,8 @@
 // turned upright as the file's own orientation says, transparency composited over white, a
 // lossy file's colours asked for as readers/jxl_colour.h says. The
 // pixels come row by row from the decoder straight into the picture, so no second copy is held.
-#include <jxl/decode.h>
-#include <jxl/decode_cxx.h>
 
+#include "libraries/lazy_jxl.h"
 #include "readers/file_bytes.h"
 #include "readers/jxl_colour.h"
 #include "readers/readers.h"

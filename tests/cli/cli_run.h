@@ -66,9 +66,10 @@ class CliTest : public ::testing::Test {
     return target.string();
   }
 
-  Result run(const std::vector<std::string>& arguments) {
-    std::string command = "cd " + quoted(dir.path().string()) +
-                          " && LUMIVEX_CONFIG_DIR=" + quoted(config().string()) + " " +
+  // `environment`: more variables for the run, as "NAME=value".
+  Result run(const std::vector<std::string>& arguments, const std::string& environment = "") {
+    std::string command = "cd " + quoted(dir.path().string()) + " && " + environment +
+                          " LUMIVEX_CONFIG_DIR=" + quoted(config().string()) + " " +
                           quoted(std::string(LUMIVEX_BIN_DIR) + "/lumivex");
     for (const std::string& argument : arguments) command += " " + quoted(argument);
     fs::path outFile = dir.path() / "stdout.txt", errFile = dir.path() / "stderr.txt";

@@ -261,4 +261,24 @@ TEST_F(CliTest, TheProgramNeverStartsItselfAgain) {
   EXPECT_EQ(text.find("GLIBC_TUNABLES"), std::string::npos);
 }
 
+// libheif, libjxl and libavif (and the codecs below them) take longer to load than a small photo to
+// resize: a run loads them only when it reads or writes one of their formats.
+TEST_F(CliTest, TheHeifAvifAndJpegXlLibrariesLoadOnlyWhenUsed) {
+  photo("cameras/fujifilm-finepix40i.jpg", "a.jpg");
+  auto loaded = [](const Result& result, const std::string& library) {
+    return result.err.find("calling init: ") != std::string::npos &&
+           result.err.find(library) != std::string::npos;
+  };
+  Result plain = run({"--batch", "--size", "320x240", in().string()}, "LD_DEBUG=libs");
+  ASSERT_EQ(plain.status, 0) << plain.err;
+  for (const char* library : {"libheif.so", "libjxl.so", "libavif.so"}) EXPECT_FALSE(loaded(plain, library));
+  Result jxl = run({"--batch", "--size", "320x240", "--format", "jxl", in().string()}, "LD_DEBUG=libs");
+  ASSERT_EQ(jxl.status, 0) << jxl.err;
+  EXPECT_TRUE(loaded(jxl, "libjxl.so"));
+  EXPECT_FALSE(loaded(jxl, "libheif.so"));
+  const std::vector<std::string> files = filesBelow(dir.path());
+  EXPECT_TRUE(
+      std::any_of(files.begin(), files.end(), [](const std::string& f) { return f.ends_with(".jxl"); }));
+}
+
 }  // namespace

@@ -2,12 +2,12 @@
 // maps to AV1's quantizer 63..0 as libavif's own quality setting does in later versions; lossless
 // is quantizer 0 on 4:4:4 samples with the identity matrix, so the RGB values come back exactly.
 // Speed 8 of libavif's 0 (slowest) to 10: a batch of phone photos, one thread per photo.
-#include <avif/avif.h>
 
 #include <memory>
 #include <stdexcept>
 
 #include "encoder/writers/writer_registry.h"
+#include "libraries/lazy_avif.h"
 
 namespace lumivex {
 

@@ -2,13 +2,13 @@
 // block and the XMP packet become metadata items of the image; the profile its colr "prof" box,
 // and without one a colr "nclx" box says sRGB. x265's "fast" preset: a batch of phone photos is
 // done quickly and the files stay close to those of its default.
-#include <libheif/heif.h>
 
 #include <cstring>
 #include <memory>
 #include <stdexcept>
 
 #include "encoder/writers/writer_registry.h"
+#include "libraries/lazy_heif.h"
 
 namespace lumivex {
 
@@ -57,8 +57,8 @@ std::unique_ptr<heif_image, ImageRelease> imageOf(const OutputPicture& picture,
   if (!metadata.icc.empty()) {
     check(heif_image_set_raw_color_profile(made, "prof", metadata.icc.data(), metadata.icc.size()));
   } else {
-    std::unique_ptr<heif_color_profile_nclx, decltype(&heif_nclx_color_profile_free)> nclx(
-        heif_nclx_color_profile_alloc(), &heif_nclx_color_profile_free);
+    std::unique_ptr<heif_color_profile_nclx, void (*)(heif_color_profile_nclx*)> nclx(
+        heif_nclx_color_profile_alloc(), heif_nclx_color_profile_free);
     nclx->color_primaries = heif_color_primaries_ITU_R_BT_709_5;
     nclx->transfer_characteristics = heif_transfer_characteristic_IEC_61966_2_1;
     nclx->matrix_coefficients = heif_matrix_coefficients_ITU_R_BT_601_6;

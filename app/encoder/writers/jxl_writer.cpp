@@ -3,13 +3,12 @@
 // XMP packet travel as "Exif" and "xml " boxes; a profile becomes the file's colour encoding, and
 // without one the file says sRGB. Effort 3 of 1 (fastest) to 9: a batch of phone photos is done
 // quickly and the files stay close to those of the default effort.
-#include <jxl/encode.h>
-#include <jxl/encode_cxx.h>
 
 #include <cmath>
 #include <stdexcept>
 
 #include "encoder/writers/writer_registry.h"
+#include "libraries/lazy_jxl.h"
 
 namespace lumivex {
 
