@@ -14,7 +14,7 @@
 # Debian's KDE wallpaper package; it is fetched once into $LUMIVEX_BENCH_CACHE (default
 # ~/.cache/lumivex-bench) and never kept in the repository.
 # Targets: phone photos at most 0.60 x vipsthumbnail and 0.75 x djpeg; large photos at most 0.45 x
-# vipsthumbnail and 0.55 x djpeg (beside them the floor that in-order hand-out alone sets); peak
+# vipsthumbnail and 0.55 x djpeg (beside them what in-order hand-out alone costs); peak
 # memory at most (workers + 1) x one picture + 100 MB.
 # Then one 36-megapixel photo (8000x4500) alone, at most 1.3 x its own decode and 80 MB, and four of
 # them in one batch, at most 160 MB: a reduced JPEG is never held at full size. With
@@ -120,9 +120,9 @@ run_djpeg() {
   for photo in "$photos"/*.jpg; do $pin djpeg -outfile /dev/null "$photo"; done
 }
 
-# The floor that the photos' order sets: djpeg's time for each photo, handed out in queue order
-# (the folder walk's, by name) to whichever of $2 workers is free first, as the batch hands them
-# out; the run cannot end before the last of them. Prints that time and its ratio to djpeg's.
+# What the photos' order alone costs: djpeg's time for each photo, handed out in queue order (the
+# folder walk's, by name) to whichever of $1 workers is free first, as the batch hands them out;
+# such a run ends when the last of them does. Prints that time and its ratio to djpeg's total.
 in_order_floor() {
   local workers="$1" photo times=""
   for photo in $(LC_ALL=C ls "$photos"/*.jpg); do
@@ -204,7 +204,7 @@ bench_set() {
     if [[ "$cores" == all ]]; then
       local floor_line
       floor_line=$(in_order_floor "$workers")
-      echo "A resizer costing nothing beyond each photo's decode, in queue order on $workers workers: ${floor_line% *} s, ${floor_line#* } x djpeg"
+      echo "Every photo at djpeg's own time for it, in queue order on $workers workers: ${floor_line% *} s, ${floor_line#* } x djpeg"
     fi
   done
 }
