@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <stdexcept>
 
 #include "libraries/lazy_jxl.h"
 #include "metadata/heif_metadata.h"
@@ -179,7 +180,12 @@ void ReadJxlMetadata(std::FILE* file, PhotoMetadata& out) {
   if (fileSize == 0) return;
   out.turnedByReader = true;
   if (isContainer(file, fileSize)) readBoxes(file, fileSize, out);
-  out.icc = codestreamProfile(file, fileSize);
+  // Without libjxl (it could not be opened) the codestream's profile stays unknown; the engine's
+  // reader then names the reason the photo cannot be read.
+  try {
+    out.icc = codestreamProfile(file, fileSize);
+  } catch (const std::runtime_error&) {
+  }
 }
 
 }  // namespace lumivex

@@ -17,6 +17,15 @@ void Library::open() {
   if (!handle_) throw std::runtime_error(failure_);
 }
 
+std::string Library::openFailure() {
+  try {
+    open();
+  } catch (const std::runtime_error& failure) {
+    return failure.what();
+  }
+  return {};
+}
+
 void* Library::address(const char* name) {
   open();
   void* found = dlsym(handle_, name);

@@ -23,6 +23,9 @@ class Library {
   // A decoder that runs in a forked child calls it before the fork, so that the child never opens
   // a library itself.
   void open();
+  // Opens the library if it is not open yet, and says why it could not be opened: empty when it
+  // is open. A reader names this reason for the file it cannot decode.
+  std::string openFailure();
   // The address of a function of the library; throws when the library or the name is missing.
   void* address(const char* name);
 

@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <chrono>
 #include <memory>
+#include <string>
 
 #include "libraries/lazy_heif.h"
 #include "readers/file_bytes.h"
@@ -193,7 +194,9 @@ void decodeInChild(Bytes bytes, bool alphaWanted, int out) {
 LoadOutcome readHeifBytes(Bytes bytes, gdi::HDC referenceDc, Picture& picture) {
   releasePicture(picture);
   if (bytes.empty()) return {LoadCause::kTruncated, "is empty"};
-  // Asking for the codec opens libheif here, before the fork: the child never loads a library.
+  // libheif is opened here, before the fork: the child never loads a library.
+  if (std::string missing = lazy::heif().openFailure(); !missing.empty())
+    return {LoadCause::kDecoderFailure, "cannot be decoded: " + missing};
   if (LoadOutcome missing = missingCodec(bytes); !missing.clean()) return missing;
   ForkedDecode child([bytes, wanted = picture.alphaWanted](int out) { decodeInChild(bytes, wanted, out); },
                      kBaseTimeLimit);

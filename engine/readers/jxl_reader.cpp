@@ -2,6 +2,7 @@
 // turned upright as the file's own orientation says, transparency composited over white, a
 // lossy file's colours asked for as readers/jxl_colour.h says. The
 // pixels come row by row from the decoder straight into the picture, so no second copy is held.
+#include <string>
 
 #include "libraries/lazy_jxl.h"
 #include "readers/file_bytes.h"
@@ -67,6 +68,8 @@ LoadOutcome decode(JxlDecoder* decoder, gdi::HDC referenceDc, Picture& picture) 
 LoadOutcome readJxlBytes(Bytes bytes, gdi::HDC referenceDc, Picture& picture) {
   releasePicture(picture);
   if (bytes.empty()) return {LoadCause::kTruncated, "is empty"};
+  if (std::string missing = lazy::jxl().openFailure(); !missing.empty())
+    return {LoadCause::kDecoderFailure, "cannot be decoded: " + missing};
   JxlDecoderPtr decoder = JxlDecoderMake(nullptr);
   if (!decoder ||
       JxlDecoderSubscribeEvents(decoder.get(), JXL_DEC_BASIC_INFO | JXL_DEC_COLOR_ENCODING |

@@ -276,9 +276,22 @@ TEST_F(CliTest, TheHeifAvifAndJpegXlLibrariesLoadOnlyWhenUsed) {
   ASSERT_EQ(jxl.status, 0) << jxl.err;
   EXPECT_TRUE(loaded(jxl, "libjxl.so"));
   EXPECT_FALSE(loaded(jxl, "libheif.so"));
-  const std::vector<std::string> files = filesBelow(dir.path());
-  EXPECT_TRUE(
-      std::any_of(files.begin(), files.end(), [](const std::string& f) { return f.ends_with(".jxl"); }));
+  const std::vector<std::string> files = filesBelow(in());
+  const auto jxlFile =
+      std::find_if(files.begin(), files.end(), [](const std::string& f) { return f.ends_with(".jxl"); });
+  ASSERT_NE(jxlFile, files.end());
+
+  // A library that cannot be opened fails the photos that need it, with its name as the reason.
+  fs::copy_file(in() / *jxlFile, in() / "b.jxl");
+  fs::create_directories(dir.path() / "broken");
+  std::ofstream(dir.path() / "broken" / LUMIVEX_JXL_SONAME) << "not a library";
+  Result broken = run({"--batch", "--size", "160x120", in().string()},
+                      "LD_LIBRARY_PATH=" + quoted((dir.path() / "broken").string()));
+  EXPECT_EQ(broken.status, 1);
+  EXPECT_NE(broken.err.find(std::string("b.jxl: cannot be decoded: ") + LUMIVEX_JXL_SONAME),
+            std::string::npos)
+      << broken.err;
+  EXPECT_NE(broken.out.find("a_160x120.jpg"), std::string::npos) << broken.out;
 }
 
 }  // namespace
