@@ -8,7 +8,6 @@
 #include <chrono>
 #include <cstring>
 #include <memory>
-#include <stdexcept>
 
 #include "libraries/lazy_heif.h"
 #include "metadata/metadata_readers.h"
@@ -124,11 +123,7 @@ void ReadHeifMetadata(std::FILE* file, PhotoMetadata& out) {
   if (bytes.empty()) return;
   // libheif is opened here, before the fork: a child of a process with threads must not load a
   // library itself. Without libheif there is no metadata to carry.
-  try {
-    corvale::lazy::heif().open();
-  } catch (const std::runtime_error&) {
-    return;
-  }
+  if (!corvale::lazy::heif().openFailure().empty()) return;
   corvale::ForkedDecode child([&bytes](int pipe) { readInChild(bytes, pipe); }, kTimeLimit);
   bool ok = true;
   std::vector<std::uint8_t> exif = receive(child, ok), xmp = receive(child, ok), icc = receive(child, ok);
